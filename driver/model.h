@@ -1,0 +1,194 @@
+// The model: every table of a run, owned by one object and handed by reference
+// to each step. Tables are sized to the model read (the counts come from the
+// data file), with the fixed limits below still honoured.
+//
+// Conventions: reals are float, counts and codes int32_t, indices 1-based;
+// global degree of freedom of node n, component k (DX DY DZ MX MY MZ) is
+// 6(n-1)+k; Z is vertical.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+#include "driver/tables.h"
+#include "output/lineform.h"
+
+namespace qb {
+
+// Limits of the program (a model beyond them is refused when read).
+namespace limits {
+constexpr int32_t NODES = 2500;
+constexpr int32_t DOFS = 5000;          // 6 NN <= 5000, so NN <= 833
+constexpr int32_t BARS = 2500;
+constexpr int32_t MATERIALS = 100;
+constexpr int32_t SECTIONS = 100;
+constexpr int32_t SLABS = 2500;
+constexpr int32_t FOOTINGS = 100;
+constexpr int32_t AREA_REACTIONS = 140; // influence tables
+constexpr int32_t REACTIONS = 2500;     // NR + MR
+constexpr int32_t EQUATIONS = 5000;     // NGRED + NR + MR
+constexpr int32_t PROFILES = 100;
+constexpr int32_t STRATA = 50;
+constexpr int32_t AXES = 100;
+constexpr int32_t AXIS_BARS = 100;
+constexpr int32_t NAME = 20;
+constexpr int32_t UNIT = 4;
+constexpr int32_t TITLE = 50;
+} // namespace limits
+
+// Bad data: the run stops with this message (file, line and what was expected
+// are part of it) and a non-zero exit status.
+struct InputError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// A zero pivot in the equation solver: the run stops.
+struct SingularMatrix : std::runtime_error {
+    SingularMatrix() : std::runtime_error("singular matrix in gaussj") {}
+};
+
+// The six output channels of a run.
+struct Io {
+    Channel console;  // progress messages
+    Channel report;   // results report (unit 6)
+    Channel msh;      // GiD mesh "arch.msh" (unit 7)
+    Channel res;      // GiD results "arch.res" (unit 8)
+    Channel log;      // "MEMORIA" (unit 101)
+    Channel valinf;   // "VALINF" (unit 112)
+    void flush_all() {
+        console.flush(); report.flush(); msh.flush(); res.flush(); log.flush(); valinf.flush();
+    }
+};
+
+// Soil tables, (profile, stratum), stratum 1 uppermost.
+struct Soil {
+    int32_t NPS = 0;
+    float PA = 0.0f;              // reference (atmospheric) pressure
+    Vec1<int32_t> NEST;           // strata per profile
+    Vec1<int32_t> NAPOYO;         // bearing stratum per profile
+    Mat1<int32_t> TIPOEST;        // 1 sand, 2 clay
+    Mat1<float> H, GAMA, Z, PZ, PV, PROF;
+    Mat1<float> E1, NU1, E2, NU2, SLAB, KO, K, N, A;
+    Mat1<float> EMV, AP, EMT, ACS, PSI, T;
+    Mat1<float> PH, EMPUJE;
+    void resize(int32_t nps) {
+        NPS = nps;
+        const int32_t p = nps > 0 ? nps : 1, s = limits::STRATA;
+        NEST.resize(p);
+        NAPOYO.resize(p, 1);
+        TIPOEST.resize(p, s);
+        for (Mat1<float>* m : {&H, &GAMA, &Z, &PZ, &PV, &PROF, &E1, &NU1, &E2, &NU2, &SLAB, &KO, &K, &N,
+                               &A, &EMV, &AP, &EMT, &ACS, &PSI, &T, &PH, &EMPUJE})
+            m->resize(p, s);
+    }
+};
+
+struct Model {
+    // ---- run texts and control ------------------------------------------------
+    std::string data_name, results_name;   // as typed
+    std::string TITULO;                    // 50 bytes, blank padded
+    std::array<std::string, 6> UNID;       // UNID[1..5], 4 bytes each
+    int32_t KANAL = 0, nflag1 = 0;
+    std::array<int32_t, 5> CASO{};         // CASO[1..4]
+
+    // ---- counts ---------------------------------------------------------------
+    int32_t NN = 0, NB = 0, NLOS = 0, NZAP = 0, NMAT = 0, NSEC = 0, NPC = 0, nnk = 0;
+    int32_t NEJES = 0, NDIV = 0;
+    int32_t NTOT = 0, NGRED = 0, NR = 0, MR = 0, NRCENT = 1, NFIXED = 0;
+
+    // ---- materials and sections ------------------------------------------------
+    Vec1<std::string> MATNOM;              // 20 bytes each
+    Vec1<float> PESOV, EMAT, NUMAT;
+    Vec1<std::string> SECNOM, SECMAT;
+    Vec1<float> BASE, ALTURA, AREA, Iy, Iz, IRot;
+
+    // ---- nodes -----------------------------------------------------------------
+    Vec1<int32_t> node_label;              // number written on the node line
+    Mat1<float> COOR;                      // (NN, 3)
+    Mat1<int32_t> NRES;                    // (NN, 6) restraint codes
+    Vec1<int32_t> PERFIL;                  // soil profile, 0 none
+    Vec1<float> DF;                        // foundation depth
+    Vec1<int32_t> PERFN;                   // profile in use at foundation ends / footings
+    Vec1<int32_t> connected;               // 1 when the node ends some bar
+
+    // ---- bars ------------------------------------------------------------------
+    Vec1<int32_t> bar_label;
+    Vec1<int32_t> PI, PJ;                  // first and second node
+    Vec1<std::string> SECBAR;
+    Vec1<int32_t> NCND, FDC;
+    Vec1<float> GIRO;
+    Mat1<float> CUNIF;                     // (NB, 6) CVMax CVMed CVInst CMuerta PPropio PV
+    Vec1<int32_t> SU;                      // 1 foundation bar
+    Arr4<float> COSDIR;                    // (NB, 3, 3)
+    Mat1<float> ELMEC;                     // (NB, 12) end forces, local axes
+    Mat1<int32_t> VGL;                     // (NB, 12) global dofs of the bar ends
+    Vec1<float> LBARRA, UX, UY;
+    Vec1<int32_t> NDIR;                    // 1 or 2 for foundation bars
+
+    // ---- isolated footings -----------------------------------------------------
+    Vec1<int32_t> footing_label;
+    Vec1<float> ANCHOZ, LARGOZ, ESPZ;
+    Vec1<int32_t> NODOZ;
+
+    // ---- loads and springs per global dof / equation ----------------------------
+    Vec1<float> PNOD, KNOD;                // by global dof
+    Vec1<float> PCONC, RIGAD;              // by equation number
+    Vec1<int32_t> NGL, NRESTR;             // by global dof
+
+    // ---- soil ------------------------------------------------------------------
+    Soil soil;
+    float PVC = 0.0f;                      // vertical pressure at the foundation centre (<0)
+
+    // ---- slabs -----------------------------------------------------------------
+    Vec1<int32_t> slab_label;
+    Mat1<int32_t> NLOSA;                   // (NLOS, 4) NI NJ NK NL
+    Vec1<float> HLOSA;
+    Vec1<std::string> MATLOSA;
+    Mat1<float> CLOSA;                     // (NLOS, 6)
+    Mat1<int32_t> LBLOSA;                  // (NLOS, 4) edge bars
+    Vec1<float> ALOSA;
+    Vec1<float> ABARRA;                    // (NB) tributary slab area
+
+    // ---- axes for force diagrams -------------------------------------------------
+    Vec1<std::string> NOMEJE;
+    Vec1<int32_t> NBEJE;
+    Mat1<int32_t> BEJE;                    // (NEJES, 100)
+
+    // ---- reactions -----------------------------------------------------------------
+    Vec1<int32_t> NREAC;                   // (NR) dof of each area reaction
+    Vec1<int32_t> NREACNOD;                // (MR) dof of each nodal reaction
+    Vec1<float> LONGREAC, AREAREAC;        // by global dof
+    Vec1<float> XR, YR;                    // (NN) reaction points
+    Mat1<float> XI, YI, XF, YF;            // (NN, 2) reaction rectangles by direction
+    int32_t NDIRMAX = 0;
+    float AREATOT = 0.0f;
+    float total_load = 0.0f, qmax = 0.0f;
+
+    // ---- influence values (j, stratum, l, direction) -------------------------------
+    Arr4<float> IX, IY, IZ, AINF;
+    Mat1<float> SUM_AINF;                  // (NR, 50)
+
+    // ---- field moduli --------------------------------------------------------------
+    Mat1<float> EELAS, ECOMP;              // by reaction/node, stratum
+    Mat1<float> EELASP, ECOMPP;            // by profile, stratum
+
+    // ---- soil flexibility -------------------------------------------------------------
+    Mat1<float> FLEX;                      // (NR+MR, NR+MR)
+    Mat1<float> AMZ;                       // (profiles, 50) kept between FLSC calls
+
+    // ---- frame system and solution ----------------------------------------------------
+    Mat1<float> akr;                       // (NGRED, NGRED+NR+MR)
+    Vec1<float> vered1, vered2, vered3, vered4;   // (NGRED)
+    Vec1<float> DESPL;                     // (NTOT+NR+MR) displacements, then reactions
+    Vec1<float> HUNDIM;                    // (NR+MR) settlements
+    Vec1<float> REAC, DREAC;               // (NR) Janbu iteration
+
+    // 1-based helpers for the unit labels and switches
+    const std::string& unid(int i) const { return UNID[static_cast<size_t>(i)]; }
+    bool case_on(int c) const { return CASO[static_cast<size_t>(c)] == 1; }
+    int32_t reactions() const { return NR + MR; }
+};
+
+} // namespace qb

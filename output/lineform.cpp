@@ -1,0 +1,262 @@
+#include "output/lineform.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace qb {
+
+namespace {
+
+void stars(std::string& out, int w) { out.append(static_cast<size_t>(w > 0 ? w : 0), '*'); }
+
+void right(std::string& out, std::string_view s, int w) {
+    if (static_cast<int>(s.size()) > w) { stars(out, w); return; }
+    out.append(static_cast<size_t>(w) - s.size(), ' ');
+    out.append(s);
+}
+
+// Digits of |v| rounded to `d` decimals (round half even on the exact binary
+// value, as the C library does). Returns e.g. "0.125" -> "0.12".
+std::string fixed_digits(double a, int d) {
+    char buf[512];
+    std::snprintf(buf, sizeof buf, "%.*f", d, a);
+    return buf;
+}
+
+} // namespace
+
+void put_I(std::string& out, int32_t v, int w) {
+    char buf[16];
+    int n = std::snprintf(buf, sizeof buf, "%d", v);
+    right(out, std::string_view(buf, static_cast<size_t>(n)), w);
+}
+
+void put_F(std::string& out, float v, int w, int d) {
+    if (std::isnan(v)) { right(out, "NaN", w); return; }
+    if (std::isinf(v)) {
+        std::string_view s = v < 0 ? (w >= 9 ? "-Infinity" : "-Inf") : (w >= 8 ? "Infinity" : "Inf");
+        if (static_cast<int>(s.size()) > w) s = v < 0 ? "-Inf" : (w >= 3 ? "Inf" : "");
+        right(out, s, w);
+        return;
+    }
+    bool neg = std::signbit(v);
+    std::string digits = fixed_digits(std::fabs(static_cast<double>(v)), d);
+    if (d == 0) digits += '.';
+    // Fortran keeps the leading zero of "0.xx" only when the field has room.
+    int need = static_cast<int>(digits.size()) + (neg ? 1 : 0);
+    if (need > w && digits.size() > 1 && digits[0] == '0' && digits[1] == '.') {
+        digits.erase(0, 1);
+        need--;
+    }
+    if (need > w) { stars(out, w); return; }
+    out.append(static_cast<size_t>(w - need), ' ');
+    if (neg) out += '-';
+    out += digits;
+}
+
+void put_E(std::string& out, float v, int w, int d) {
+    if (std::isnan(v)) { right(out, "NaN", w); return; }
+    if (std::isinf(v)) { right(out, v < 0 ? "-Infinity" : "Infinity", w); return; }
+    bool neg = std::signbit(v);
+    double a = std::fabs(static_cast<double>(v));
+    std::string mant;
+    int ex = 0;
+    if (a == 0.0) {
+        mant.assign(static_cast<size_t>(d), '0');
+        ex = 0;
+    } else {
+        // 0.ddd form: d significant digits.
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%.*e", d > 0 ? d - 1 : 0, a);
+        // buf: D.DDDe+XX
+        const char* e = std::strchr(buf, 'e');
+        for (const char* p = buf; p < e; ++p)
+            if (*p >= '0' && *p <= '9') mant += *p;
+        ex = std::atoi(e + 1) + 1;
+        if (d == 0) mant.clear();
+    }
+    std::string s;
+    if (neg) s += '-';
+    s += "0.";
+    s += mant;
+    char eb[16];
+    int ae = ex < 0 ? -ex : ex;
+    if (ae <= 99) std::snprintf(eb, sizeof eb, "E%c%02d", ex < 0 ? '-' : '+', ae);
+    else std::snprintf(eb, sizeof eb, "%c%03d", ex < 0 ? '-' : '+', ae);
+    s += eb;
+    if (static_cast<int>(s.size()) > w) {
+        // drop the optional leading zero
+        size_t z = neg ? 1 : 0;
+        s.erase(z, 1);
+    }
+    right(out, s, w);
+}
+
+void put_A(std::string& out, std::string_view bytes, int w) {
+    if (w <= 0) return;
+    if (static_cast<int>(bytes.size()) >= w) {
+        out.append(bytes.substr(0, static_cast<size_t>(w)));
+    } else {
+        out.append(static_cast<size_t>(w) - bytes.size(), ' ');
+        out.append(bytes);
+    }
+}
+
+void put_list_int(std::string& out, int32_t v) { put_I(out, v, 11); }
+
+void put_list_real(std::string& out, float v) {
+    constexpr int W = 16;
+    if (std::isnan(v)) { right(out, "NaN", W); return; }
+    if (std::isinf(v)) { right(out, v < 0 ? "-Infinity" : "Infinity", W); return; }
+    bool neg = std::signbit(v);
+    double a = std::fabs(static_cast<double>(v));
+    std::string s;
+    if (neg) s += '-';
+    if (a == 0.0) {
+        s += "0.00000000";
+        right(out, s, W - 4);
+        out.append(4, ' ');
+        return;
+    }
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.8e", a);      // 9 significant digits
+    const char* e = std::strchr(buf, 'e');
+    char dig[9];
+    int nd = 0;
+    for (const char* p = buf; p < e && nd < 9; ++p)
+        if (*p >= '0' && *p <= '9') dig[nd++] = *p;
+    int x10 = std::atoi(e + 1);                      // a ~ d.dddddddd * 10^x10
+    int ee = x10 + 1;                                // 10^(ee-1) <= a < 10^ee
+    if (ee >= 0 && ee <= 9) {
+        // F form with 9 - ee decimals, in 12 columns, then 4 blanks
+        if (ee == 0) {
+            s += "0.";
+            s.append(dig, 9);
+        } else {
+            s.append(dig, static_cast<size_t>(ee));
+            s += '.';
+            s.append(dig + ee, static_cast<size_t>(9 - ee));
+        }
+        right(out, s, W - 4);
+        out.append(4, ' ');
+    } else {
+        s += dig[0];
+        s += '.';
+        s.append(dig + 1, 8);
+        char eb[8];
+        std::snprintf(eb, sizeof eb, "E%c%02d", x10 < 0 ? '-' : '+', x10 < 0 ? -x10 : x10);
+        s += eb;
+        right(out, s, W);
+    }
+}
+
+std::string latin1(std::string_view u) {
+    std::string r;
+    r.reserve(u.size());
+    for (size_t i = 0; i < u.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(u[i]);
+        if (c < 0x80) { r += static_cast<char>(c); continue; }
+        if ((c == 0xC2 || c == 0xC3) && i + 1 < u.size()) {
+            unsigned char c2 = static_cast<unsigned char>(u[i + 1]);
+            r += static_cast<char>(((c & 0x03) << 6) | (c2 & 0x3F));
+            ++i;
+            continue;
+        }
+        // skip the continuation bytes of characters that Latin-1 lacks
+        size_t extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+        i += extra;
+        r += '?';
+    }
+    return r;
+}
+
+// ---- Channel -------------------------------------------------------------------
+
+Channel::~Channel() { close(); }
+
+bool Channel::open(const std::string& path) {
+    close();
+    file_ = std::fopen(path.c_str(), "wb");
+    owned_ = file_ != nullptr;
+    buf_.reserve(1 << 16);
+    return file_ != nullptr;
+}
+
+void Channel::attach_stdout() {
+    close();
+    file_ = stdout;
+    owned_ = false;
+}
+
+void Channel::attach_buffer() {
+    close();
+    memory_ = true;
+    mem_.clear();
+}
+
+void Channel::spill() {
+    if (buf_.empty()) return;
+    if (file_) std::fwrite(buf_.data(), 1, buf_.size(), file_);
+    else if (memory_) mem_ += buf_;
+    buf_.clear();
+}
+
+void Channel::flush() {
+    spill();
+    if (file_) std::fflush(file_);
+}
+
+void Channel::close() {
+    flush();
+    if (file_ && owned_) std::fclose(file_);
+    file_ = nullptr;
+    owned_ = false;
+}
+
+void Channel::write_line(std::string_view bytes) {
+    if (!file_ && !memory_) return;
+    buf_.append(bytes);
+    buf_ += '\n';
+    if (file_ == stdout) { spill(); std::fflush(stdout); }
+    else if (buf_.size() >= (1u << 16)) spill();
+}
+
+void Channel::empty(int n) {
+    for (int i = 0; i < n; ++i) write_line({});
+}
+
+// ---- Rec -------------------------------------------------------------------------
+
+Rec& Rec::text(std::string_view utf8) { s_ += latin1(utf8); return *this; }
+Rec& Rec::text(std::string_view utf8, int w) { put_A(s_, latin1(utf8), w); return *this; }
+Rec& Rec::data(std::string_view bytes) { s_.append(bytes); return *this; }
+Rec& Rec::data(std::string_view bytes, int w) { put_A(s_, bytes, w); return *this; }
+
+void Rec::end() {
+    if (done_) return;
+    done_ = true;
+    ch_->write_line(s_);
+}
+
+// ---- List ------------------------------------------------------------------------
+
+void List::sep(bool is_text) {
+    // A record starts with a blank; items are separated by one blank, except
+    // that two adjacent texts touch.
+    if (!any_ || !(is_text && last_text_)) s_ += ' ';
+    any_ = true;
+    last_text_ = is_text;
+}
+
+List& List::lit(std::string_view utf8) { sep(true); s_ += latin1(utf8); return *this; }
+List& List::data(std::string_view bytes) { sep(true); s_.append(bytes); return *this; }
+List& List::operator<<(int32_t v) { sep(false); put_list_int(s_, v); return *this; }
+List& List::operator<<(float v) { sep(false); put_list_real(s_, v); return *this; }
+
+void List::end() {
+    if (done_) return;
+    done_ = true;
+    ch_->write_line(s_);
+}
+
+} // namespace qb

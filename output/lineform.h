@@ -1,0 +1,117 @@
+// Line forms: the one formatting core behind every report, log and mesh line.
+//
+// Two kinds of line exist:
+//  * fixed lines, built field by field with Fortran-style edit descriptors
+//    (Iw, Fw.d, Ew.d, Aw, nX), right-aligned, asterisks on overflow;
+//  * free-format (list-directed) lines in the layout gfortran uses: a leading
+//    blank, integers in 12 columns, reals as 16-column G items with 9
+//    significant digits, adjacent texts touching.
+//
+// Every output file is Latin-1. Literal texts of the program are UTF-8 in the
+// source and are converted when written (`text`); bytes that came from the
+// data file (names, title) are written unchanged (`data`).
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace qb {
+
+// ---- pure field formatters (append to `out`) --------------------------------
+void put_I(std::string& out, int32_t v, int w);
+void put_F(std::string& out, float v, int w, int d);
+void put_E(std::string& out, float v, int w, int d);
+// Text right-aligned in w columns, cut to its first w bytes when longer.
+void put_A(std::string& out, std::string_view bytes, int w);
+// List-directed items, without the separating blank.
+void put_list_int(std::string& out, int32_t v);   // 11 columns
+void put_list_real(std::string& out, float v);    // 16 columns
+// UTF-8 literal -> Latin-1 bytes (characters outside Latin-1 become '?').
+std::string latin1(std::string_view utf8);
+
+// ---- output channel -----------------------------------------------------------
+// A buffered text file (or standard output). Lines end with '\n'.
+class Channel {
+public:
+    Channel() = default;
+    ~Channel();
+    Channel(const Channel&) = delete;
+    Channel& operator=(const Channel&) = delete;
+
+    bool open(const std::string& path);   // create or overwrite
+    void attach_stdout();                 // the console
+    void attach_buffer();                 // keep everything in memory (tests)
+    void close();
+    void flush();
+    bool is_open() const { return file_ != nullptr || memory_; }
+    const std::string& memory() const { return mem_; }
+
+    void write_line(std::string_view bytes);
+    void empty(int n = 1);                // n lines with no characters
+
+private:
+    void spill();
+    std::FILE* file_ = nullptr;
+    bool owned_ = false;
+    bool memory_ = false;
+    std::string buf_;
+    std::string mem_;
+};
+
+// ---- fixed line builder ---------------------------------------------------------
+// Usage: Rec(ch).I(k, 5).F(x, 10, 4).text("  Cim").end();   (end() is optional:
+// the destructor writes the line.)
+class Rec {
+public:
+    explicit Rec(Channel& ch) : ch_(&ch) {}
+    ~Rec() { end(); }
+    Rec(const Rec&) = delete;
+    Rec& operator=(const Rec&) = delete;
+
+    Rec& I(int32_t v, int w) { put_I(s_, v, w); return *this; }
+    Rec& F(float v, int w, int d) { put_F(s_, v, w, d); return *this; }
+    Rec& E(float v, int w, int d) { put_E(s_, v, w, d); return *this; }
+    Rec& X(int n) { s_.append(static_cast<size_t>(n > 0 ? n : 0), ' '); return *this; }
+    Rec& text(std::string_view utf8);              // literal, as is (A)
+    Rec& text(std::string_view utf8, int w);       // literal in Aw
+    Rec& data(std::string_view bytes);             // data-file bytes, as is
+    Rec& data(std::string_view bytes, int w);      // data-file bytes in Aw
+    void end();
+
+private:
+    Channel* ch_;
+    std::string s_;
+    bool done_ = false;
+};
+
+// ---- free-format (list-directed) line builder ------------------------------------
+// Usage: List(ch) << "n=" << nr << " m=" << mr;
+// Texts given as C strings / string_view are literals (converted to Latin-1);
+// data-file texts go through data().
+class List {
+public:
+    explicit List(Channel& ch) : ch_(&ch) {}
+    ~List() { end(); }
+    List(const List&) = delete;
+    List& operator=(const List&) = delete;
+
+    List& operator<<(const char* utf8) { return lit(utf8); }
+    List& operator<<(std::string_view utf8) { return lit(utf8); }
+    List& operator<<(int32_t v);
+    List& operator<<(float v);
+    List& data(std::string_view bytes);
+    void end();
+
+private:
+    List& lit(std::string_view utf8);
+    void sep(bool is_text);
+    Channel* ch_;
+    std::string s_;
+    bool any_ = false;
+    bool last_text_ = false;
+    bool done_ = false;
+};
+
+} // namespace qb
