@@ -170,6 +170,17 @@ std::string latin1(std::string_view u) {
     return r;
 }
 
+bool ascii(std::string_view s) {
+    for (char c : s)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+void append_latin1(std::string& out, std::string_view utf8) {
+    if (ascii(utf8)) out.append(utf8);
+    else out += latin1(utf8);
+}
+
 // ---- Channel -------------------------------------------------------------------
 
 Channel::~Channel() { close(); }
@@ -227,10 +238,15 @@ void Channel::empty(int n) {
 
 // ---- Rec -------------------------------------------------------------------------
 
-Rec& Rec::text(std::string_view utf8) { s_ += latin1(utf8); return *this; }
-Rec& Rec::text(std::string_view utf8, int w) { put_A(s_, latin1(utf8), w); return *this; }
-Rec& Rec::data(std::string_view bytes) { s_.append(bytes); return *this; }
-Rec& Rec::data(std::string_view bytes, int w) { put_A(s_, bytes, w); return *this; }
+Rec& Rec::text(std::string_view utf8) { pad(); append_latin1(s_, utf8); return *this; }
+Rec& Rec::text(std::string_view utf8, int w) {
+    pad();
+    if (ascii(utf8)) put_A(s_, utf8, w);
+    else put_A(s_, latin1(utf8), w);
+    return *this;
+}
+Rec& Rec::data(std::string_view bytes) { pad(); s_.append(bytes); return *this; }
+Rec& Rec::data(std::string_view bytes, int w) { pad(); put_A(s_, bytes, w); return *this; }
 
 void Rec::end() {
     if (done_) return;
@@ -248,7 +264,7 @@ void List::sep(bool is_text) {
     last_text_ = is_text;
 }
 
-List& List::lit(std::string_view utf8) { sep(true); s_ += latin1(utf8); return *this; }
+List& List::lit(std::string_view utf8) { sep(true); append_latin1(s_, utf8); return *this; }
 List& List::data(std::string_view bytes) { sep(true); s_.append(bytes); return *this; }
 List& List::operator<<(int32_t v) { sep(false); put_list_int(s_, v); return *this; }
 List& List::operator<<(float v) { sep(false); put_list_real(s_, v); return *this; }

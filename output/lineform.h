@@ -30,6 +30,8 @@ void put_list_int(std::string& out, int32_t v);   // 11 columns
 void put_list_real(std::string& out, float v);    // 16 columns
 // UTF-8 literal -> Latin-1 bytes (characters outside Latin-1 become '?').
 std::string latin1(std::string_view utf8);
+bool ascii(std::string_view s);
+void append_latin1(std::string& out, std::string_view utf8);
 
 // ---- output channel -----------------------------------------------------------
 // A buffered text file (or standard output). Lines end with '\n'.
@@ -70,10 +72,11 @@ public:
     Rec(const Rec&) = delete;
     Rec& operator=(const Rec&) = delete;
 
-    Rec& I(int32_t v, int w) { put_I(s_, v, w); return *this; }
-    Rec& F(float v, int w, int d) { put_F(s_, v, w, d); return *this; }
-    Rec& E(float v, int w, int d) { put_E(s_, v, w, d); return *this; }
-    Rec& X(int n) { s_.append(static_cast<size_t>(n > 0 ? n : 0), ' '); return *this; }
+    Rec& I(int32_t v, int w) { pad(); put_I(s_, v, w); return *this; }
+    Rec& F(float v, int w, int d) { pad(); put_F(s_, v, w, d); return *this; }
+    Rec& E(float v, int w, int d) { pad(); put_E(s_, v, w, d); return *this; }
+    // nX only moves the position: blanks at the end of a record are not written.
+    Rec& X(int n) { pending_ += n > 0 ? n : 0; return *this; }
     Rec& text(std::string_view utf8);              // literal, as is (A)
     Rec& text(std::string_view utf8, int w);       // literal in Aw
     Rec& data(std::string_view bytes);             // data-file bytes, as is
@@ -81,8 +84,12 @@ public:
     void end();
 
 private:
+    void pad() {
+        if (pending_) { s_.append(static_cast<size_t>(pending_), ' '); pending_ = 0; }
+    }
     Channel* ch_;
     std::string s_;
+    int pending_ = 0;
     bool done_ = false;
 };
 

@@ -1,0 +1,267 @@
+#include "driver/listread.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "driver/model.h"
+
+namespace qb {
+
+namespace {
+
+bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+bool ends_value(char c) { return is_blank(c) || c == ',' || c == '/' || c == '\n'; }
+
+std::string shown(std::string_view s) {
+    if (s.empty()) return "nothing";
+    std::string r = "'";
+    r.append(s.substr(0, 40));
+    if (s.size() > 40) r += "...";
+    r += "'";
+    return r;
+}
+
+bool parse_int(const std::string& s, int32_t& v) {
+    size_t i = 0;
+    bool neg = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) { neg = s[i] == '-'; ++i; }
+    if (i >= s.size()) return false;
+    int64_t acc = 0;
+    for (; i < s.size(); ++i) {
+        if (s[i] < '0' || s[i] > '9') return false;
+        acc = acc * 10 + (s[i] - '0');
+        if (acc > 2147483648LL) return false;
+    }
+    if (neg) acc = -acc;
+    if (acc > INT32_MAX || acc < INT32_MIN) return false;
+    v = static_cast<int32_t>(acc);
+    return true;
+}
+
+// Fortran real forms: [sign] digits [. [digits]] [exp], or . digits [exp],
+// exp = (E|D|Q)[sign]digits or sign digits; also Inf, Infinity, NaN.
+bool parse_real(const std::string& s, float& v) {
+    std::string u;
+    for (char c : s) u += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    size_t i = 0;
+    std::string norm;
+    if (i < u.size() && (u[i] == '+' || u[i] == '-')) norm += u[i++];
+    std::string rest = u.substr(i);
+    if (rest == "INF" || rest == "INFINITY") { v = norm == "-" ? -INFINITY : INFINITY; return true; }
+    if (rest == "NAN" || (rest.rfind("NAN(", 0) == 0 && rest.back() == ')')) { v = NAN; return true; }
+    size_t digits = 0;
+    while (i < u.size() && std::isdigit(static_cast<unsigned char>(u[i]))) { norm += u[i++]; ++digits; }
+    if (i < u.size() && u[i] == '.') {
+        norm += u[i++];
+        while (i < u.size() && std::isdigit(static_cast<unsigned char>(u[i]))) { norm += u[i++]; ++digits; }
+    }
+    if (digits == 0) return false;
+    if (i < u.size()) {
+        char c = u[i];
+        if (c == 'E' || c == 'D' || c == 'Q') {
+            ++i;
+        } else if (c != '+' && c != '-') {
+            return false;
+        }
+        norm += 'E';
+        if (i < u.size() && (u[i] == '+' || u[i] == '-')) norm += u[i++];
+        size_t ed = 0;
+        while (i < u.size() && std::isdigit(static_cast<unsigned char>(u[i]))) { norm += u[i++]; ++ed; }
+        if (ed == 0 || i != u.size()) return false;
+    }
+    // Decimal to float in one correctly rounded step.
+    errno = 0;
+    char* endp = nullptr;
+    float x = std::strtof(norm.c_str(), &endp);
+    if (endp == norm.c_str() || *endp != '\0') return false;
+    v = x;
+    return true;
+}
+
+} // namespace
+
+ListReader ListReader::open(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    if (!f) throw InputError("cannot open the data file '" + path + "'");
+    std::ostringstream ss;
+    ss << f.rdbuf();
+    return ListReader(path, ss.str());
+}
+
+ListReader::ListReader(std::string name, std::string content)
+    : name_(std::move(name)), text_(std::move(content)) {}
+
+void ListReader::fail(std::string_view expected, std::string_view found) const {
+    std::string msg = name_ + ":" + std::to_string(line_) + ": ";
+    if (!context_.empty()) msg += "reading " + context_ + ": ";
+    msg += "expected ";
+    msg.append(expected);
+    msg += ", found ";
+    msg.append(found);
+    throw InputError(msg);
+}
+
+void ListReader::advance() {
+    if (text_[pos_] == '\n') ++line_;
+    ++pos_;
+}
+
+void ListReader::skip_blanks_in_line() {
+    while (!at_eof() && is_blank(peek())) advance();
+}
+
+void ListReader::skip_blanks_and_lines() {
+    while (!at_eof() && (is_blank(peek()) || peek() == '\n')) advance();
+}
+
+void ListReader::begin() {
+    in_record_ = true;
+    slashed_ = false;
+    comma_pending_ = false;
+    repeat_left_ = 0;
+}
+
+void ListReader::end() {
+    // Drop the rest of the last line used.
+    while (!at_eof() && peek() != '\n') advance();
+    if (!at_eof()) advance();
+    in_record_ = false;
+    repeat_left_ = 0;
+}
+
+void ListReader::skip_line() {
+    if (at_eof()) fail("a heading line", "the end of the file");
+    while (!at_eof() && peek() != '\n') advance();
+    if (!at_eof()) advance();
+}
+
+std::string ListReader::fixed_text(int width) {
+    if (at_eof()) fail("a line of text", "the end of the file");
+    std::string s;
+    while (!at_eof() && peek() != '\n') {
+        if (static_cast<int>(s.size()) < width && peek() != '\r') s += peek();
+        advance();
+    }
+    if (!at_eof()) advance();
+    s.resize(static_cast<size_t>(width), ' ');
+    return s;
+}
+
+void ListReader::read_quoted(char q, std::string& out) {
+    advance();  // opening quote
+    for (;;) {
+        if (at_eof()) fail("a closing quote", "the end of the file");
+        char c = peek();
+        if (c == q) {
+            advance();
+            if (!at_eof() && peek() == q) { out += q; advance(); continue; }
+            return;
+        }
+        if (c == '\n') { advance(); continue; }   // a text may go on on the next line
+        if (c == '\r') { advance(); continue; }
+        out += c;
+        advance();
+    }
+}
+
+ListReader::Kind ListReader::next(std::string& tok, bool& quoted) {
+    if (repeat_left_ > 0) {
+        --repeat_left_;
+        tok = repeat_tok_;
+        quoted = repeat_quoted_;
+        return repeat_null_ ? Kind::Null : Kind::Value;
+    }
+    if (slashed_) return Kind::Null;
+    skip_blanks_and_lines();
+    if (!at_eof() && peek() == ',' && comma_pending_) {
+        advance();
+        comma_pending_ = false;
+        skip_blanks_and_lines();
+    }
+    if (at_eof()) fail("a value", "the end of the file");
+    char c = peek();
+    if (c == ',') {  // nothing between two commas: a null value
+        advance();
+        comma_pending_ = false;
+        return Kind::Null;
+    }
+    if (c == '/') {
+        slashed_ = true;
+        return Kind::Null;
+    }
+    tok.clear();
+    quoted = false;
+    if (c == '\'' || c == '"') {
+        read_quoted(c, tok);
+        quoted = true;
+    } else {
+        while (!at_eof() && !ends_value(peek())) {
+            char d = peek();
+            if (d == '*' && !tok.empty() && tok.find_first_not_of("0123456789") == std::string::npos) {
+                // repeat count
+                int32_t r = 0;
+                if (!parse_int(tok, r) || r < 1) fail("a positive repeat count", shown(tok));
+                advance();
+                std::string val;
+                bool q = false;
+                Kind k = Kind::Value;
+                if (at_eof() || ends_value(peek())) {
+                    k = Kind::Null;
+                } else if (peek() == '\'' || peek() == '"') {
+                    read_quoted(peek(), val);
+                    q = true;
+                } else {
+                    while (!at_eof() && !ends_value(peek())) { val += peek(); advance(); }
+                }
+                repeat_tok_ = val;
+                repeat_quoted_ = q;
+                repeat_null_ = k == Kind::Null;
+                repeat_left_ = r - 1;
+                skip_blanks_in_line();
+                comma_pending_ = true;
+                tok = val;
+                quoted = q;
+                return k;
+            }
+            tok += d;
+            advance();
+        }
+    }
+    skip_blanks_in_line();
+    comma_pending_ = true;
+    return Kind::Value;
+}
+
+void ListReader::item(int32_t& v) {
+    std::string tok;
+    bool quoted = false;
+    if (next(tok, quoted) == Kind::Null) return;
+    int32_t x = 0;
+    if (quoted || !parse_int(tok, x)) fail("an integer", shown(tok));
+    v = x;
+}
+
+void ListReader::item(float& v) {
+    std::string tok;
+    bool quoted = false;
+    if (next(tok, quoted) == Kind::Null) return;
+    float x = 0.0f;
+    if (quoted || !parse_real(tok, x)) fail("a real number", shown(tok));
+    v = x;
+}
+
+void ListReader::item(std::string& v, int width) {
+    std::string tok;
+    bool quoted = false;
+    if (next(tok, quoted) == Kind::Null) {
+        if (static_cast<int>(v.size()) != width) v.resize(static_cast<size_t>(width), ' ');
+        return;
+    }
+    tok.resize(static_cast<size_t>(width), ' ');
+    v = tok;
+}
+
+} // namespace qb

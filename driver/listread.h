@@ -1,0 +1,82 @@
+// List-directed reading of the data file.
+//
+// A record is one READ: its values are separated by blanks, commas or line
+// ends and may run over several lines; whatever follows the last value on the
+// last line used is dropped. Texts may be quoted with ' or " (a doubled quote
+// stands for itself); `r*value` repeats a value and `r*` gives r null values;
+// a null value (nothing between two commas) leaves the variable unchanged; a
+// slash ends the record, leaving the remaining variables unchanged.
+//
+// Any malformed value or an early end of file throws InputError naming the
+// file, the line, the record being read and what was expected.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace qb {
+
+class ListReader {
+public:
+    // Reads the whole file; throws InputError when it cannot be opened.
+    static ListReader open(const std::string& path);
+    ListReader(std::string name, std::string content);
+
+    // What is being read, for the messages ("bar 7", "node count", ...).
+    void context(std::string what) { context_ = std::move(what); }
+
+    // One record: call begin(), then the items, then end().
+    void begin();
+    void item(int32_t& v);
+    void item(float& v);
+    void item(std::string& v, int width);   // text cut / padded to `width` bytes
+    void end();
+
+    // Convenience: a whole record of plain items.
+    template <class... T>
+    void record(T&... v) {
+        begin();
+        (item_any(v), ...);
+        end();
+    }
+
+    // A line read and ignored (a heading).
+    void skip_line();
+    // The first `width` characters of the next line, blank padded (axis names).
+    std::string fixed_text(int width);
+
+    int line() const { return line_; }
+    const std::string& name() const { return name_; }
+
+    [[noreturn]] void fail(std::string_view expected, std::string_view found) const;
+
+private:
+    template <class T>
+    void item_any(T& v) { item(v); }
+
+    enum class Kind { Value, Null };
+    // Next value's raw text (unquoted and quote-processed) or a null.
+    Kind next(std::string& tok, bool& quoted);
+    bool at_eof() const { return pos_ >= text_.size(); }
+    char peek() const { return text_[pos_]; }
+    void advance();                 // one character, counting lines
+    void skip_blanks_in_line();
+    void skip_blanks_and_lines();
+    void read_quoted(char q, std::string& out);
+
+    std::string name_;
+    std::string text_;
+    size_t pos_ = 0;
+    int line_ = 1;                  // line of text_[pos_]
+    std::string context_;
+    bool in_record_ = false;
+    bool slashed_ = false;
+    bool comma_pending_ = false;    // a value was just read: one comma may still follow as its separator
+    int repeat_left_ = 0;
+    bool repeat_null_ = false;
+    std::string repeat_tok_;
+    bool repeat_quoted_ = false;
+};
+
+} // namespace qb

@@ -1,0 +1,449 @@
+#include "driver/read_data.h"
+
+#include <string>
+
+#include "output/gid.h"
+
+namespace qb {
+
+namespace {
+
+std::string num(int32_t v) { return std::to_string(v); }
+
+// A count record: one integer, from 0 up to `limit`.
+int32_t read_count(ListReader& in, const char* what, int32_t limit) {
+    in.context(what);
+    int32_t n = 0;
+    in.record(n);
+    if (n < 0 || n > limit) in.fail(std::string("a count from 0 to ") + num(limit), num(n));
+    return n;
+}
+
+void check_node(const Model& m, const ListReader& in, int32_t node, const std::string& what) {
+    if (node < 1 || node > m.NN)
+        in.fail("a node number from 1 to " + num(m.NN) + " for " + what, num(node));
+}
+
+std::string blank_name() { return std::string(limits::NAME, ' '); }
+
+} // namespace
+
+void read_title_units_control(Model& m, Io& io, ListReader& in) {
+    in.context("the title");
+    m.TITULO = std::string(limits::TITLE, ' ');
+    in.begin();
+    in.item(m.TITULO, limits::TITLE);
+    in.end();
+    gid_mesh_heading(io, m.TITULO);
+    List(io.report).data(m.TITULO);
+    io.report.empty();
+
+    in.context("the heading before the unit labels");
+    in.skip_line();
+    in.context("the unit labels");
+    for (int i = 1; i <= 5; ++i) m.UNID[static_cast<size_t>(i)] = std::string(limits::UNIT, ' ');
+    in.begin();
+    for (int i = 1; i <= 5; ++i) in.item(m.UNID[static_cast<size_t>(i)], limits::UNIT);
+    in.end();
+    List(io.report) << "UNIDADES";
+    {
+        Rec r(io.report);
+        for (int i = 1; i <= 5; ++i) r.data(m.unid(i)).X(2);
+    }
+    io.report.empty();
+
+    in.context("the heading before the control record");
+    in.skip_line();
+    in.context("the control record (KANAL, CASO(1..4), NFLAG1)");
+    in.record(m.KANAL, m.CASO[1], m.CASO[2], m.CASO[3], m.CASO[4], m.nflag1);
+    switch (m.KANAL) {
+    case 0: List(io.report) << "ANALISIS LINEAL SIN CONFINAMIENTO"; break;
+    case 1: List(io.report) << "ANALISIS LINEAL ITERATIVO" << "C/CONFINAMIENTO"; break;
+    case 2: List(io.report) << "ANALISIS NO LINEAL METODO DEMENEGHI"; break;
+    default: break;
+    }
+    io.report.empty();
+}
+
+void read_materials_and_sections(Model& m, Io& io, ListReader& in) {
+    List(io.report) << "MATERIALES";
+    m.NMAT = read_count(in, "the material count", limits::MATERIALS);
+    Rec(io.report).text("MATERIAL", 15).X(5).text("PESO VOL", 15).text("MOD ELAST", 15).text("R POISSON", 15);
+    Rec(io.report).X(20).X(10).data(m.unid(5)).X(10).data(m.unid(4));
+    in.context("the heading of the materials");
+    in.skip_line();
+    m.MATNOM.resize(m.NMAT, blank_name());
+    m.PESOV.resize(m.NMAT);
+    m.EMAT.resize(m.NMAT);
+    m.NUMAT.resize(m.NMAT);
+    for (int32_t i = 1; i <= m.NMAT; ++i) {
+        in.context("material " + num(i));
+        in.begin();
+        in.item(m.MATNOM(i), limits::NAME);
+        in.item(m.PESOV(i));
+        in.item(m.EMAT(i));
+        in.item(m.NUMAT(i));
+        in.end();
+        Rec(io.report).data(m.MATNOM(i), 20).F(m.PESOV(i), 15, 2).F(m.EMAT(i), 15, 2).F(m.NUMAT(i), 10, 2);
+    }
+
+    io.report.empty();
+    List(io.report) << "SECCIONES";
+    m.NSEC = read_count(in, "the section count", limits::SECTIONS);
+    Rec(io.report).text("SECCIÓN", 10).text("MATERIAL", 17).X(13).text("BASE", 10).text("ALTURA", 10)
+        .text("ÁREA", 15).text("Iy", 15).text("Iz", 15).text("IRot", 15);
+    {
+        const std::string u2 = m.unid(2).substr(0, 2);
+        Rec r(io.report);
+        r.X(43).X(6).data(u2).X(6).data(u2);
+        r.X(10).data(u2).text("2");
+        for (int i = 0; i < 3; ++i) r.X(10).data(u2).text("4");
+    }
+    in.context("the heading of the sections");
+    in.skip_line();
+    m.SECNOM.resize(m.NSEC, blank_name());
+    m.SECMAT.resize(m.NSEC, blank_name());
+    for (Vec1<float>* v : {&m.BASE, &m.ALTURA, &m.AREA, &m.Iy, &m.Iz, &m.IRot}) v->resize(m.NSEC);
+    for (int32_t i = 1; i <= m.NSEC; ++i) {
+        in.context("section " + num(i));
+        in.begin();
+        in.item(m.SECNOM(i), limits::NAME);
+        in.item(m.SECMAT(i), limits::NAME);
+        in.item(m.BASE(i));
+        in.item(m.ALTURA(i));
+        in.end();
+        // b across local y, h across local z
+        m.AREA(i) = m.BASE(i) * m.ALTURA(i);
+        m.Iy(i) = (m.ALTURA(i) * m.AREA(i) * m.ALTURA(i)) / 12.0f;
+        m.Iz(i) = (m.BASE(i) * m.AREA(i) * m.BASE(i)) / 12.0f;
+        m.IRot(i) = m.Iy(i) + m.Iz(i);
+        Rec(io.report).data(m.SECNOM(i), 20).data(m.SECMAT(i), 20).F(m.BASE(i), 10, 2).F(m.ALTURA(i), 10, 2)
+            .F(m.AREA(i), 15, 8).F(m.Iy(i), 15, 8).F(m.Iz(i), 15, 8).F(m.IRot(i), 15, 8);
+    }
+}
+
+void read_nodes(Model& m, Io& io, ListReader& in) {
+    // 6 NN degrees of freedom must fit the 5000 of the equation tables.
+    m.NN = read_count(in, "the node count", limits::DOFS / 6);
+    List(io.report) << "Número de Nodos:" << m.NN;
+    List(io.console) << "No. nodos" << m.NN;
+    in.context("the heading of the nodes");
+    in.skip_line();
+    List(io.report) << "COORDENADAS DE LOS NODOS              RESTRICCIONES" << "   PERFIL   DF";
+    Rec(io.report).text(" NODO      X         Y         Z    DX DY DZ MX MY MZ");
+
+    m.node_label.resize(m.NN);
+    m.COOR.resize(m.NN, 3);
+    m.NRES.resize(m.NN, 6);
+    m.PERFIL.resize(m.NN);
+    m.DF.resize(m.NN);
+    for (int32_t k = 1; k <= m.NN; ++k) {
+        in.context("node " + num(k));
+        in.begin();
+        in.item(m.node_label(k));
+        for (int c = 1; c <= 3; ++c) in.item(m.COOR(k, c));
+        for (int c = 1; c <= 6; ++c) in.item(m.NRES(k, c));
+        in.item(m.PERFIL(k));
+        in.item(m.DF(k));
+        in.end();
+        Rec r(io.report);
+        r.I(m.node_label(k), 5).F(m.COOR(k, 1), 10, 4).F(m.COOR(k, 2), 10, 4).F(m.COOR(k, 3), 10, 4);
+        for (int c = 1; c <= 6; ++c) r.I(m.NRES(k, c), 3);
+        r.I(m.PERFIL(k), 5).F(m.DF(k), 10, 4);
+        r.end();
+        gid_node(io, m.node_label(k), m.COOR(k, 1), m.COOR(k, 2), m.COOR(k, 3));
+    }
+    gid_end_coordinates(io);
+    m.NTOT = 6 * m.NN;
+}
+
+void read_bars(Model& m, Io& io, ListReader& in) {
+    m.NB = read_count(in, "the bar count", limits::BARS);
+    in.context("the heading of the bars");
+    in.skip_line();
+
+    m.SU.resize(m.NB);
+    m.PERFN.resize(m.NN);
+    m.connected.resize(m.NN);
+    m.bar_label.resize(m.NB);
+    m.PI.resize(m.NB);
+    m.PJ.resize(m.NB);
+    m.SECBAR.resize(m.NB, blank_name());
+    m.NCND.resize(m.NB);
+    m.FDC.resize(m.NB);
+    m.GIRO.resize(m.NB);
+    m.CUNIF.resize(m.NB, 6);
+
+    io.report.empty(3);
+    Rec(io.report).X(25).text("PROPIEDADES DE LAS BARRAS");
+    io.report.empty();
+    Rec(io.report).text("   No       SECCIÓN").X(9).text("   PI   PJ  NCND    GIRO    FDC")
+        .text(" TIPO PERF SUELO    Iy        Iz        J         CVMáx", 57)
+        .text("    CVMed       CVInst     CMUERTA      Pprop         PV", 58);
+    List(io.log) << "LECTURA DE BARRAS";
+    gid_bar_elements_begin(io);
+
+    for (int32_t j = 1; j <= m.NB; ++j) {
+        in.context("bar " + num(j));
+        in.begin();
+        in.item(m.bar_label(j));
+        in.item(m.SECBAR(j), limits::NAME);
+        in.item(m.PI(j));
+        in.item(m.PJ(j));
+        in.item(m.NCND(j));
+        in.item(m.GIRO(j));
+        in.item(m.FDC(j));
+        for (int c = 1; c <= 4; ++c) in.item(m.CUNIF(j, c));
+        in.item(m.CUNIF(j, 6));
+        in.end();
+        const int32_t I = m.PI(j), J = m.PJ(j);
+        check_node(m, in, I, "its first node PI");
+        check_node(m, in, J, "its second node PJ");
+        if (m.COOR(I, 1) == m.COOR(J, 1) && m.COOR(I, 2) == m.COOR(J, 2) && m.COOR(I, 3) == m.COOR(J, 3))
+            in.fail("two distinct end points (a bar of zero length has no stiffness)",
+                    "nodes " + num(I) + " and " + num(J) + " at the same point");
+
+        {
+            List l(io.log);
+            l << m.bar_label(j);
+            l.data(m.SECBAR(j)) << I << J << m.NCND(j) << m.GIRO(j) << m.FDC(j) << m.CUNIF(j, 1) << m.CUNIF(j, 2)
+                                << m.CUNIF(j, 3) << m.CUNIF(j, 4) << m.CUNIF(j, 6);
+        }
+
+        float iy = 0.0f, iz = 0.0f, irot = 0.0f;
+        for (int32_t s = 1; s <= m.NSEC; ++s)
+            if (m.SECNOM(s) == m.SECBAR(j)) { iy = m.Iy(s); iz = m.Iz(s); irot = m.IRot(s); }
+
+        List(io.log) << "para el nodo " << I << "ngn= " << 6 * I - 6;
+        List(io.log) << "para el nodo " << J << "ngn= " << 6 * J - 6;
+        m.connected(I) = 1;
+        m.connected(J) = 1;
+
+        const char* tipo = "  Sup";
+        if (m.PERFIL(I) >= 1 && m.PERFIL(J) >= 1) {
+            m.SU(j) = 1;
+            tipo = "  Cim";
+        }
+        if (m.PERFN(I) == 0) m.PERFN(I) = m.PERFIL(I);
+        if (m.PERFN(J) == 0) m.PERFN(J) = m.PERFIL(J);
+
+        Rec r(io.report);
+        r.I(m.bar_label(j), 5).X(3).data(m.SECBAR(j), 20).I(I, 5).I(J, 5).I(m.NCND(j), 5).F(m.GIRO(j), 10, 3)
+            .I(m.FDC(j), 5).text(tipo).I(m.PERFN(I), 5).I(m.PERFN(J), 5).F(iy, 10, 5).F(iz, 10, 5).F(irot, 10, 5);
+        for (int c = 1; c <= 6; ++c) r.F(m.CUNIF(j, c), 12, 6);
+        r.end();
+        gid_bar_element(io, m.bar_label(j), I, J, 2 - m.SU(j));
+    }
+    gid_bar_elements_end(io);
+}
+
+void read_isolated_footings(Model& m, Io& io, ListReader& in) {
+    io.report.empty();
+    m.NZAP = read_count(in, "the isolated-footing count", limits::FOOTINGS);
+    List(io.report) << "Número de zapatas aisladas" << m.NZAP;
+    in.context("the heading of the isolated footings");
+    in.skip_line();
+    m.footing_label.resize(m.NZAP);
+    m.ANCHOZ.resize(m.NZAP);
+    m.LARGOZ.resize(m.NZAP);
+    m.ESPZ.resize(m.NZAP);
+    m.NODOZ.resize(m.NZAP);
+    if (m.NZAP >= 1) {
+        List(io.report) << "ZAPATAS AISLADAS";
+        List(io.report) << "  No.    Ancho     Largo   Espesor  Nodo Perfil";
+    }
+    for (int32_t k = 1; k <= m.NZAP; ++k) {
+        in.context("isolated footing " + num(k));
+        in.record(m.footing_label(k), m.ANCHOZ(k), m.LARGOZ(k), m.ESPZ(k), m.NODOZ(k));
+        const int32_t n = m.NODOZ(k);
+        check_node(m, in, n, "the footing's node");
+        m.PERFN(n) = m.PERFIL(n);
+        Rec(io.report).I(m.footing_label(k), 5).F(m.ANCHOZ(k), 10, 3).F(m.LARGOZ(k), 10, 3).F(m.ESPZ(k), 10, 3)
+            .I(n, 5).I(m.PERFN(n), 5);
+    }
+}
+
+void read_nodal_loads(Model& m, Io& io, ListReader& in) {
+    io.report.empty(2);
+    Rec(io.report).X(8).text("CARGAS CONCENTRADAS Y CARGAS DE EMPOTRAMIENTO");
+    io.report.empty();
+    Rec(io.report).X(3).text("No").X(6).text("P").data(m.unid(1));
+    m.NPC = read_count(in, "the nodal-load count", limits::DOFS);
+    in.context("the heading of the nodal loads");
+    in.skip_line();
+    m.PNOD.resize(m.NTOT);
+    m.PCONC.resize(m.NTOT);
+    for (int32_t r = 1; r <= m.NPC; ++r) {
+        in.context("nodal load " + num(r));
+        int32_t node = 0;
+        float v[6] = {0, 0, 0, 0, 0, 0};
+        in.record(node, v[0], v[1], v[2], v[3], v[4], v[5]);
+        check_node(m, in, node, "the load");
+        for (int k = 1; k <= 6; ++k) m.PNOD(6 * (node - 1) + k) = v[k - 1];   // a later line replaces
+    }
+    for (int32_t i = 1; i <= m.NTOT; ++i) {
+        const float p = m.PNOD(i);
+        if (p != 0.0f) Rec(io.report).I(i, 5).F(p, 10, 2);
+        if (m.NGL(i) != 0) m.PCONC(m.NGL(i)) = p;   // loads on restrained dofs are dropped
+    }
+}
+
+void read_additional_springs(Model& m, Io& io, ListReader& in) {
+    for (Channel* ch : {&io.report, &io.log}) {
+        ch->empty(2);
+        Rec(*ch).X(8).text("RIGIDECES ADICIONALES, LENEALES Y ANGULARES");
+        ch->empty();
+        Rec(*ch).X(3).text("No").X(6).text("K").data(m.unid(3));
+    }
+    m.nnk = read_count(in, "the additional-spring count", limits::DOFS);
+    in.context("the heading of the additional springs");
+    in.skip_line();
+    m.KNOD.resize(m.NTOT);
+    m.RIGAD.resize(m.NTOT);
+    for (int32_t r = 1; r <= m.nnk; ++r) {
+        in.context("additional spring " + num(r));
+        int32_t node = 0;
+        float v[6] = {0, 0, 0, 0, 0, 0};
+        in.record(node, v[0], v[1], v[2], v[3], v[4], v[5]);
+        check_node(m, in, node, "the spring");
+        for (int k = 1; k <= 6; ++k) m.KNOD(6 * (node - 1) + k) = v[k - 1];
+    }
+    for (int32_t i = 1; i <= m.NTOT; ++i) {
+        const float k = m.KNOD(i);
+        if (k != 0.0f) Rec(io.report).I(i, 5).F(k, 10, 2);
+        List(io.log) << "NGL(I)=" << m.NGL(i);
+        if (m.NGL(i) != 0) m.RIGAD(m.NGL(i)) = k;
+    }
+    for (int32_t e = 1; e <= m.NGRED; ++e) List(io.log) << e << m.RIGAD(e);
+}
+
+void check_foundation_profiles(const Model& m, const ListReader& in) {
+    auto check = [&](int32_t n, const std::string& what) {
+        const int32_t p = m.PERFIL(n);
+        if (p > m.soil.NPS)
+            throw InputError(in.name() + ": node " + num(n) + " (" + what + ") names soil profile " + num(p) +
+                             ", but the soil block defines " + num(m.soil.NPS) + " profile(s)");
+    };
+    for (int32_t j = 1; j <= m.NB; ++j)
+        if (m.SU(j) == 1) {
+            check(m.PI(j), "end of foundation bar " + num(j));
+            check(m.PJ(j), "end of foundation bar " + num(j));
+        }
+    for (int32_t k = 1; k <= m.NZAP; ++k) {
+        const int32_t n = m.NODOZ(k);
+        if (m.PERFIL(n) < 1 || m.PERFIL(n) > m.soil.NPS)
+            throw InputError(in.name() + ": isolated footing " + num(k) + " stands on node " + num(n) +
+                             " whose soil profile " + num(m.PERFIL(n)) + " is not one of the " +
+                             num(m.soil.NPS) + " profile(s) of the soil block");
+    }
+}
+
+void read_slabs(Model& m, Io& io, ListReader& in) {
+    m.NLOS = read_count(in, "the slab count", limits::SLABS);
+    in.context("the heading of the slabs");
+    in.skip_line();
+    m.slab_label.resize(m.NLOS);
+    m.NLOSA.resize(m.NLOS, 4);
+    m.HLOSA.resize(m.NLOS);
+    m.MATLOSA.resize(m.NLOS, blank_name());
+    m.CLOSA.resize(m.NLOS, 6);
+    if (m.NLOS >= 1) {
+        gid_slab_mesh_heading(io);
+        io.report.empty();
+        Rec(io.report).text("             LECTURA DE NODOS QUE CONFORMAN CADA LOSA");
+        Rec(io.report).text("    LOSA   NI    NJ   NK    NL       h").text("   Mat  ", 20)
+            .text("CVMáx     CVMed     CVInst   CMUERTA    Pprop     PV", 64);
+    }
+    for (int32_t k = 1; k <= m.NLOS; ++k) {
+        in.context("slab " + num(k));
+        in.begin();
+        in.item(m.slab_label(k));
+        for (int c = 1; c <= 4; ++c) in.item(m.NLOSA(k, c));
+        in.item(m.HLOSA(k));
+        in.item(m.MATLOSA(k), limits::NAME);
+        for (int c = 1; c <= 6; ++c) in.item(m.CLOSA(k, c));
+        in.end();
+        bool on_soil = true;
+        for (int c = 1; c <= 4; ++c) {
+            check_node(m, in, m.NLOSA(k, c), "a slab corner");
+            if (m.PERFIL(m.NLOSA(k, c)) <= 0) on_soil = false;
+        }
+        // A slab lying wholly on soil is loaded by the pressure at the foundation centre.
+        if (on_soil) m.CLOSA(k, 6) = m.PVC;
+        Rec r(io.report);
+        r.I(m.slab_label(k), 6);
+        for (int c = 1; c <= 4; ++c) r.I(m.NLOSA(k, c), 6);
+        r.F(m.HLOSA(k), 10, 3).X(5).data(m.MATLOSA(k), 20);
+        for (int c = 1; c <= 6; ++c) r.F(m.CLOSA(k, c), 10, 3);
+        r.end();
+        gid_slab_element(io, m.slab_label(k), m.NLOSA(k, 1), m.NLOSA(k, 2), m.NLOSA(k, 3), m.NLOSA(k, 4));
+    }
+    if (m.NLOS >= 1) gid_slab_mesh_end(io);
+}
+
+void write_count_summary(const Model& m, Io& io) {
+    const std::pair<const char*, int32_t> rows[] = {
+        {"NN    NUMERO DE NODOS              =", m.NN},
+        {"NB    NUMERO DE BARRAS             =", m.NB},
+        {"NLOS  NUMERO DE LOSAS              =", m.NLOS},
+        {"NZAP  NUMERO DE ZAPATAS AISLADAS   =", m.NZAP},
+        {"NMAT  NO. DE MATERIALES (P/BARRAS) =", m.NMAT},
+        {"NPS   NO. DE PERFILES DISPONIBLES  =", m.soil.NPS},
+        {"KANAL  TIPO DE ANALISIS            =", m.KANAL},
+        {"CASO(1)  ANALISIS POR EXPANSIÓN    =", m.CASO[1]},
+        {"CASO(2)  ANALISIS POR COMPRESIÓN   =", m.CASO[2]},
+        {"CASO(3)  CONSOLIDACIÓN PRIMARIA    =", m.CASO[3]},
+        {"CASO(4)  CONSOLIDACIÓN SECUNDARIA  =", m.CASO[4]},
+    };
+    for (const auto& [label, v] : rows) Rec(io.report).text(label, 36).I(v, 10);
+}
+
+void lecejesdiag(Model& m, Io& io, ListReader& in) {
+    in.context("the first heading of the axes");
+    in.skip_line();
+    in.context("the second heading of the axes");
+    in.skip_line();
+    in.context("the axis count and divisions (NEJES, NDIV)");
+    in.record(m.NEJES, m.NDIV);
+    if (m.NEJES < 0 || m.NEJES > limits::AXES)
+        in.fail("an axis count from 0 to " + num(limits::AXES), num(m.NEJES));
+    List(io.console) << m.NEJES << m.NDIV;
+    if (m.NEJES > 0 && m.NDIV < 1)
+        in.fail("NDIV of at least 1 (the number of intervals of each bar in the diagrams)", num(m.NDIV));
+    List(io.report) << "No. DE EJES PARA ELEMENTOS MECÁNICOS:" << m.NEJES;
+    m.NOMEJE.resize(m.NEJES);
+    m.NBEJE.resize(m.NEJES);
+    m.BEJE.resize(m.NEJES, limits::AXIS_BARS);
+    for (int32_t i = 1; i <= m.NEJES; ++i) {
+        in.context("the name of axis " + num(i));
+        m.NOMEJE(i) = in.fixed_text(limits::NAME);
+        Rec(io.report).data(m.NOMEJE(i), 20);
+        in.context("the bars of axis " + num(i));
+        in.begin();
+        in.item(m.NBEJE(i));
+        if (m.NBEJE(i) < 0 || m.NBEJE(i) > limits::AXIS_BARS)
+            in.fail("a bar count from 0 to " + num(limits::AXIS_BARS), num(m.NBEJE(i)));
+        for (int32_t k = 1; k <= m.NBEJE(i); ++k) {
+            in.item(m.BEJE(i, k));
+            if (m.BEJE(i, k) < 1 || m.BEJE(i, k) > m.NB)
+                in.fail("a bar number from 1 to " + num(m.NB), num(m.BEJE(i, k)));
+        }
+        in.end();
+        // NBEJE first, then the bars, twenty numbers to a line
+        std::string line;
+        put_I(line, m.NBEJE(i), 5);
+        int on_line = 1;
+        for (int32_t k = 1; k <= m.NBEJE(i); ++k) {
+            if (on_line == 20) {
+                io.report.write_line(line);
+                line.clear();
+                on_line = 0;
+            }
+            put_I(line, m.BEJE(i, k), 5);
+            ++on_line;
+        }
+        io.report.write_line(line);
+    }
+}
+
+} // namespace qb

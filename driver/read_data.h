@@ -1,0 +1,24 @@
+// Readers of the data file's records, each echoing its table to the report
+// (and the mesh, for nodes, bars and slabs).
+#pragma once
+
+#include "driver/listread.h"
+#include "driver/model.h"
+
+namespace qb {
+
+void read_title_units_control(Model& m, Io& io, ListReader& in);
+void read_materials_and_sections(Model& m, Io& io, ListReader& in);
+void read_nodes(Model& m, Io& io, ListReader& in);
+void read_bars(Model& m, Io& io, ListReader& in);
+void read_isolated_footings(Model& m, Io& io, ListReader& in);
+void read_nodal_loads(Model& m, Io& io, ListReader& in);
+void read_additional_springs(Model& m, Io& io, ListReader& in);
+// Foundation and footing nodes must stand on a profile of the soil block.
+void check_foundation_profiles(const Model& m, const ListReader& in);
+void read_slabs(Model& m, Io& io, ListReader& in);
+void write_count_summary(const Model& m, Io& io);
+// Axes along which the force diagrams are tabulated.
+void lecejesdiag(Model& m, Io& io, ListReader& in);
+
+} // namespace qb

@@ -1,0 +1,13 @@
+// Restraint codes and equation numbering.
+#pragma once
+
+#include "driver/model.h"
+
+namespace qb {
+
+// Settles the restraint codes (unconnected nodes fixed, foundation-bar ends
+// get area reactions on DZ, footing nodes nodal reactions), lists the area
+// reactions NREAC and nodal reactions NREACNOD, and numbers the equations NGL.
+void number_dofs(Model& m, Io& io);
+
+} // namespace qb
