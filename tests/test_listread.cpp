@@ -1,0 +1,206 @@
+// List-directed reading: separators, records over several lines, quotes,
+// repeat counts, null values, slash, number forms and the error messages.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "driver/listread.h"
+#include "driver/model.h"
+
+using namespace qb;
+
+namespace {
+
+ListReader reader(const std::string& text) { return ListReader("datos.dat", text); }
+
+TEST(ListRead, SeparatorsAndRecordsOverLines) {
+    ListReader in = reader("1, 2.5  3\n 4\n5 6 7\n8\n");
+    int32_t a = 0, c = 0, d = 0, e = 0;
+    float b = 0;
+    in.record(a, b, c, d);   // runs over two lines
+    EXPECT_EQ(a, 1);
+    EXPECT_FLOAT_EQ(b, 2.5f);
+    EXPECT_EQ(c, 3);
+    EXPECT_EQ(d, 4);
+    in.record(e);            // the rest of "5 6 7" is dropped
+    EXPECT_EQ(e, 5);
+    in.record(e);
+    EXPECT_EQ(e, 8);
+}
+
+TEST(ListRead, NullValuesKeepTheOldValue) {
+    ListReader in = reader("1,,3\n,5\n7 , , 9\n");
+    int32_t a = -1, b = -1, c = -1;
+    in.record(a, b, c);
+    EXPECT_EQ(a, 1);
+    EXPECT_EQ(b, -1);
+    EXPECT_EQ(c, 3);
+    a = b = -1;
+    in.record(a, b);
+    EXPECT_EQ(a, -1);
+    EXPECT_EQ(b, 5);
+    a = b = c = -1;
+    in.record(a, b, c);
+    EXPECT_EQ(a, 7);
+    EXPECT_EQ(b, -1);
+    EXPECT_EQ(c, 9);
+}
+
+TEST(ListRead, CommaAtTheStartOfTheNextLineIsTheSeparator) {
+    ListReader in = reader("1\n,2\n");
+    int32_t a = 0, b = 0;
+    in.record(a, b);
+    EXPECT_EQ(a, 1);
+    EXPECT_EQ(b, 2);
+}
+
+TEST(ListRead, SlashEndsTheRecord) {
+    ListReader in = reader("1 / 2 3\n4\n");
+    int32_t a = 0, b = -1, c = -1;
+    in.record(a, b, c);
+    EXPECT_EQ(a, 1);
+    EXPECT_EQ(b, -1);
+    EXPECT_EQ(c, -1);
+    in.record(a);
+    EXPECT_EQ(a, 4);
+}
+
+TEST(ListRead, RepeatCounts) {
+    ListReader in = reader("3*2.5 2* 7\n2*'ab'\n");
+    float x[3] = {0, 0, 0};
+    int32_t p = -1, q = -1, r = -1;
+    in.begin();
+    for (float& v : x) in.item(v);
+    in.item(p);
+    in.item(q);
+    in.item(r);
+    in.end();
+    EXPECT_FLOAT_EQ(x[0], 2.5f);
+    EXPECT_FLOAT_EQ(x[2], 2.5f);
+    EXPECT_EQ(p, -1);
+    EXPECT_EQ(q, -1);
+    EXPECT_EQ(r, 7);
+    std::string s1, s2;
+    in.begin();
+    in.item(s1, 4);
+    in.item(s2, 4);
+    in.end();
+    EXPECT_EQ(s1, "ab  ");
+    EXPECT_EQ(s2, "ab  ");
+}
+
+TEST(ListRead, TextsQuotedUnquotedCutAndPadded) {
+    ListReader in = reader("'Marco plano, sobre zapata' CONCRETO \"it\"\"s\" 'it''s'\n'abcdefghijklmnopqrstuvwxyz'\n");
+    std::string t, u, v, w, z;
+    in.begin();
+    in.item(t, 30);
+    in.item(u, 20);
+    in.item(v, 6);
+    in.item(w, 4);
+    in.end();
+    EXPECT_EQ(t, "Marco plano, sobre zapata     ");
+    EXPECT_EQ(u, "CONCRETO            ");
+    EXPECT_EQ(v, "it\"s  ");
+    EXPECT_EQ(w, "it's");
+    in.begin();
+    in.item(z, 20);
+    in.end();
+    EXPECT_EQ(z, "abcdefghijklmnopqrst");
+}
+
+TEST(ListRead, UnquotedTitleKeepsOnlyItsFirstWord) {
+    ListReader in = reader("Marco plano\n");
+    std::string t;
+    in.begin();
+    in.item(t, 10);
+    in.end();
+    EXPECT_EQ(t, "Marco     ");
+}
+
+TEST(ListRead, RealForms) {
+    ListReader in = reader("1. .5 1e3 1.5D2 -2 +3.25E-1 2213594. 1.5+2\n");
+    float v[8];
+    in.begin();
+    for (float& x : v) in.item(x);
+    in.end();
+    EXPECT_FLOAT_EQ(v[0], 1.0f);
+    EXPECT_FLOAT_EQ(v[1], 0.5f);
+    EXPECT_FLOAT_EQ(v[2], 1000.0f);
+    EXPECT_FLOAT_EQ(v[3], 150.0f);
+    EXPECT_FLOAT_EQ(v[4], -2.0f);
+    EXPECT_FLOAT_EQ(v[5], 0.325f);
+    EXPECT_FLOAT_EQ(v[6], 2213594.0f);
+    EXPECT_FLOAT_EQ(v[7], 150.0f);
+}
+
+TEST(ListRead, HeadingLinesAndFixedText) {
+    ListReader in = reader("anything, at all / 'x\n\nCIMENTACION EJE A\nshort\n");
+    in.skip_line();
+    in.skip_line();   // an empty line serves as a heading
+    EXPECT_EQ(in.fixed_text(20), "CIMENTACION EJE A   ");
+    EXPECT_EQ(in.fixed_text(20), "short               ");
+}
+
+std::string error_of(const std::string& text, void (*body)(ListReader&)) {
+    ListReader in = reader(text);
+    try {
+        body(in);
+    } catch (const InputError& e) {
+        return e.what();
+    }
+    return "";
+}
+
+TEST(ListReadErrors, MessagesNameFileLineRecordAndExpectation) {
+    std::string msg = error_of("1\n2.5\n", [](ListReader& in) {
+        int32_t a = 0;
+        in.record(a);
+        in.context("bar 7");
+        in.record(a);
+    });
+    EXPECT_EQ(msg, "datos.dat:2: reading bar 7: expected an integer, found '2.5'");
+
+    msg = error_of("1.0 abc\n", [](ListReader& in) {
+        float a = 0, b = 0;
+        in.context("node 3");
+        in.record(a, b);
+    });
+    EXPECT_EQ(msg, "datos.dat:1: reading node 3: expected a real number, found 'abc'");
+
+    msg = error_of("1 2\n", [](ListReader& in) {
+        int32_t a = 0, b = 0, c = 0;
+        in.context("the control record");
+        in.record(a, b, c);
+    });
+    EXPECT_EQ(msg, "datos.dat:2: reading the control record: expected a value, found the end of the file");
+
+    msg = error_of("", [](ListReader& in) {
+        in.context("the heading of the bars");
+        in.skip_line();
+    });
+    EXPECT_EQ(msg, "datos.dat:1: reading the heading of the bars: expected a heading line, found the end of the file");
+
+    msg = error_of("99999999999\n", [](ListReader& in) {
+        int32_t a = 0;
+        in.record(a);
+    });
+    EXPECT_NE(msg.find("expected an integer, found '99999999999'"), std::string::npos);
+
+    msg = error_of("'open\n", [](ListReader& in) {
+        std::string s;
+        in.begin();
+        in.item(s, 20);
+    });
+    EXPECT_NE(msg.find("expected a closing quote"), std::string::npos);
+}
+
+TEST(ListReadErrors, MissingFile) {
+    try {
+        ListReader::open("/nonexistent/dir/datos.dat");
+        FAIL() << "no error";
+    } catch (const InputError& e) {
+        EXPECT_EQ(std::string(e.what()), "cannot open the data file '/nonexistent/dir/datos.dat'");
+    }
+}
+
+} // namespace
