@@ -1,0 +1,176 @@
+// Whole runs of the program: the bundled examples end normally with every
+// output file, and bad data stop the run with one clear line on standard
+// error and a non-zero exit status, keeping what was written so far.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+
+namespace {
+
+std::string slurp(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+std::string example(const std::string& name) { return slurp(std::string(QB_SOURCE_DIR) + "/examples/" + name); }
+
+struct Outcome {
+    int status = -1;
+    std::string dir, err;
+    std::string file(const std::string& f) const { return slurp(dir + "/" + f); }
+};
+
+// Runs querbal in a fresh folder on `data`, answering the two prompts.
+Outcome run(const std::string& tag, const std::string& data, bool write_data = true) {
+    Outcome o;
+    o.dir = ::testing::TempDir() + "qb_run_" + tag;
+    std::system(("rm -rf " + o.dir + " && mkdir -p " + o.dir).c_str());
+    if (write_data) {
+        std::ofstream f(o.dir + "/datos.dat", std::ios::binary);
+        f << data;
+    }
+    const std::string cmd = "cd " + o.dir + " && printf 'datos.dat\\nresultados.txt\\n' | " +
+                            std::string(QB_QUERBAL_EXE) + " > console.txt 2> stderr.txt";
+    const int rc = std::system(cmd.c_str());
+    o.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    o.err = o.file("stderr.txt");
+    return o;
+}
+
+// `base` with the first occurrence of `from` replaced by `to`.
+std::string edit(std::string base, const std::string& from, const std::string& to) {
+    const size_t p = base.find(from);
+    EXPECT_NE(p, std::string::npos) << from;
+    if (p != std::string::npos) base.replace(p, from.size(), to);
+    return base;
+}
+
+void expect_failure(const Outcome& o, const std::string& needle) {
+    EXPECT_NE(o.status, 0);
+    EXPECT_NE(o.err.find(needle), std::string::npos) << "stderr was: " << o.err;
+    // one line
+    EXPECT_EQ(o.err.find('\n'), o.err.size() - 1) << o.err;
+}
+
+TEST(Run, BundledExamplesEndNormallyWithEveryFile) {
+    for (const char* name : {"marco_zapatas.dat", "losa_zapata_aislada.dat", "reticula_janbu.dat",
+                             "reticula_no_lineal.dat"}) {
+        Outcome o = run(std::string("ok_") + name, example(name));
+        EXPECT_EQ(o.status, 0) << name << ": " << o.err;
+        EXPECT_TRUE(o.err.empty()) << o.err;
+        for (const char* f : {"resultados.txt", "MEMORIA", "VALINF", "arch.msh", "arch.res"})
+            EXPECT_FALSE(o.file(f).empty()) << name << " " << f;
+        EXPECT_EQ(o.file("arch.res").rfind("\"GiD Post Results File 1.0\"\n#", 0), 0u);
+    }
+}
+
+TEST(Run, MeshWithoutSlabs) {
+    Outcome o = run("mesh_bars", example("marco_zapatas.dat"));
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.file("arch.msh"),
+              "#Marco plano sobre zapata corri\n"
+              "MESH dimension 3 ElemType Linear Nnode 2\n"
+              "Coordinates\n"
+              "        1      0.0000      0.0000      0.0000\n"
+              "        2      5.0000      0.0000      0.0000\n"
+              "        3     10.0000      0.0000      0.0000\n"
+              "        4      0.0000      0.0000      3.0000\n"
+              "        5      5.0000      0.0000      3.0000\n"
+              "        6     10.0000      0.0000      3.0000\n"
+              "end coordinates\n"
+              "\n"
+              "\n"
+              "Elements\n"
+              "        1        1        2        1\n"
+              "        2        2        3        1\n"
+              "        3        1        4        2\n"
+              "        4        2        5        2\n"
+              "        5        3        6        2\n"
+              "        6        4        5        2\n"
+              "        7        5        6        2\n"
+              "end elements\n"
+              " \n");
+}
+
+TEST(Run, MeshWithASlab) {
+    Outcome o = run("mesh_slab", example("losa_zapata_aislada.dat"));
+    ASSERT_EQ(o.status, 0) << o.err;
+    const std::string msh = o.file("arch.msh");
+    const std::string tail =
+        "end elements\n"
+        " \n"
+        "MESH dimension 3 ElemType Quadrilateral Nnode 4\n"
+        " \n"
+        "Elements\n"
+        "     1     1     2     3     4     3\n"
+        "end elements\n"
+        " \n";
+    ASSERT_GE(msh.size(), tail.size());
+    EXPECT_EQ(msh.substr(msh.size() - tail.size()), tail);
+    EXPECT_EQ(msh.rfind("#Losa de cimentacion con zapata\n", 0), 0u);
+    EXPECT_NE(msh.find("       14        6       10        2\n"), std::string::npos);
+}
+
+TEST(RunErrors, MissingDataFile) {
+    Outcome o = run("missing", "", false);
+    expect_failure(o, "cannot open the data file 'datos.dat'");
+}
+
+TEST(RunErrors, MalformedNumberEarlyEndAndBadCounts) {
+    const std::string base = example("marco_zapatas.dat");
+    expect_failure(run("malformed", edit(base, "2.4        2213594.", "2.4        22x3594.")),
+                   "datos.dat:8: reading material 1: expected a real number, found '22x3594.'");
+    expect_failure(run("early_eof", base.substr(0, base.find("ESTRATO 2"))),
+                   "expected a heading line, found the end of the file");
+    expect_failure(run("negative", edit(base, "\n7\nBARRA", "\n-7\nBARRA")),
+                   "reading the bar count: expected a count from 0 to 2500, found -7");
+    expect_failure(run("too_many", edit(base, "\n6\nNODO", "\n834\nNODO")),
+                   "reading the node count: expected a count from 0 to 833, found 834");
+    expect_failure(run("huge", edit(base, "\n6\nNODO", "\n99999999999\nNODO")),
+                   "expected an integer, found '99999999999'");
+}
+
+TEST(RunErrors, NodeNumbersOutsideTheModel) {
+    const std::string base = example("marco_zapatas.dat");
+    expect_failure(run("bar_node", edit(base, "'VIGA'     5  6", "'VIGA'     5  9")),
+                   "reading bar 7: expected a node number from 1 to 6 for its second node PJ, found 9");
+    expect_failure(run("load_node", edit(base, "5   0.0  0.0  -10.0", "0   0.0  0.0  -10.0")),
+                   "reading nodal load 1: expected a node number from 1 to 6 for the load, found 0");
+    expect_failure(run("spring_node", edit(base, "0\nRIGIDECES ADICIONALES: NODO  KX KY KZ KMX KMY KMZ\n",
+                                           "1\nRIGIDECES ADICIONALES: NODO  KX KY KZ KMX KMY KMZ\n7 1 0 0 0 0 0\n")),
+                   "reading additional spring 1: expected a node number from 1 to 6 for the spring, found 7");
+    const std::string slab = example("losa_zapata_aislada.dat");
+    expect_failure(run("slab_node", edit(slab, "1  1  2  3  4  0.25", "1  1  2  3  44  0.25")),
+                   "reading slab 1: expected a node number from 1 to 10 for a slab corner, found 44");
+    expect_failure(run("footing_node", edit(slab, "1   2.0   2.0   0.4   9", "1   2.0   2.0   0.4   11")),
+                   "reading isolated footing 1: expected a node number from 1 to 10 for the footing's node, found 11");
+}
+
+TEST(RunErrors, AxisBarsProfilesCoincidentNodesAndDivisions) {
+    const std::string base = example("marco_zapatas.dat");
+    expect_failure(run("axis_bar", edit(base, "CIMENTACION EJE A\n2  1  2", "CIMENTACION EJE A\n2  1  8")),
+                   "reading the bars of axis 1: expected a bar number from 1 to 7, found 8");
+    expect_failure(run("profile", edit(base, "1  0  1   1       1.0\n4", "1  0  1   2       1.0\n4")),
+                   "node 3 (end of foundation bar 2) names soil profile 2, but the soil block defines 1 profile(s)");
+    expect_failure(run("coincident", edit(base, "2      5.0   0.0   0.0", "2      0.0   0.0   0.0")),
+                   "reading bar 1: expected two distinct end points");
+    expect_failure(run("ndiv", edit(base, "1  4\nCIMENTACION", "1  0\nCIMENTACION")),
+                   "expected NDIV of at least 1");
+}
+
+TEST(RunErrors, WhatWasWrittenBeforeTheErrorIsKept) {
+    const std::string base = example("marco_zapatas.dat");
+    Outcome o = run("kept", edit(base, "'VIGA'     5  6", "'VIGA'     5  9"));
+    EXPECT_NE(o.status, 0);
+    EXPECT_NE(o.file("resultados.txt").find("PROPIEDADES DE LAS BARRAS"), std::string::npos);
+    EXPECT_NE(o.file("arch.msh").find("        6        4        5        2\n"), std::string::npos);
+    EXPECT_NE(o.file("MEMORIA").find("LECTURA DE BARRAS"), std::string::npos);
+}
+
+} // namespace
