@@ -1,0 +1,142 @@
+#include "soil/flexibility.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "soil/profile_walk.h"
+
+namespace qb {
+
+namespace {
+
+enum class Law { elastic, primary, secondary, janbu };
+
+// FLEX holds every reaction, area reactions first; the isolated-footing
+// springs fill the rows after NR.
+void size_flex(Model& m) {
+    const int32_t n = m.NR + m.MR;
+    if (m.FLEX.rows() != n || m.FLEX.cols() != n) m.FLEX.resize(n, n);
+}
+
+float at_dof(const Vec1<float>& v, int32_t g) { return g >= 1 && g <= v.size() ? v(g) : 0.0f; }
+
+// One flexibility matrix: the pattern shared by the four strain laws.
+void build_flex(Model& m, Io& io, Law law, const Mat1<float>* E, const Vec1<float>* R) {
+    const Soil& s = m.soil;
+    const int32_t NR = m.NR;
+    const char* label = law == Law::primary ? "en flsc_3, ESTRATO=" : law == Law::secondary ? "en flsc_4, ESTRATO=" : "en flsc, ESTRATO=";
+
+    size_flex(m);
+    if (law == Law::janbu) m.FLEX.fill(0.0f);
+    if (law == Law::elastic && (m.AMZ.rows() != s.NEST.size() || m.AMZ.cols() != limits::STRATA))
+        m.AMZ.resize(s.NEST.size(), limits::STRATA);
+
+    List(io.log) << "FORMANDO MATRIZ DE FLEXIBILIDADES";
+    for (int32_t j = 1; j <= NR; ++j) {
+        const int32_t n = node_of_dof(m.NREAC(j));
+        const int32_t p = m.PERFIL(n);
+        const int32_t nest = strata_of(m, p);
+        const float D = m.DF(n);
+        List(io.log) << "I=" << j << "NREAC(I)=" << m.NREAC(j) << "NODO=" << n << " PERFIL" << p;
+
+        for (int32_t l = 1; l <= NR; ++l) {
+            // The loaded reaction l is described by the values stored at the
+            // vertical degree of freedom of node l.
+            const int32_t g = 6 * l - 3;
+            int32_t jl = 0;
+            for (int32_t r = 1; r <= NR; ++r)
+                if (m.NREAC(r) == g) jl = r;
+            const float area = at_dof(m.AREAREAC, g);
+            const float len = at_dof(m.LONGREAC, g);
+            List(io.log) << "posicion " << g << "DO J" << jl << "AREA DE REACCION=" << area
+                         << "LONGITUD DE REACCION=" << len;
+            // A reaction is a force per unit length: pressure on its rectangle.
+            const float q = len / area;
+
+            float S = 0.0f;
+            bool bearing = true;
+            for (int32_t k = 1; k <= nest; ++k) {
+                List(io.log) << label << k << " DF(NODO)=" << D << "PROF ESTRATO=" << s.PROF(p, k);
+                if (s.PROF(p, k) <= D) continue;   // above the foundation: no settlement
+                // Only the part of the bearing stratum below the footing
+                // compresses (the stress-dependent law takes it whole).
+                const float h = bearing && law != Law::janbu ? s.PROF(p, k) - D : s.H(p, k);
+                bearing = false;
+
+                const float iz1 = infl(m.IZ, j, k, l, 1), iz2 = infl(m.IZ, j, k, l, 2);
+                const float IZs = iz1 + iz2;
+                const float IXs = infl(m.IX, j, k, l, 1) + infl(m.IX, j, k, l, 2);
+                const float IYs = infl(m.IY, j, k, l, 1) + infl(m.IY, j, k, l, 2);
+                const float IXp = std::max(0.0f, IXs), IYp = std::max(0.0f, IYs);
+
+                switch (law) {
+                case Law::elastic: {
+                    List(io.log) << "nflag1=" << m.nflag1;
+                    if ((m.nflag1 == 1 || m.nflag1 == 3) && has_entry(*E, p, k))
+                        m.AMZ(p, k) = 1.0f / (*E)(p, k);          // moduli by profile
+                    else if (m.nflag1 == 2 && has_entry(*E, n, k))
+                        m.AMZ(p, k) = 1.0f / (*E)(n, k);          // moduli by reaction node
+                    const float c = m.AMZ(p, k);
+                    List(io.log) << "AMZ(KP,J)=" << c;
+                    // Vertical strain with the Poisson effect of the lateral
+                    // stresses; a negative vertical sum enters with its sign.
+                    const float eps = IZs - s.NU2(p, k) * (IXp + IYp);
+                    S = S + q * c * h * eps;
+                    List(io.log) << "AINF" << j << l << k << eps;
+                    break;
+                }
+                case Law::primary: {
+                    const float c = 1.0f / s.EMV(p, k);
+                    const float eps = std::max(0.0f, IZs);
+                    S = S + q * c * h * eps;
+                    List(io.log) << "AINF" << j << l << k << eps;
+                    break;
+                }
+                case Law::secondary: {
+                    const float c = 1.0f / s.EMT(p, k);
+                    const float eps = std::max(0.0f, IZs);
+                    S = S + q * c * h * eps * std::log10(1.0f + s.PSI(p, k) * s.T(p, k));
+                    List(io.log) << "AINF" << j << l << k << eps;
+                    break;
+                }
+                case Law::janbu: {
+                    const float eps = std::max(0.0f, IZs);
+                    const float Rj = j <= R->size() ? (*R)(j) : 0.0f;
+                    // Mean stress: the foundation's, from the reaction, plus
+                    // the in-situ one (vertical PZ, horizontal KO PZ).
+                    const float sigma = 1.0f / 6.0f * Rj * q * (IXp + IZs + IYp)
+                                      + (2.0f * s.KO(p, k) + 1.0f) * s.PZ(p, k) / 3.0f;
+                    const float Em = s.K(p, k) * m.soil.PA * std::pow(sigma / m.soil.PA, s.N(p, k));
+                    const float c = 1.0f / Em;
+                    List(io.log) << "EL MODULO E ES" << Em;
+                    List(io.log) << c << s.H(p, k) << iz1 << iz2 << len << area << k;
+                    S = S + q * c * h * eps;
+                    List(io.log) << "AINF=" << j << l << k << eps;
+                    break;
+                }
+                }
+                List(io.log) << "SUMA=" << S;
+            }
+            m.FLEX(j, l) = S;
+            List(io.log) << "almacenando para nudo y reacción" << j << l;
+        }
+    }
+
+    List(io.log) << "MATRIZ DE FLEXIBILIDADES";
+    for (int32_t j = 1; j <= NR; ++j) {
+        List row(io.log);
+        for (int32_t l = 1; l <= NR; ++l) row << m.FLEX(j, l);
+    }
+}
+
+} // namespace
+
+void FLSC(Model& m, Io& io, const Mat1<float>& E) { build_flex(m, io, Law::elastic, &E, nullptr); }
+
+void FLSC_3(Model& m, Io& io) { build_flex(m, io, Law::primary, nullptr, nullptr); }
+
+void FLSC_4(Model& m, Io& io) { build_flex(m, io, Law::secondary, nullptr, nullptr); }
+
+void FNLCC(Model& m, Io& io, const Vec1<float>& R) { build_flex(m, io, Law::janbu, nullptr, &R); }
+
+} // namespace qb

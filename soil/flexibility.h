@@ -1,0 +1,35 @@
+// Soil flexibility matrices of the analysis cases. FLEX(j, l) is the
+// settlement under area reaction j caused by a unit reaction (force per unit
+// length of footing) at area reaction l: the vertical strain that the
+// influence values give in every stratum below the foundation, times the
+// stratum thickness, summed down the profile.
+//
+// Common inputs: NR, MR, NREAC, PERFIL, DF, the soil profiles (NEST, PROF, H),
+// LONGREAC and AREAREAC, and the influence tables IX, IY, IZ. FLEX is sized
+// (NR+MR) x (NR+MR) when it is not already; FLSC, FLSC_3 and FLSC_4 overwrite
+// its NR x NR block, FNLCC clears it all first.
+#pragma once
+
+#include "driver/model.h"
+
+namespace qb {
+
+// Linear elastic soil (expansion, immediate compression). E is the modulus
+// table chosen by the caller: E1 or E2 by profile, EELASP/ECOMPP by profile
+// (nflag1 = 1) or EELAS/ECOMP by node (nflag1 = 2). The compliance 1/E of each
+// profile and stratum is kept in AMZ; any other nflag1 reuses the last one.
+void FLSC(Model& m, Io& io, const Mat1<float>& E);
+
+// Primary consolidation: compliance 1/EMV, vertical stress only.
+void FLSC_3(Model& m, Io& io);
+
+// Secondary consolidation: compliance 1/EMT, vertical stress only, times the
+// time factor log10(1 + PSI T).
+void FLSC_4(Model& m, Io& io);
+
+// Immediate compression with the stress-dependent modulus
+// E = K PA (sigma / PA)^N, sigma the mean stress from the reactions R(j)
+// (NR entries) and the in-situ pressure. Uses KO, K, N, PZ and PA.
+void FNLCC(Model& m, Io& io, const Vec1<float>& R);
+
+} // namespace qb

@@ -1,0 +1,150 @@
+#include "soil/influence.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "soil/profile_walk.h"
+
+namespace qb {
+
+Stress corner_stress(float nu, float x, float y, float cx, float cy, float z) {
+    const float L = std::fabs(cx - x);
+    const float B = std::fabs(cy - y);
+    // A side of zero length is a rectangle of no area: it carries no load.
+    // (The closed form would give atan(0/0) here.)
+    if (L == 0.0f || B == 0.0f) return {};
+
+    constexpr float INV_2PI = 0.15915494f;
+    constexpr float HALF_PI = 1.5707964f;
+    const float R = std::sqrt(L * L + B * B + z * z);
+    const float LBz = L * B * z;
+    const float t = HALF_PI - std::atan(z * R / (L * B));
+    const float c = 1.0f - 2.0f * nu;
+
+    Stress s;
+    s.sx = INV_2PI * (t - LBz / (R * (L * L + z * z)) + c * (std::atan(B / L) - std::atan(B * R / (L * z))));
+    s.sy = INV_2PI * (t - LBz / (R * (B * B + z * z)) + c * (std::atan(L / B) - std::atan(L * R / (B * z))));
+    s.sz = INV_2PI * (std::atan(L * B / (z * R)) + (LBz / R) * (1.0f / (L * L + z * z) + 1.0f / (B * B + z * z)));
+    return s;
+}
+
+namespace {
+
+// One axis of the superposition: the far-corner coordinates of the
+// quarter-rectangles, measured from the point, whose signed sum is the loaded
+// strip [a1, a2] seen from the point's coordinate p.
+struct AxisTerm {
+    int n = 0;
+    float corner[2] = {0.0f, 0.0f};
+    float sign[2] = {0.0f, 0.0f};
+};
+
+AxisTerm axis_term(float p, float a1, float a2) {
+    AxisTerm t;
+    if (p < a1) {            // before the strip: far part minus near part
+        t.n = 2; t.corner[0] = a2; t.sign[0] = 1.0f; t.corner[1] = a1; t.sign[1] = -1.0f;
+    } else if (p == a1) {    // on its first edge
+        t.n = 1; t.corner[0] = a2; t.sign[0] = 1.0f;
+    } else if (p < a2) {     // inside: the two parts on either side add up
+        t.n = 2; t.corner[0] = a2; t.sign[0] = 1.0f; t.corner[1] = a1; t.sign[1] = 1.0f;
+    } else if (p == a2) {    // on its second edge
+        t.n = 1; t.corner[0] = a1; t.sign[0] = 1.0f;
+    } else {                 // beyond the strip
+        t.n = 2; t.corner[0] = a1; t.sign[0] = 1.0f; t.corner[1] = a2; t.sign[1] = -1.0f;
+    }
+    return t;
+}
+
+void add(Stress& acc, float sign, const Stress& s) {
+    acc.sx = acc.sx + sign * s.sx;
+    acc.sy = acc.sy + sign * s.sy;
+    acc.sz = acc.sz + sign * s.sz;
+}
+
+} // namespace
+
+Stress bousi(float nu, float x, float y, float z1, float x1, float y1, float x2, float y2) {
+    const AxisTerm tx = axis_term(x, x1, x2);
+    const AxisTerm ty = axis_term(y, y1, y2);
+    auto F = [&](int i, int j) { return corner_stress(nu, x, y, tx.corner[i], ty.corner[j], z1); };
+
+    // The signed corner terms, y corner by y corner, summed in order. With the
+    // point at the centre of a strip its two quarters are equal: one quarter
+    // counted twice.
+    Stress r;
+    for (int j = 0; j < ty.n; ++j)
+        for (int i = 0; i < tx.n; ++i) add(r, tx.sign[i] * ty.sign[j], F(i, j));
+    // The soil takes no horizontal tension: a negative horizontal stress
+    // counts as zero.
+    if (r.sx < 0.0f) r.sx = 0.0f;
+    if (r.sy < 0.0f) r.sy = 0.0f;
+    return r;
+}
+
+void compute_influence_values(Model& m, Io& io) {
+    const int32_t NR = m.NR;
+    m.IX.resize(NR, limits::STRATA, NR, 2);
+    m.IY.resize(NR, limits::STRATA, NR, 2);
+    m.IZ.resize(NR, limits::STRATA, NR, 2);
+    m.AINF.resize(NR, limits::STRATA, NR, 2);
+    m.SUM_AINF.resize(NR, limits::STRATA);
+
+    io.valinf.empty(2);
+    Rec(io.valinf).X(15).text("VALORES DE INFLUENCIA");
+    io.valinf.empty(1);
+    List(io.valinf) << m.NDIRMAX << "DIRECCIONES";
+
+    const Soil& s = m.soil;
+    const int32_t ndir = std::min<int32_t>(m.NDIRMAX, 2);   // the rectangles exist for two directions
+    for (int32_t d = 1; d <= ndir; ++d) {
+        List(io.valinf) << "EN LA DIRECCIÓN" << d;
+        List(io.valinf) << "PUNTO ESTRATO REACCION      IX        IY        IZ";
+        List(io.log) << "EN LA DIRECCIÓN" << d;
+
+        for (int32_t j = 1; j <= NR; ++j) {
+            const int32_t n = node_of_dof(m.NREAC(j));
+            const int32_t p = m.PERFIL(n);
+            const int32_t nest = strata_of(m, p);
+            const float df = m.DF(n);
+            List(io.log) << "EL GL DE LA REACCION" << j << " ES:" << m.NREAC(j);
+            List(io.log) << "NODO:" << n << "I=" << j << "NREAC(I)=" << m.NREAC(j);
+            List(io.log) << "PERFIL ASIGNADO AL NODO:" << p;
+            List(io.log) << "ESTRATOS DEL PERFIL:" << nest;
+
+            int32_t b = 0;   // bearing stratum of this reaction, none yet
+            for (int32_t k = 1; k <= nest; ++k) {
+                List(io.log) << "Z1 ORIGINAL:" << s.Z(p, k);
+                List(io.log) << "PROF=" << s.PROF(p, k);
+                List(io.log) << "Df=" << df;
+                if (s.PROF(p, k) <= df) continue;   // stratum wholly above the foundation
+                if (b == 0) b = k;
+                // Evaluation depth below the foundation level: the middle of
+                // the part of the bearing stratum under the footing, else the
+                // middle of the stratum.
+                const float z1 = k == b ? (s.PROF(p, b) - df) / 2.0f
+                                        : s.PROF(p, k) - df - (s.PROF(p, k) - s.PROF(p, k - 1)) / 2.0f;
+                List(io.log) << "Z1 AJUSTADO:" << z1;
+                const float nu = s.NU2(p, k);
+
+                for (int32_t l = 1; l <= NR; ++l) {
+                    List(io.log) << "antes de llamar a bousi";
+                    Rec(io.log).F(m.XR(j), 10, 4).F(m.YR(j), 10, 4).F(z1, 10, 4)
+                        .F(m.XI(l, d), 10, 4).F(m.YI(l, d), 10, 4).F(m.XF(l, d), 10, 4).F(m.YF(l, d), 10, 4);
+                    const Stress st = bousi(nu, m.XR(j), m.YR(j), z1, m.XI(l, d), m.YI(l, d), m.XF(l, d), m.YF(l, d));
+                    const float ainf = st.sz - nu * (st.sx + st.sy);
+                    m.IX(j, k, l, d) = st.sx;
+                    m.IY(j, k, l, d) = st.sy;
+                    m.IZ(j, k, l, d) = st.sz;
+                    m.AINF(j, k, l, d) = ainf;
+                    m.SUM_AINF(j, k) = m.SUM_AINF(j, k) + ainf;
+                    for (Channel* ch : {&io.valinf, &io.log})
+                        Rec(*ch).I(j, 8).I(k, 8).I(l, 8).X(3)
+                            .F(st.sx, 10, 7).F(st.sy, 10, 7).F(st.sz, 10, 7).F(ainf, 10, 7);
+                    List(io.log) << j << k << "SUM_AINF=" << m.SUM_AINF(j, k);
+                }
+            }
+        }
+    }
+}
+
+} // namespace qb

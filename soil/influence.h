@@ -1,0 +1,30 @@
+// Boussinesq influence values: stresses in the strata under every reaction
+// point caused by a unit uniform pressure on every reaction's loaded rectangle.
+#pragma once
+
+#include "driver/model.h"
+
+namespace qb {
+
+// Normal stresses per unit surface pressure (compression positive).
+struct Stress {
+    float sx = 0.0f, sy = 0.0f, sz = 0.0f;
+};
+
+// Stresses at depth z under one corner of a uniformly loaded rectangle whose
+// sides are L = |cx - x| (along X) and B = |cy - y| (along Y); (x, y) is the
+// corner above the point, (cx, cy) the opposite corner. A rectangle with a
+// side of zero length loads no area and gives zero stresses.
+Stress corner_stress(float nu, float x, float y, float cx, float cy, float z);
+
+// Stresses at (x, y) and depth z1 under a unit pressure on the rectangle
+// [x1, x2] x [y1, y2], by superposition of corner rectangles. Negative
+// horizontal stresses are returned as 0; the vertical one is not clamped.
+Stress bousi(float nu, float x, float y, float z1, float x1, float y1, float x2, float y2);
+
+// Fills IX, IY, IZ, AINF (NR, 50, NR, 2) and SUM_AINF (NR, 50) and writes
+// "VALINF". Needs NR, NREAC, PERFIL, DF, the soil profiles (NEST, Z, PROF,
+// NU2), XR, YR, XI, YI, XF, YF and NDIRMAX.
+void compute_influence_values(Model& m, Io& io);
+
+} // namespace qb

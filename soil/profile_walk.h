@@ -1,0 +1,33 @@
+// Small helpers shared by the routines that walk the strata under a reaction.
+#pragma once
+
+#include <algorithm>
+
+#include "driver/model.h"
+
+namespace qb {
+
+// Node that owns global degree of freedom g (six per node).
+inline int32_t node_of_dof(int32_t g) { return (g - 1) / 6 + 1; }
+
+// Number of strata of profile p that can be walked. A node with no profile
+// (0) or a profile number outside the soil tables has no strata under it, so
+// its rows of influence values and flexibilities stay zero.
+inline int32_t strata_of(const Model& m, int32_t p) {
+    if (p < 1 || p > m.soil.NEST.size()) return 0;
+    return std::clamp<int32_t>(m.soil.NEST(p), 0, std::min<int32_t>(limits::STRATA, m.soil.PROF.cols()));
+}
+
+// Whether a (profile or reaction, stratum) table holds entry (i, k).
+inline bool has_entry(const Mat1<float>& t, int32_t i, int32_t k) {
+    return i >= 1 && i <= t.rows() && k >= 1 && k <= t.cols();
+}
+
+// Influence value (j, k, l, d), 0 when the table was never sized that far
+// (entries that were never computed are 0 by definition).
+inline float infl(const Arr4<float>& a, int32_t j, int32_t k, int32_t l, int32_t d) {
+    if (j > a.extent(0) || k > a.extent(1) || l > a.extent(2) || d > a.extent(3)) return 0.0f;
+    return a(j, k, l, d);
+}
+
+} // namespace qb

@@ -1,0 +1,342 @@
+#include "soil/reaction_areas.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <string_view>
+
+namespace qb {
+
+namespace {
+
+// Names are fixed 20-character texts; trailing blanks do not count.
+std::string_view trimmed(std::string_view s) {
+    size_t n = s.size();
+    while (n > 0 && s[n - 1] == ' ') --n;
+    return s.substr(0, n);
+}
+
+bool same_name(std::string_view a, std::string_view b) { return trimmed(a) == trimmed(b); }
+
+// Vertical degree of freedom of node n: reaction lengths and areas live there.
+int32_t dz_dof(int32_t n) { return 6 * (n - 1) + 3; }
+
+// Straight-line (3-D) distance from node a to node b.
+float distance(const Model& m, int32_t a, int32_t b) {
+    const float dx = m.COOR(b, 1) - m.COOR(a, 1);
+    const float dy = m.COOR(b, 2) - m.COOR(a, 2);
+    const float dz = m.COOR(b, 3) - m.COOR(a, 3);
+    return std::sqrt(dx * dx + dy * dy + dz * dz);
+}
+
+// Width of the bar's section (last section of that name wins; 0 if none).
+float section_base(const Model& m, int32_t bar) {
+    float b = 0.0f;
+    for (int32_t s = 1; s <= m.NSEC; ++s)
+        if (same_name(m.SECNOM(s), m.SECBAR(bar))) b = m.BASE(s);
+    return b;
+}
+
+// Unit weight of the named material (last of that name wins; 0 if none).
+float unit_weight(const Model& m, std::string_view name) {
+    float g = 0.0f;
+    for (int32_t k = 1; k <= m.NMAT; ++k)
+        if (same_name(m.MATNOM(k), name)) g = m.PESOV(k);
+    return g;
+}
+
+// Grow a rectangle corner: lower corners move down/left, upper corners up/right.
+void lower(float& v, float x) { v = std::min(v, x); }
+void upper(float& v, float x) { v = std::max(v, x); }
+
+// The four edge bars of a slab, in increasing bar number, and which side each
+// one carries: 1 NI-NJ, 2 NJ-NK, 3 NK-NL, 4 NL-NI (sides 1 and 3 have length
+// Q, sides 2 and 4 length P). A bar joining two opposite corners is not an edge.
+struct SlabEdges {
+    int32_t bar[4] = {0, 0, 0, 0};
+    int32_t side[4] = {0, 0, 0, 0};
+};
+
+std::string slab_name(const Model& m, int32_t s) {
+    const int32_t label = s <= m.slab_label.size() ? m.slab_label(s) : s;
+    return "slab " + std::to_string(label);
+}
+
+// The distribution of slab loads and the quarter-slab reaction rectangles
+// assume a plan rectangle whose sides are bars, with NI lower-left, NJ
+// lower-right, NK upper-right and NL upper-left. Anything else is refused
+// before any table is touched.
+SlabEdges slab_edges(const Model& m, int32_t s) {
+    int32_t c[5] = {0, 0, 0, 0, 0};   // corners 1..4: NI NJ NK NL
+    for (int32_t k = 1; k <= 4; ++k) {
+        c[k] = m.NLOSA(s, k);
+        if (c[k] < 1 || c[k] > m.NN)
+            throw InputError(slab_name(m, s) + ": corner node " + std::to_string(c[k]) + " does not exist");
+    }
+
+    // Side k runs from corner k to corner k+1 along the axis `axis` (1 X,
+    // 2 Y) in the direction `sense`; the same 0.9999 cosine that separates the
+    // directions of the strip footings decides "along".
+    static const int axis[5] = {0, 1, 2, 1, 2};
+    static const float sense[5] = {0.0f, 1.0f, 1.0f, -1.0f, -1.0f};
+    for (int32_t k = 1; k <= 4; ++k) {
+        const int32_t a = c[k], b = c[k % 4 + 1];
+        const float len = distance(m, a, b);
+        const float d = sense[k] * (m.COOR(b, axis[k]) - m.COOR(a, axis[k]));
+        if (!(len > 0.0f && d / len > 0.9999f))
+            throw InputError(slab_name(m, s) +
+                             ": corners must run NI->NJ along +X, NJ->NK along +Y, NK->NL along -X and NL->NI along -Y");
+    }
+
+    SlabEdges e;
+    int32_t count[5] = {0, 0, 0, 0, 0};
+    int32_t n = 0;
+    for (int32_t j = 1; j <= m.NB; ++j) {
+        const int32_t pi = m.PI(j), pj = m.PJ(j);
+        for (int32_t k = 1; k <= 4; ++k) {
+            const int32_t a = c[k], b = c[k % 4 + 1];
+            if ((pi == a && pj == b) || (pi == b && pj == a)) {
+                ++count[k];
+                if (n < 4) { e.bar[n] = j; e.side[n] = k; }
+                ++n;
+            }
+        }
+    }
+    static const char* side_name[5] = {"", "NI-NJ", "NJ-NK", "NK-NL", "NL-NI"};
+    for (int32_t k = 1; k <= 4; ++k)
+        if (count[k] != 1)
+            throw InputError(slab_name(m, s) + ": side " + side_name[k] + " must be exactly one bar (found " +
+                             std::to_string(count[k]) + ")");
+    return e;
+}
+
+} // namespace
+
+void compute_reaction_areas(Model& m, Io& io) {
+    const int32_t NN = m.NN, NB = m.NB, NLOS = m.NLOS, NR = m.NR;
+
+    for (int32_t s = 1; s <= NLOS; ++s) (void)slab_edges(m, s);
+
+    m.LBARRA.resize(NB);
+    m.UX.resize(NB);
+    m.UY.resize(NB);
+    m.NDIR.resize(NB);
+    m.ABARRA.resize(NB);
+    m.XR.resize(NN);
+    m.YR.resize(NN);
+    m.XI.resize(NN, 2);
+    m.YI.resize(NN, 2);
+    m.XF.resize(NN, 2);
+    m.YF.resize(NN, 2);
+    m.LONGREAC.resize(m.NTOT);
+    m.AREAREAC.resize(m.NTOT);
+    m.LBLOSA.resize(NLOS, 4);
+    m.ALOSA.resize(NLOS);
+    m.NDIRMAX = 0;
+    m.AREATOT = 0.0f;
+
+    // 1. Length and plan direction of every bar (from NI to NJ).
+    io.report.empty();
+    List(io.report) << "LONGITUD DE BARRAS";
+    List(io.log) << "NUMERO DE BARRAS" << NB;
+    List(io.log) << "BARRA   LONGITUD       UX        UY";
+    for (int32_t j = 1; j <= NB; ++j) {
+        const int32_t ni = m.PI(j), nj = m.PJ(j);
+        const float dx = m.COOR(nj, 1) - m.COOR(ni, 1);
+        const float dy = m.COOR(nj, 2) - m.COOR(ni, 2);
+        const float dz = m.COOR(nj, 3) - m.COOR(ni, 3);
+        const float L = std::sqrt(dx * dx + dy * dy + dz * dz);
+        m.UX(j) = dx / L;
+        m.UY(j) = dy / L;
+        m.LBARRA(j) = L;
+        Rec(io.report).I(j, 6).F(L, 10, 4);
+        Rec(io.log).I(j, 6).F(L, 10, 4).F(m.UX(j), 10, 4).F(m.UY(j), 10, 4);
+        List(io.log) << "SU(" << j << ")" << m.SU(j);
+    }
+
+    // 2. Foundation bars: direction 1 only when the bar runs along +X; any
+    //    other plan direction (-X, Y, oblique) is direction 2.
+    for (int32_t j = 1; j <= NB; ++j) {
+        if (m.SU(j) != 1) continue;
+        const float dot = m.UX(j) * 1.0f + m.UY(j) * 0.0f;
+        List(io.log) << "PRODUCTO PUNTO" << dot;
+        if (dot > 0.9999f) {
+            m.NDIR(j) = 1;
+            List(io.log) << "NDIR=" << int32_t{1};
+        } else {
+            m.NDIR(j) = 2;
+        }
+        List(io.log) << "NDIR=" << m.NDIR(j);
+        m.NDIRMAX = std::max(m.NDIRMAX, m.NDIR(j));
+
+        // The reaction point is the node; its rectangles start as that point.
+        for (const int32_t n : {m.PI(j), m.PJ(j)}) {
+            const float x = m.COOR(n, 1), y = m.COOR(n, 2);
+            m.XR(n) = x;
+            m.YR(n) = y;
+            for (int32_t d = 1; d <= 2; ++d) {
+                m.XI(n, d) = x;
+                m.XF(n, d) = x;
+                m.YI(n, d) = y;
+                m.YF(n, d) = y;
+            }
+        }
+        // Each end node carries half the bar.
+        const float half = m.LBARRA(j) / 2.0f;
+        m.LONGREAC(dz_dof(m.PI(j))) += half;
+        m.LONGREAC(dz_dof(m.PJ(j))) += half;
+    }
+
+    // 3.
+    List(io.log) << "DIRECCIONES ENCONTRADAS" << m.NDIRMAX;
+    List(io.log) << "CALCULO DE AREAS DE REACCION";
+
+    if (NLOS < 1) {
+        // 4. Strip footings: each end node takes the half footing next to it,
+        //    a rectangle L/2 long and B wide on the bar's side of the node.
+        List(io.log) << "SE TIENEN ZAPATAS CORRIDAS";
+        for (int32_t j = 1; j <= NB; ++j) {
+            if (m.SU(j) != 1) continue;
+            const float B = section_base(m, j);
+            const float L = m.LBARRA(j);
+            const int32_t i = m.PI(j), k = m.PJ(j);
+            m.AREAREAC(dz_dof(i)) += B * L / 2.0f;
+            m.AREAREAC(dz_dof(k)) += B * L / 2.0f;
+            const float xi = m.COOR(i, 1), yi = m.COOR(i, 2);
+            const float xj = m.COOR(k, 1), yj = m.COOR(k, 2);
+            if (m.NDIR(j) == 1) {
+                lower(m.XI(i, 1), xi);
+                upper(m.XF(i, 1), xi + L / 2.0f);
+                lower(m.YI(i, 1), yi - B / 2.0f);
+                upper(m.YF(i, 1), yi + B / 2.0f);
+                lower(m.XI(k, 1), xj - L / 2.0f);
+                upper(m.XF(k, 1), xj);
+                lower(m.YI(k, 1), yj - B / 2.0f);
+                upper(m.YF(k, 1), yj + B / 2.0f);
+            } else {
+                lower(m.XI(i, 2), xi - B / 2.0f);
+                upper(m.XF(i, 2), xi + B / 2.0f);
+                lower(m.YI(i, 2), yi);
+                upper(m.YF(i, 2), yi + L / 2.0f);
+                lower(m.XI(k, 2), xj - B / 2.0f);
+                upper(m.XF(k, 2), xj + B / 2.0f);
+                lower(m.YI(k, 2), yj - L / 2.0f);
+                upper(m.YF(k, 2), yj);
+            }
+        }
+    } else {
+        // 5. Slabs: the slab's surface loads go to its edge bars by 45-degree
+        //    tributary areas, and each corner takes a quarter of the slab.
+        for (int32_t s = 1; s <= NLOS; ++s) {
+            const float G = unit_weight(m, m.MATLOSA(s)) * m.HLOSA(s);
+            m.CLOSA(s, 5) = G;
+            const int32_t NI = m.NLOSA(s, 1), NJ = m.NLOSA(s, 2), NK = m.NLOSA(s, 3), NL = m.NLOSA(s, 4);
+            List(io.log) << "Pp Losa=" << G;
+            List(io.log) << "Nodos losa" << s << NI << NJ << NK << NL;
+
+            const SlabEdges e = slab_edges(m, s);
+            for (int32_t k = 1; k <= 4; ++k) m.LBLOSA(s, k) = e.bar[k - 1];
+
+            const float Q = distance(m, NI, NJ);   // sides NI-NJ and NK-NL
+            const float P = distance(m, NJ, NK);   // sides NJ-NK and NL-NI
+            m.ALOSA(s) = Q * P;
+            List(io.log) << "AREA DE LOSA:" << Q * P;
+
+            // Trapezoids on the long sides, triangles on the short ones.
+            const float TQ = (2.0f * Q - P) * P / 4.0f;
+            const float TP = Q * (2.0f * P - Q) / 4.0f;
+            for (int32_t k = 1; k <= 4; ++k) {
+                const int32_t b = m.LBLOSA(s, k);
+                const float l = m.LBARRA(b);
+                const bool q_side = e.side[k - 1] == 1 || e.side[k - 1] == 3;
+                float a = 0.0f, span = 0.0f;   // tributary area, length it spreads over
+                if (Q == P) {
+                    a = Q * P / 4.0f;
+                    span = Q;
+                } else if (Q >= P) {
+                    if (!q_side) { a = l * l / 4.0f; span = P; }
+                    else { a = TQ; span = Q; }
+                } else {
+                    if (q_side) { a = l * l / 4.0f; span = Q; }
+                    else { a = TP; span = P; }
+                }
+                for (int32_t t = 1; t <= 6; ++t) m.CUNIF(b, t) = m.CUNIF(b, t) + m.CLOSA(s, t) * a / span;
+                m.ABARRA(b) += a;
+            }
+
+            List(io.log) << "SE TIENEN LOSAS DE CIMENTACIÓN";
+            List(io.log) << "CALCULANDO AREAS DE REACCIÓN";
+            const float quarter = Q * P / 4.0f;
+            for (const int32_t n : {NI, NJ, NK, NL}) m.AREAREAC(dz_dof(n)) += quarter;
+            const float hq = Q / 2.0f, hp = P / 2.0f;
+            {   // NI lower-left
+                const float x = m.COOR(NI, 1), y = m.COOR(NI, 2);
+                lower(m.XI(NI, 1), x); lower(m.YI(NI, 1), y);
+                upper(m.XF(NI, 1), x + hq); upper(m.YF(NI, 1), y + hp);
+            }
+            {   // NJ lower-right
+                const float x = m.COOR(NJ, 1), y = m.COOR(NJ, 2);
+                lower(m.XI(NJ, 1), x - hq); lower(m.YI(NJ, 1), y);
+                upper(m.XF(NJ, 1), x); upper(m.YF(NJ, 1), y + hp);
+            }
+            {   // NK upper-right
+                const float x = m.COOR(NK, 1), y = m.COOR(NK, 2);
+                lower(m.XI(NK, 1), x - hq); lower(m.YI(NK, 1), y - hp);
+                upper(m.XF(NK, 1), x); upper(m.YF(NK, 1), y);
+            }
+            {   // NL upper-left
+                const float x = m.COOR(NL, 1), y = m.COOR(NL, 2);
+                lower(m.XI(NL, 1), x); lower(m.YI(NL, 1), y - hp);
+                upper(m.XF(NL, 1), x + hq); upper(m.YF(NL, 1), y);
+            }
+        }
+    }
+
+    // 6-7. Reaction points and rectangles. The rows go by node number 1..NR:
+    //      the foundation nodes are numbered first, in reaction order.
+    io.report.empty();
+    List(io.report) << "               COORDENADAS DE REACCIONES ";
+    List(io.report) << "              PUNTO       PUNTO INICIAL   PUNTO FINAL";
+    List(io.report) << "           (X  ,   Y)          (Xi  ,   Yi)        " << "(Xf  ,   Yf)";
+    io.log.empty();
+    List(io.log) << "              COORDENADAS DE REACCIONES ";
+    List(io.log) << "            PUNTO       PUNTO INICIAL   PUNTO FINAL";
+    List(io.log) << "          (X  ,   Y)          (Xi  ,   Yi)        " << "(Xf  ,   Yf)";
+    const int32_t rows = std::min(NR, NN);
+    for (int32_t d = 1; d <= 2; ++d) {
+        if (d == 2 && m.NDIRMAX != 2) break;
+        const char* head = d == 1 ? "direccion 1" : "direccion 2";
+        List(io.report) << head;
+        List(io.log) << head;
+        for (int32_t n = 1; n <= rows; ++n) {
+            for (Channel* ch : {&io.log, &io.report})
+                Rec(*ch).I(n, 6).F(m.XR(n), 10, 4).F(m.YR(n), 10, 4).F(m.XI(n, d), 10, 4).F(m.YI(n, d), 10, 4)
+                    .F(m.XF(n, d), 10, 4).F(m.YF(n, d), 10, 4);
+        }
+    }
+
+    // 8. Reaction lengths and areas; the foundation area sums the rows.
+    List(io.report) << "GL DE REACCION   LONGITUD    AREA";
+    List(io.log) << "GL DE REACCION   LONGITUD    AREA";
+    for (int32_t g = 1; g <= m.NTOT; ++g) {
+        if (m.LONGREAC(g) == 0.0f) continue;
+        Rec(io.report).I(g, 6).X(9).F(m.LONGREAC(g), 10, 4).F(m.AREAREAC(g), 10, 4);
+        Rec(io.log).I(g, 6).X(9).F(m.LONGREAC(g), 10, 4).F(m.AREAREAC(g), 10, 4);
+        m.AREATOT = m.AREATOT + m.AREAREAC(g);
+    }
+    List(io.report) << "Área de la cimentación:" << m.AREATOT;
+    List(io.log) << "Área de la cimentación:" << m.AREATOT;
+
+    // 9. Tributary slab area of each bar.
+    for (Channel* ch : {&io.report, &io.log}) {
+        List(*ch) << "Área tributaria por barra";
+        List(*ch) << " Barra            LONGITUD    AREA";
+    }
+    for (int32_t j = 1; j <= NB; ++j) {
+        if (m.ABARRA(j) == 0.0f) continue;
+        Rec(io.report).I(j, 6).X(9).F(m.LBARRA(j), 10, 4).F(m.ABARRA(j), 10, 4);
+        Rec(io.log).I(j, 6).X(9).F(m.LBARRA(j), 10, 4).F(m.ABARRA(j), 10, 4);
+    }
+}
+
+} // namespace qb

@@ -1,0 +1,21 @@
+// Reaction points, reaction lengths and areas, loaded rectangles, and the
+// tributary areas and line loads of foundation slabs.
+#pragma once
+
+#include "driver/model.h"
+
+namespace qb {
+
+// Bar lengths and plan directions; for every foundation node its reaction
+// length and area (LONGREAC, AREAREAC by the node's DZ degree of freedom) and
+// its loaded rectangle per direction (XI, YI, XF, YF); for slabs the edge bars,
+// the tributary areas and the slab loads added to CUNIF (CLOSA(., 5) becomes
+// the slab's self weight); NDIRMAX and AREATOT.
+//
+// Needs: COOR, PI, PJ, SU, SECBAR, SECNOM, BASE, MATNOM, PESOV, NLOSA, HLOSA,
+// MATLOSA, CLOSA, CUNIF (NB x 6) and the counts NN, NB, NSEC, NMAT, NLOS, NR.
+// Throws InputError for a slab whose sides are not four bars or whose corners
+// do not run NI->NJ along +X, NJ->NK along +Y, NK->NL along -X, NL->NI along -Y.
+void compute_reaction_areas(Model& m, Io& io);
+
+} // namespace qb
