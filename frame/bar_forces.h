@@ -1,0 +1,28 @@
+// End forces of every bar, in local axes, from a solved analysis case.
+#pragma once
+
+#include <cstdint>
+
+#include "driver/model.h"
+
+namespace qb {
+
+// Uniform line load q of bar j in analysis case `caso`, per unit length:
+//   1 PV (the expansion pressure, acting upwards),
+//   2 CVMax+CMuerta+PPropio+PV, 3 and 4 CVMed+CMuerta+PPropio+PV (gravity
+//   loads, acting downwards).
+// PPropio includes the self weight added by assemble_frame. Any other case
+// number gives 0.
+float case_line_load(const Model& m, int32_t j, int32_t caso);
+
+// ELMEC(j, 1..12) = K_local·d_local − VR + FE for every bar: the stiffness part
+// from the solved end displacements, the soil line reactions acting along a
+// bar whose two end DZ are area reactions (VR, their equivalent end forces),
+// and the fixed-end forces FE of the bar's line load, with the sign of the
+// case's load vector (so that the end forces balance the loads solved).
+// Needs assemble_frame (VGL, the updated CUNIF) and the case solution in
+// DESPL (1..NTOT displacements, NTOT+i the reactions). Writes the end-force
+// table to the report and the traces to MEMORIA.
+void recover_bar_forces(Model& m, Io& io, int32_t caso);
+
+} // namespace qb

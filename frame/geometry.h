@@ -1,0 +1,61 @@
+// Bar geometry: local axis frames (direction cosines) and the 12 x 12
+// transformation between global and local end displacements / forces.
+//
+// Local degree-of-freedom order of a bar, used by every element array of the
+// frame: u, v, w, θx, θy, θz of the first node, then the same six of the
+// second node (u along local x, v along y, w along z).
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "driver/model.h"
+
+namespace qb {
+
+// 14 x 14 working array, column-major and 1-based like the model tables; only
+// the leading 12 x 12 block is a bar matrix (columns 13 and 14 hold the
+// reaction coefficient pairs during force recovery).
+struct Mat14 {
+    static constexpr int32_t N = 14;
+    std::array<float, N * N> v{};
+    void zero() { v.fill(0.0f); }
+    float& operator()(int32_t i, int32_t j) {
+        QB_CHECK(i, N, "element array row");
+        QB_CHECK(j, N, "element array column");
+        return v[static_cast<size_t>((j - 1) * N + (i - 1))];
+    }
+    float operator()(int32_t i, int32_t j) const {
+        QB_CHECK(i, N, "element array row");
+        QB_CHECK(j, N, "element array column");
+        return v[static_cast<size_t>((j - 1) * N + (i - 1))];
+    }
+    float* data() { return v.data(); }
+    const float* data() const { return v.data(); }
+};
+
+// 14-entry working vector (a 14-row array of one column); entries 1..12 used.
+struct Vec14 {
+    static constexpr int32_t N = 14;
+    std::array<float, N> v{};
+    void zero() { v.fill(0.0f); }
+    float& operator()(int32_t i) { QB_CHECK(i, N, "element vector"); return v[static_cast<size_t>(i - 1)]; }
+    float operator()(int32_t i) const { QB_CHECK(i, N, "element vector"); return v[static_cast<size_t>(i - 1)]; }
+    float* data() { return v.data(); }
+    const float* data() const { return v.data(); }
+};
+
+// Local axis frame of every bar from its end coordinates: COSDIR(j, r, c) is
+// component c (X, Y, Z) of local axis r (x, y, z). Local x runs from the
+// first node to the second; local y is horizontal; for a vertical bar the
+// frame is fixed (y along +Y). Logs every frame to MEMORIA.
+void compute_direction_cosines(Model& m, Io& io);
+
+// T = diag(λ, λ, λ, λ) with λ(r, c) = COSDIR(j, r, c), and TT = Tᵀ:
+// d_local = T · d_global, f_global = TT · f_local. Logs both matrices.
+void build_transformation(const Model& m, int32_t j, Mat14& T, Mat14& TT, Io& io);
+
+// TT(i, k) = T(k, i) for i, k = 1..12; the rest of TT is zero.
+void transpose12(const Mat14& T, Mat14& TT);
+
+} // namespace qb
