@@ -6,9 +6,19 @@
 #include "driver/listread.h"
 #include "driver/model.h"
 #include "driver/read_data.h"
+#include "frame/assembly.h"
+#include "frame/bar_forces.h"
+#include "frame/diagrams.h"
+#include "frame/geometry.h"
 #include "frame/numbering.h"
 #include "output/gid.h"
+#include "soil/field_moduli.h"
+#include "soil/flexibility.h"
+#include "soil/footing_springs.h"
+#include "soil/influence.h"
 #include "soil/profiles.h"
+#include "soil/reaction_areas.h"
+#include "solver/hund.h"
 
 namespace qb {
 
@@ -47,6 +57,13 @@ void reaction_length_list(const Model& m, Io& io, int32_t last_dof) {
             Rec(io.log).I(i, 6).X(9).F(m.LONGREAC(i), 10, 4).F(m.AREAREAC(i), 10, 4);
 }
 
+// Every case starts from a zero solution.
+void clear_solution(Model& m) {
+    m.DESPL.resize(m.NTOT + m.NR + m.MR);
+    m.HUNDIM.resize(m.NR + m.MR);
+    if (m.FLEX.rows() != m.NR + m.MR) m.FLEX.resize(m.NR + m.MR, m.NR + m.MR);
+}
+
 void prepare(Model& m, Io& io, ListReader& in) {
     read_title_units_control(m, io, in);
     read_materials_and_sections(m, io, in);
@@ -54,7 +71,7 @@ void prepare(Model& m, Io& io, ListReader& in) {
     read_bars(m, io, in);
     read_isolated_footings(m, io, in);
     number_dofs(m, io);
-    // direction cosines: frame geometry step (wired below when available)
+    compute_direction_cosines(m, io);
     read_nodal_loads(m, io, in);
     read_additional_springs(m, io, in);
     List(io.log) << "numero de barras" << m.NB;
@@ -63,20 +80,20 @@ void prepare(Model& m, Io& io, ListReader& in) {
     check_foundation_profiles(m, in);
     read_slabs(m, io, in);
     write_count_summary(m, io);
-    // reaction areas
+    compute_reaction_areas(m, io);
     List(io.log) << "PROGRAMA PRINCIPAL";
     reaction_length_list(m, io, m.NTOT);
     List(io.console) << "Valores de influencia";
     List(io.console) << "n=" << m.NR << "m=" << m.MR;
-    // influence values
+    if (m.NR >= 1) compute_influence_values(m, io);
     List(io.console) << "Ejes";
     List(io.console) << "dentro de lecejesdiag";
     lecejesdiag(m, io, in);
     List(io.console) << "Formará la matriz global de rigidez";
-    // global stiffness and load vectors
+    assemble_frame(m, io);
     if (m.nflag1 < 3) {
         List(io.console) << "Calculará modulos de campo";
-        // field moduli
+        compute_field_moduli(m, io);
     }
     gid_results_heading(io, m.TITULO);
 }
@@ -84,27 +101,123 @@ void prepare(Model& m, Io& io, ListReader& in) {
 void start_case(Model& m, Io& io, const char* console_name, const char* log_name) {
     List(io.console) << console_name;
     List(io.log) << log_name;
-    m.DESPL.fill(0.0f);
-    m.HUNDIM.fill(0.0f);
+    clear_solution(m);
+}
+
+// The flexibility of cases 1 and 2: the moduli come from the field (at the
+// central node or at each node) or from the laboratory, as NFLAG1 chooses.
+void elastic_flexibility(Model& m, Io& io, int caso) {
+    const bool expansion = caso == 1;
+    switch (m.nflag1) {
+    case 1:
+        io.report.empty();
+        List(io.report) << "Usando módulos de campo calculados en el nodo central";
+        FLSC(m, io, expansion ? m.EELASP : m.ECOMPP);
+        break;
+    case 2:
+        io.report.empty();
+        List(io.report) << "Usando módulos de campo calculados en cada nodo";
+        FLSC(m, io, expansion ? m.EELAS : m.ECOMP);
+        break;
+    case 3:
+        io.report.empty();
+        List(io.report) << "Usando módulos de laboratorio";
+        if (expansion) List(io.log) << "Usando módulos de laboratorio";
+        FLSC(m, io, expansion ? m.soil.E1 : m.soil.E2);
+        break;
+    default:
+        break;   // no flexibility routine: FLEX keeps what it holds
+    }
+}
+
+void case_heading(Io& io, const char* name, const char* solution) {
+    io.report.empty(2);
+    Rec(io.report).text(name);
+    Rec(io.report).text(solution);
+}
+
+void nonlinear_heading(Io& io, const char* name) {
+    List(io.report) << "INTERACCION SUELO-ESTRUCTURA UTILIZANDO LA" << "ECUACION NO-LINEAL DE DEMENEGHI";
+    case_heading(io, name, "SOLUCION CASO NO-LINEAL, ECUACION DE DEMENEGHI");
+}
+
+void bar_forces_and_diagrams(Model& m, Io& io, int32_t caso) {
+    recover_bar_forces(m, io, caso);
+    print_axis_diagrams(m, io, caso);
 }
 
 void run_cases(Model& m, Io& io) {
+    // Poisson ratios of the consolidation springs: drained, so zero.
+    Mat1<float> no_poisson(m.soil.NPS > 0 ? m.soil.NPS : 1, limits::STRATA);
+
     if (m.case_on(1)) {
         start_case(m, io, "ANALISIS POR EXPANSIONES", "ANALISIS POR EXPANSIONES");
+        elastic_flexibility(m, io, 1);
+        isolated_footing_springs(m, io, m.soil.E1, m.soil.NU1);
+        case_heading(io, "ANALISIS DE EXPANSIONES", "SOLUCION CASO LINEAL");
+        gid_result_header(io, GidResult::Expansion);
+        HUND(m, io, m.vered1);
+        bar_forces_and_diagrams(m, io, 1);
     }
     if (m.case_on(2)) {
         start_case(m, io, "ANALISIS POR COMPRESIONES", "ANALISIS POR COMPRESIONES");
+        bool solved = false;
         if (m.KANAL == 0) {
-            m.DESPL.fill(0.0f);
-            m.HUNDIM.fill(0.0f);
+            clear_solution(m);
             List(io.console) << "ANALISIS LINEAL";
+            List(io.log) << "Analisis lineal, compresiones inmediatas";
+            List(io.log) << "LLAMANDO A FLSC" << "N=" << " NR=" << m.NR << " MR=" << m.MR;
+            case_heading(io, "ANALISIS DE COMPRESIONES", "SOLUCION CASO LINEAL");
+            elastic_flexibility(m, io, 2);
+            isolated_footing_springs(m, io, m.soil.E2, m.soil.NU2);
+            gid_result_header(io, GidResult::CompressionLinear);
+            HUND(m, io, m.vered2);
+            bar_forces_and_diagrams(m, io, 2);
+            solved = true;
+        } else if (m.KANAL == 1) {
+            io.report.empty(2);
+            Rec(io.report).text("ANALISIS DE COMPRESIONES");
+            Rec(io.report).text("SOLUCION CASO LINEAL, JAMBU");
+        } else if (m.KANAL == 2) {
+            nonlinear_heading(io, "ANALISIS DE COMPRESIONES");
+            List(io.log) << "EN CASO 2";
+            List(io.log) << "N=" << m.NR;
+            reaction_length_list(m, io, 6 * m.NR);
+            gid_result_header(io, GidResult::CompressionNonlinear);
         }
+        // The closing pass of case 2 on the current solution (there is none
+        // yet on the iterative and nonlinear paths).
+        if (solved) bar_forces_and_diagrams(m, io, 2);
     }
     if (m.case_on(3)) {
         start_case(m, io, "ANALISIS POR CONSOLIDACION PRIMARIA", "ANALISIS POR CONSOLIDACIÓN PRIMARIA");
+        if (m.KANAL == 0) {
+            case_heading(io, "ANALISIS DE CONSOLIDACIÓN PRIMARIA", "SOLUCION CASO LINEAL");
+            List(io.log) << "LLAMANDO A FLSC_3" << "N=" << " NR=" << m.NR << " MR=" << m.MR;
+            FLSC_3(m, io);
+            no_poisson.fill(0.0f);
+            isolated_footing_springs(m, io, m.soil.EMV, no_poisson);
+            gid_result_header(io, GidResult::PrimaryLinear);
+            HUND(m, io, m.vered3);
+            bar_forces_and_diagrams(m, io, 3);
+        } else if (m.KANAL == 2) {
+            nonlinear_heading(io, "ANALISIS DE CONSOLIDACIÓN PRIMARIA");
+        }
     }
     if (m.case_on(4)) {
         start_case(m, io, "ANALISIS POR CONSOLIDACIÓN SECUNDARIA", "ANALISIS POR CONSOLIDACIÓN SECUNDARIA");
+        if (m.KANAL == 0) {
+            List(io.log) << "LLAMANDO A FLSC" << "N=" << " NR=" << m.NR << " MR=" << m.MR;
+            FLSC_4(m, io);
+            no_poisson.fill(0.0f);
+            isolated_footing_springs(m, io, m.soil.EMT, no_poisson);
+            case_heading(io, "ANALISIS DE CONSOLIDACIÓN SECUNDARIA", "SOLUCION CASO LINEAL");
+            gid_result_header(io, GidResult::SecondaryLinear);
+            HUND(m, io, m.vered4);
+            bar_forces_and_diagrams(m, io, 4);
+        } else if (m.KANAL == 2) {
+            nonlinear_heading(io, "ANALISIS DE CONSOLIDACIÓN SECUNDARIA");
+        }
     }
 }
 

@@ -42,6 +42,33 @@ void log_vector(Channel& ch, const Vec1<float>& v, int32_t n) {
 
 } // namespace
 
+void form_bar_element(Model& m, Io& io, int32_t j, const BarSection& sec, BarElement& e, bool log_powers) {
+    const float L = m.LBARRA(j);
+    const float L2 = L * L;
+    const float L3 = L2 * L;
+    const float G = shear_modulus(sec);
+    const float phi = shear_parameter(m.FDC(j), sec, G, L2);
+    element_stiffness(m.NCND(j), sec.E, G, sec.A, sec.Iy, sec.Iz, sec.IRot, L, L2, L3, phi, e.K, io);
+    if (log_powers) List(io.log) << "al1=" << L << " al2=" << L2 << " al3=" << L3;
+
+    build_transformation(m, j, e.T, e.TT, io);
+    matmul12(e.TT, e.K, e.TK, io);
+    matmul12(e.TK, e.T, e.KG, io);
+    List(io.log) << "MATRIZ ELEMENTAL DE :" << j;
+    log_rows(io.log, e.K);
+    List(io.log) << "MATRIZ ELEMENTAL PROYECTADA:" << j;
+    log_rows(io.log, e.KG);
+
+    const int32_t ni = m.PI(j), nj = m.PJ(j);
+    for (int32_t k = 1; k <= 6; ++k) {
+        m.VGL(j, k) = 6 * (ni - 1) + k;
+        m.VGL(j, k + 6) = 6 * (nj - 1) + k;
+    }
+    List pts(io.log);
+    pts << " PUNTOS DE LA BARA:" << ni << nj;
+    for (int32_t k = 1; k <= 12; ++k) pts << m.VGL(j, k);
+}
+
 void assemble_frame(Model& m, Io& io) {
     const int32_t ncols = m.NGRED + m.NR + m.MR;
     m.akr.resize(m.NGRED, ncols);
@@ -59,7 +86,7 @@ void assemble_frame(Model& m, Io& io) {
 
     float total = 0.0f;
     BarSection sec;   // E, ν, γ carry over to a bar whose section is unknown
-    Mat14 K, T, TT, TK, KG;
+    BarElement element;
     Vec14 F, f;
     for (int32_t j = 1; j <= m.NB; ++j) {
         // 1. the bar's loads as read (self weight not yet added)
@@ -71,35 +98,10 @@ void assemble_frame(Model& m, Io& io) {
 
         // 2. section, material and local stiffness
         lookup_bar_section(m, j, sec, io);
+        BarElement& e = element;
+        form_bar_element(m, io, j, sec, e, true);
         const float L = m.LBARRA(j);
         const float L2 = L * L;
-        const float L3 = L2 * L;
-        const float G = shear_modulus(sec);
-        const float phi = shear_parameter(m.FDC(j), sec, G, L2);
-        element_stiffness(m.NCND(j), sec.E, G, sec.A, sec.Iy, sec.Iz, sec.IRot, L, L2, L3, phi, K, io);
-        List(io.log) << "al1=" << L << " al2=" << L2 << " al3=" << L3;
-
-        // 3. projection to global axes: K_global = TT · (K_local · T), formed
-        //    as (TT · K_local) · T
-        build_transformation(m, j, T, TT, io);
-        matmul12(TT, K, TK, io);
-        matmul12(TK, T, KG, io);
-        List(io.log) << "MATRIZ ELEMENTAL DE :" << j;
-        log_rows(io.log, K);
-        List(io.log) << "MATRIZ ELEMENTAL PROYECTADA:" << j;
-        log_rows(io.log, KG);
-
-        // 4. global dofs of the bar ends
-        const int32_t ni = m.PI(j), nj = m.PJ(j);
-        for (int32_t k = 1; k <= 6; ++k) {
-            m.VGL(j, k) = 6 * (ni - 1) + k;
-            m.VGL(j, k + 6) = 6 * (nj - 1) + k;
-        }
-        {
-            List pts(io.log);
-            pts << " PUNTOS DE LA BARA:" << ni << nj;
-            for (int32_t k = 1; k <= 12; ++k) pts << m.VGL(j, k);
-        }
 
         // 5. stiffness scatter (fixed dofs have no equation)
         for (int32_t r = 1; r <= 12; ++r) {
@@ -107,7 +109,7 @@ void assemble_frame(Model& m, Io& io) {
             if (er == 0) continue;
             for (int32_t c = 1; c <= 12; ++c) {
                 const int32_t ec = m.NGL(m.VGL(j, c));
-                if (ec != 0) m.akr(er, ec) += KG(r, c);
+                if (ec != 0) m.akr(er, ec) += e.KG(r, c);
             }
         }
 
@@ -138,7 +140,7 @@ void assemble_frame(Model& m, Io& io) {
             F(11) = L2 * q / (-12.0f);
             F(3) = L * (-0.5f) * q;
             F(9) = L * (-0.5f) * q;
-            matmul12(TT, F, f, io);
+            matmul12(e.TT, F, f, io);
             List(io.log) << "Vector de cargas rotadas, PV";
             log_vector_row(io.log, f);
             scatter_load(m, j, f, full1, m.vered1);
@@ -163,7 +165,7 @@ void assemble_frame(Model& m, Io& io) {
             gravity_vector(q);
             List(io.log) << "Vector de cargas en coord locales, CVMax+CM+PP+PV";
             log_vector_row(io.log, F);
-            matmul12(TT, F, f, io);
+            matmul12(e.TT, F, f, io);
             List(io.log) << "Vector de cargas rotadas, CVMax+CM+PP+PV";
             log_vector_row(io.log, f);
             scatter_load(m, j, f, full2, m.vered2);
@@ -178,7 +180,7 @@ void assemble_frame(Model& m, Io& io) {
             gravity_vector(q);
             List(io.log) << "Vector de cargas en coord locales, CVMed+CM+PP+PV";
             log_vector_row(io.log, F);
-            matmul12(TT, F, f, io);
+            matmul12(e.TT, F, f, io);
             List(io.log) << "Vector de cargas rotadas, CVMed+CM+PP+PV";
             log_vector_row(io.log, f);
             scatter_load(m, j, f, full3, m.vered3);
@@ -198,13 +200,13 @@ void assemble_frame(Model& m, Io& io) {
             F(5) = HALF_NEAR_MOMENT * L2;
             F(9) = -HALF_FAR_FORCE * L;
             F(11) = -HALF_FAR_MOMENT * L2;
-            reaction_column(m, j, TT, F, m.NGRED + p1, io);
+            reaction_column(m, j, e.TT, F, m.NGRED + p1, io);
             F.zero();
             F(3) = -HALF_FAR_FORCE * L;
             F(5) = HALF_FAR_MOMENT * L2;
             F(9) = -HALF_NEAR_FORCE * L;
             F(11) = -HALF_NEAR_MOMENT * L2;
-            reaction_column(m, j, TT, F, m.NGRED + p2, io);
+            reaction_column(m, j, e.TT, F, m.NGRED + p2, io);
         }
     }
 

@@ -5,6 +5,8 @@
 #include <cstdint>
 
 #include "driver/model.h"
+#include "frame/geometry.h"
+#include "frame/stiffness.h"
 
 namespace qb {
 
@@ -22,6 +24,15 @@ constexpr float HALF_FAR_MOMENT = 0.026041666f;
 // Position (1-based) of global dof g in NREAC, the last one when it occurs
 // more than once, 0 when it is not an area reaction.
 int32_t area_reaction_position(const Model& m, int32_t g);
+
+// The element of bar j: local stiffness K, transformation T and its
+// transpose TT, and the stiffness projected to global axes KG = TT·K·T
+// (formed as (TT·K)·T), with their log; fills VGL(j, 1..12). The assembly
+// also logs the three powers of the length.
+struct BarElement {
+    Mat14 K, T, TT, TK, KG;
+};
+void form_bar_element(Model& m, Io& io, int32_t j, const BarSection& sec, BarElement& e, bool log_powers);
 
 // Forms, once per run:
 //  * akr (NGRED x (NGRED+NR+MR), column-major): frame stiffness in columns

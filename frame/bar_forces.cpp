@@ -50,38 +50,18 @@ void recover_bar_forces(Model& m, Io& io, int32_t caso) {
     for (int32_t i = 1; i <= nsol; ++i) List(io.log) << entry_or_zero(m.DESPL, i);
 
     BarSection sec;
-    Mat14 K, T, TT, TK, KG;
+    BarElement element;
     Vec14 dg, dl, pg, pl, Kd, VR, FE, KdVR;
     for (int32_t j = 1; j <= m.NB; ++j) {
         // 1. the same section, stiffness and transformation as the assembly
         lookup_bar_section(m, j, sec, io);
         const float q = case_line_load(m, j, caso);
         List(io.log) << "LA CARGA UNIFORME SOBRE LA BARRA" << j << " ES" << q;
+        form_bar_element(m, io, j, sec, element, false);
+        Mat14& K = element.K;
+        const Mat14& T = element.T;
         const float L = m.LBARRA(j);
         const float L2 = L * L;
-        const float L3 = L2 * L;
-        const float G = shear_modulus(sec);
-        const float phi = shear_parameter(m.FDC(j), sec, G, L2);
-        element_stiffness(m.NCND(j), sec.E, G, sec.A, sec.Iy, sec.Iz, sec.IRot, L, L2, L3, phi, K, io);
-
-        // 2. global stiffness (for the trace) and the bar's global dofs
-        build_transformation(m, j, T, TT, io);
-        matmul12(TT, K, TK, io);
-        matmul12(TK, T, KG, io);
-        List(io.log) << "MATRIZ ELEMENTAL DE :" << j;
-        log_rows(io.log, K);
-        List(io.log) << "MATRIZ ELEMENTAL PROYECTADA:" << j;
-        log_rows(io.log, KG);
-        const int32_t ni = m.PI(j), nj = m.PJ(j);
-        for (int32_t k = 1; k <= 6; ++k) {
-            m.VGL(j, k) = 6 * (ni - 1) + k;
-            m.VGL(j, k + 6) = 6 * (nj - 1) + k;
-        }
-        {
-            List pts(io.log);
-            pts << " PUNTOS DE LA BARA:" << ni << nj;
-            for (int32_t k = 1; k <= 12; ++k) pts << m.VGL(j, k);
-        }
 
         // 3. end displacements, global then local
         dg.zero();
