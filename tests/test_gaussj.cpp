@@ -1,0 +1,225 @@
+// Gauss-Jordan solver: pivot order, in-place inverse, singular stop, and
+// bit-for-bit agreement with the plain row-by-row loop.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "driver/model.h"
+#include "solver/gaussj.h"
+
+namespace qb {
+namespace {
+
+using Vf = std::vector<float>;
+
+// The plain loop: row-major pivot scan with ">=", row exchange, scaling,
+// elimination row by row, unscrambling. Column-major, 0-based. Returns the
+// number of console lines; `stopped` on a zero pivot.
+int gaussj_reference(float* a, int n, int lda, float* b, bool& stopped) {
+    int lines = 0;
+    stopped = false;
+    auto A = [&](int r, int c) -> float& { return a[static_cast<size_t>(c) * lda + r]; };
+    std::vector<int> ipiv(n, 0), indxr(n), indxc(n);
+    int irow = 0, icol = 0;
+    for (int i = 0; i < n; ++i) {
+        float big = 0.0f;
+        for (int j = 0; j < n; ++j)
+            if (ipiv[j] != 1)
+                for (int k = 0; k < n; ++k) {
+                    if (ipiv[k] == 0) {
+                        if (std::fabs(A(j, k)) >= big) big = std::fabs(A(j, k)), irow = j, icol = k;
+                    } else if (ipiv[k] > 1) {
+                        ++lines;
+                    }
+                }
+        ++ipiv[icol];
+        if (irow != icol) {
+            for (int l = 0; l < n; ++l) std::swap(A(irow, l), A(icol, l));
+            std::swap(b[irow], b[icol]);
+        }
+        indxr[i] = irow;
+        indxc[i] = icol;
+        if (A(icol, icol) == 0.0f) {
+            stopped = true;
+            return lines + 1;
+        }
+        const float pivinv = 1.0f / A(icol, icol);
+        A(icol, icol) = 1.0f;
+        for (int l = 0; l < n; ++l) A(icol, l) = A(icol, l) * pivinv;
+        b[icol] = b[icol] * pivinv;
+        for (int ll = 0; ll < n; ++ll) {
+            if (ll == icol) continue;
+            const float dum = A(ll, icol);
+            A(ll, icol) = 0.0f;
+            for (int l = 0; l < n; ++l) A(ll, l) = A(ll, l) - A(icol, l) * dum;
+            b[ll] = b[ll] - b[icol] * dum;
+        }
+    }
+    for (int l = n - 1; l >= 0; --l)
+        if (indxr[l] != indxc[l])
+            for (int k = 0; k < n; ++k) std::swap(A(k, indxr[l]), A(k, indxc[l]));
+    return lines;
+}
+
+struct Result {
+    Vf a, b;
+    std::string console;
+    bool stopped = false;
+};
+
+Result solve(Vf a, Vf b, int n, int lda, int threads = 1) {
+    Result r;
+    Channel console;
+    console.attach_buffer();
+    try {
+        gaussj(a.data(), n, lda, b.data(), console, threads);
+    } catch (const SingularMatrix&) {
+        r.stopped = true;
+    }
+    console.flush();
+    r.a = std::move(a);
+    r.b = std::move(b);
+    r.console = console.memory();
+    return r;
+}
+
+bool same_bits(const Vf& x, const Vf& y) {
+    return x.size() == y.size() && std::memcmp(x.data(), y.data(), x.size() * sizeof(float)) == 0;
+}
+
+// Same stop, same console lines and (when it runs through) the same bits as
+// the plain loop, with the columns shared among 1, 2 and 3 threads.
+void expect_as_reference(const Vf& a, const Vf& b, int n, int lda, const std::string& what) {
+    Vf ra = a, rb = b;
+    bool stopped = false;
+    const int lines = gaussj_reference(ra.data(), n, lda, rb.data(), stopped);
+    std::string expected_console;
+    for (int i = 0; i < lines; ++i) expected_console += " singular matrix in gaussj\n";
+    for (int threads : {1, 2, 3}) {
+        const Result r = solve(a, b, n, lda, threads);
+        ASSERT_EQ(r.stopped, stopped) << what << " threads=" << threads;
+        EXPECT_EQ(r.console, expected_console) << what << " threads=" << threads;
+        if (stopped) continue;
+        EXPECT_TRUE(same_bits(r.a, ra)) << what << " threads=" << threads;
+        EXPECT_TRUE(same_bits(r.b, rb)) << what << " threads=" << threads;
+    }
+}
+
+TEST(Gaussj, SmallCasesGiveTheInverseAndTheSolution) {
+    Result r = solve({4.0f}, {2.0f}, 1, 1);
+    EXPECT_EQ(r.a, Vf{0.25f});
+    EXPECT_EQ(r.b, Vf{0.5f});
+    // diagonal with distinct magnitudes: pivots taken largest first
+    r = solve({2.0f, 0, 0, 0, -8.0f, 0, 0, 0, 4.0f}, {1.0f, 2.0f, 3.0f}, 3, 3);
+    EXPECT_EQ(r.a, (Vf{0.5f, 0, 0, 0, -0.125f, 0, 0, 0, 0.25f}));
+    EXPECT_EQ(r.b, (Vf{0.5f, -0.25f, 0.75f}));
+    // rows (0,2) and (1,0): pivot a(1,2), rows exchanged, columns unscrambled
+    // into rows (0,1) and (0.5,0)
+    r = solve({0.0f, 1.0f, 2.0f, 0.0f}, {4.0f, 3.0f}, 2, 2);
+    EXPECT_EQ(r.a, (Vf{0.0f, 0.5f, 1.0f, 0.0f}));
+    EXPECT_EQ(r.b, (Vf{3.0f, 2.0f}));
+    // n = 0 (or below): nothing changes
+    for (int n : {0, -3}) {
+        r = solve({7.0f}, {9.0f}, n, 1);
+        EXPECT_EQ(r.a, Vf{7.0f});
+        EXPECT_EQ(r.b, Vf{9.0f});
+        EXPECT_EQ(r.console, "");
+    }
+}
+
+TEST(Gaussj, EqualMagnitudesTakeTheLastOneScanned) {
+    // All four entries tie: the scan ends at a(2,2), the first pivot.
+    expect_as_reference({1.0f, 1.0f, -1.0f, 1.0f}, {0.0f, 2.0f}, 2, 2, "2x2 ties");
+    // Small-integer matrices: many equal candidates in every pass, and the
+    // rounding of the later passes depends on which one was taken.
+    std::mt19937 gen(7);
+    std::uniform_int_distribution<int> pick(-2, 2);
+    for (int n : {3, 5, 9, 17, 33})
+        for (int trial = 0; trial < 20; ++trial) {
+            Vf a(static_cast<size_t>(n) * n), b(static_cast<size_t>(n));
+            for (auto& x : a) x = static_cast<float>(pick(gen));
+            for (auto& x : b) x = static_cast<float>(pick(gen));
+            expect_as_reference(a, b, n, n, "n=" + std::to_string(n) + " trial " + std::to_string(trial));
+        }
+}
+
+TEST(Gaussj, ZeroPivotStopsWithTheConsoleLine) {
+    const Result rank1 = solve({1.0f, 2.0f, 2.0f, 4.0f}, {1.0f, 1.0f}, 2, 2);   // second pass meets 0
+    EXPECT_TRUE(rank1.stopped);
+    EXPECT_EQ(rank1.console, " singular matrix in gaussj\n");
+    const Result zero = solve(Vf(9, 0.0f), Vf(3, 1.0f), 3, 3);
+    EXPECT_TRUE(zero.stopped);
+    EXPECT_EQ(zero.console, " singular matrix in gaussj\n");
+}
+
+TEST(Gaussj, NotANumberPivotsRunOnAndReportReusedColumns) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    // n = 1 NaN: no candidate at all; the pass must stay inside the matrix
+    const Result one = solve({nan}, {1.0f}, 1, 1);
+    EXPECT_FALSE(one.stopped);
+    EXPECT_TRUE(std::isnan(one.a[0]) && std::isnan(one.b[0]));
+    // Two NaN columns: once only they remain, a pass finds no candidate and
+    // reuses the previous pivot column; the next scan reports that column
+    // once per scanned row, and the run goes on.
+    for (int n : {3, 4, 12}) {
+        Vf a(static_cast<size_t>(n) * n), b(static_cast<size_t>(n), 1.0f);
+        for (int k = 0; k < n; ++k)
+            for (int j = 0; j < n; ++j) a[static_cast<size_t>(k) * n + j] = (k < 2 ? nan : j == k ? 3.0f : 1.0f);
+        bool stopped = false;
+        Vf ra = a, rb = b;
+        EXPECT_GT(gaussj_reference(ra.data(), n, n, rb.data(), stopped), 0);
+        expect_as_reference(a, b, n, n, "NaN columns n=" + std::to_string(n));
+    }
+}
+
+// Random dense systems of awkward sizes (vector tails, pivots near the edges),
+// signed zeros, and padding rows (lda > n) that must stay untouched.
+TEST(Gaussj, RandomSystemsMatchThePlainLoopBitForBit) {
+    std::mt19937 gen(12345);
+    std::uniform_real_distribution<float> u(-1.0f, 1.0f);
+    for (int n : {2, 7, 8, 9, 15, 16, 17, 31, 64, 100, 203}) {
+        const int lda = n + 3;
+        Vf a(static_cast<size_t>(lda) * n), b(static_cast<size_t>(n));
+        for (auto& x : a) x = u(gen);
+        for (int k = 0; k < n; ++k) a[static_cast<size_t>(k) * lda + k] += (k % 3 == 0 ? 0.0f : 2.0f);
+        for (auto& x : b) x = u(gen);
+        a[1] = 0.0f;
+        a[static_cast<size_t>(lda) + 2] = -0.0f;
+        expect_as_reference(a, b, n, lda, "n=" + std::to_string(n));
+    }
+}
+
+TEST(Gaussj, SolvesAndInvertsToSinglePrecisionAccuracy) {
+    std::mt19937 gen(99);
+    std::uniform_real_distribution<float> u(-1.0f, 1.0f);
+    for (int n : {10, 120, 300}) {
+        const size_t N = static_cast<size_t>(n);
+        Vf a0(N * N), x0(N), b(N, 0.0f);
+        for (auto& x : a0) x = u(gen);
+        for (size_t k = 0; k < N; ++k) a0[k * N + k] += 4.0f;   // well conditioned
+        for (auto& x : x0) x = u(gen);
+        for (size_t j = 0; j < N; ++j) {
+            double s = 0;
+            for (size_t k = 0; k < N; ++k) s += static_cast<double>(a0[k * N + j]) * x0[k];
+            b[j] = static_cast<float>(s);
+        }
+        const Result r = solve(a0, b, n, n, 0);
+        double err = 0, ierr = 0;
+        for (size_t j = 0; j < N; ++j) err = std::max(err, std::fabs(static_cast<double>(r.b[j]) - x0[j]));
+        for (size_t j = 0; j < N; ++j)   // (A^-1 A)(j,k) = delta(j,k)
+            for (size_t k = 0; k < N; k += 7) {
+                double t = 0;
+                for (size_t l = 0; l < N; ++l) t += static_cast<double>(r.a[l * N + j]) * a0[k * N + l];
+                ierr = std::max(ierr, std::fabs(t - (j == k ? 1.0 : 0.0)));
+            }
+        EXPECT_LT(err, 1e-4) << "n=" << n;
+        EXPECT_LT(ierr, 1e-4) << "n=" << n;
+    }
+}
+
+} // namespace
+} // namespace qb
