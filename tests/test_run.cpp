@@ -117,6 +117,21 @@ TEST(Run, MeshWithASlab) {
     EXPECT_NE(msh.find("       14        6       10        2\n"), std::string::npos);
 }
 
+// The reference outputs of an independent implementation, beside the repository.
+std::string reference(const std::string& example_name, const std::string& file) {
+    return slurp(std::string(QB_SOURCE_DIR) + "/../shared/examples/expected/" + example_name + "/" + file);
+}
+
+TEST(Run, LinearExamplesMatchTheReferenceOutputsByteForByte) {
+    for (const char* name : {"marco_zapatas", "losa_zapata_aislada"}) {
+        if (reference(name, "arch.msh").empty()) GTEST_SKIP() << "reference outputs not available";
+        Outcome o = run(std::string("ref_") + name, example(std::string(name) + ".dat"));
+        ASSERT_EQ(o.status, 0) << o.err;
+        for (const char* f : {"resultados.txt", "MEMORIA", "VALINF", "arch.msh", "arch.res", "console.txt"})
+            EXPECT_TRUE(o.file(f) == reference(name, f)) << name << ": " << f << " differs";
+    }
+}
+
 TEST(RunErrors, MissingDataFile) {
     Outcome o = run("missing", "", false);
     expect_failure(o, "cannot open the data file 'datos.dat'");
