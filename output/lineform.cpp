@@ -15,19 +15,83 @@ void right(std::string& out, std::string_view s, int w) {
     out.append(s);
 }
 
-// Digits of |v| rounded to `d` decimals (round half even on the exact binary
-// value, as the C library does). Returns e.g. "0.125" -> "0.12".
-std::string fixed_digits(double a, int d) {
-    char buf[512];
-    std::snprintf(buf, sizeof buf, "%.*f", d, a);
-    return buf;
+constexpr double POW10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12};
+constexpr uint64_t UPOW10[] = {1ull, 10ull, 100ull, 1000ull, 10000ull, 100000ull, 1000000ull, 10000000ull,
+                               100000000ull, 1000000000ull, 10000000000ull, 100000000000ull, 1000000000000ull};
+
+// Decimal digits of u, most significant first; returns their count.
+int digits_of(uint64_t u, char* out) {
+    char tmp[24];
+    int n = 0;
+    do {
+        tmp[n++] = static_cast<char>('0' + u % 10);
+        u /= 10;
+    } while (u != 0);
+    for (int i = 0; i < n; ++i) out[i] = tmp[n - 1 - i];
+    return n;
+}
+
+// |v| rounded to `d` decimals, as "III.FFF" (round half even on the exact
+// binary value). A float holds at most 24 significant bits, so for d <= 12
+// the product |v|·10^d (24 + 28 bits) is exact in double precision and the
+// rounding to an integer is the only one made.
+std::string_view fixed_digits(double a, int d, char* buf, size_t cap) {
+    if (d >= 0 && d <= 12) {
+        const double v = a * POW10[d];
+        if (v < 1e19) {
+            const uint64_t u = static_cast<uint64_t>(std::nearbyint(v));
+            const uint64_t p = UPOW10[d];
+            int n = digits_of(u / p, buf);
+            buf[n++] = '.';
+            uint64_t f = u % p;
+            for (int i = d - 1; i >= 0; --i) {
+                buf[n + i] = static_cast<char>('0' + f % 10);
+                f /= 10;
+            }
+            n += d;
+            return std::string_view(buf, static_cast<size_t>(n));
+        }
+    }
+    const int n = std::snprintf(buf, cap, "%#.*f", d, a);
+    std::string_view sv(buf, static_cast<size_t>(n > 0 ? n : 0));
+    return sv;
+}
+
+// Nine significant digits of a > 0 and its decimal exponent x10
+// (a ~ d.dddddddd · 10^x10), rounded half even on the exact value.
+void nine_digits(double a, char* dig, int& x10) {
+    if (a >= 1e-4 && a < 1e9) {
+        int e = static_cast<int>(std::floor(std::log10(a)));
+        for (int tries = 0; tries < 4; ++tries) {
+            const int k = 8 - e;
+            if (k < 0 || k > 12) break;
+            const double v = a * POW10[k];   // exact, see fixed_digits
+            if (v < 1e8) { --e; continue; }
+            if (v >= 1e9) { ++e; continue; }
+            const double r = std::nearbyint(v);
+            if (r >= 1e9) { ++e; continue; }
+            digits_of(static_cast<uint64_t>(r), dig);
+            x10 = e;
+            return;
+        }
+    }
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.8e", a);
+    const char* e = std::strchr(buf, 'e');
+    int nd = 0;
+    for (const char* p = buf; p < e && nd < 9; ++p)
+        if (*p >= '0' && *p <= '9') dig[nd++] = *p;
+    x10 = std::atoi(e + 1);
 }
 
 } // namespace
 
 void put_I(std::string& out, int32_t v, int w) {
     char buf[16];
-    int n = std::snprintf(buf, sizeof buf, "%d", v);
+    int n = 0;
+    const int64_t x = v;
+    if (x < 0) buf[n++] = '-';
+    n += digits_of(static_cast<uint64_t>(x < 0 ? -x : x), buf + n);
     right(out, std::string_view(buf, static_cast<size_t>(n)), w);
 }
 
@@ -40,12 +104,12 @@ void put_F(std::string& out, float v, int w, int d) {
         return;
     }
     bool neg = std::signbit(v);
-    std::string digits = fixed_digits(std::fabs(static_cast<double>(v)), d);
-    if (d == 0) digits += '.';
+    char buf[512];
+    std::string_view digits = fixed_digits(std::fabs(static_cast<double>(v)), d, buf, sizeof buf);
     // Fortran keeps the leading zero of "0.xx" only when the field has room.
     int need = static_cast<int>(digits.size()) + (neg ? 1 : 0);
     if (need > w && digits.size() > 1 && digits[0] == '0' && digits[1] == '.') {
-        digits.erase(0, 1);
+        digits.remove_prefix(1);
         need--;
     }
     if (need > w) { stars(out, w); return; }
@@ -118,14 +182,9 @@ void put_list_real(std::string& out, float v) {
         out.append(4, ' ');
         return;
     }
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.8e", a);      // 9 significant digits
-    const char* e = std::strchr(buf, 'e');
     char dig[9];
-    int nd = 0;
-    for (const char* p = buf; p < e && nd < 9; ++p)
-        if (*p >= '0' && *p <= '9') dig[nd++] = *p;
-    int x10 = std::atoi(e + 1);                      // a ~ d.dddddddd * 10^x10
+    int x10 = 0;                                     // a ~ d.dddddddd * 10^x10
+    nine_digits(a, dig, x10);
     int ee = x10 + 1;                                // 10^(ee-1) <= a < 10^ee
     if (ee >= 0 && ee <= 9) {
         // F form with 9 - ee decimals, in 12 columns, then 4 blanks
@@ -143,7 +202,7 @@ void put_list_real(std::string& out, float v) {
         s += dig[0];
         s += '.';
         s.append(dig + 1, 8);
-        char eb[8];
+        char eb[16];
         std::snprintf(eb, sizeof eb, "E%c%02d", x10 < 0 ? '-' : '+', x10 < 0 ? -x10 : x10);
         s += eb;
         right(out, s, W);

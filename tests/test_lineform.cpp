@@ -127,6 +127,16 @@ std::vector<float> sample_values() {
     std::uniform_real_distribution<float> mant(-10.0f, 10.0f);
     std::uniform_int_distribution<int> ex(-12, 12);
     for (int i = 0; i < 200; ++i) v.push_back(mant(gen) * std::pow(10.0f, static_cast<float>(ex(gen))));
+    // exact binary ties of the fixed forms (k/2^n), and arbitrary bit patterns
+    std::uniform_int_distribution<int> k(-40000, 40000), sh(1, 12);
+    for (int i = 0; i < 200; ++i) v.push_back(std::ldexp(static_cast<float>(k(gen)), -sh(gen)));
+    std::uniform_int_distribution<uint32_t> bits(0u, 0x7f7fffffu);
+    for (int i = 0; i < 200; ++i) {
+        uint32_t b = bits(gen) | (i % 2 ? 0x80000000u : 0u);
+        float f;
+        std::memcpy(&f, &b, 4);
+        v.push_back(f);
+    }
     return v;
 }
 
