@@ -64,6 +64,8 @@ void clear_solution(Model& m) {
     if (m.FLEX.rows() != m.NR + m.MR) m.FLEX.resize(m.NR + m.MR, m.NR + m.MR);
 }
 
+} // namespace
+
 void prepare(Model& m, Io& io, ListReader& in) {
     read_title_units_control(m, io, in);
     read_materials_and_sections(m, io, in);
@@ -97,6 +99,8 @@ void prepare(Model& m, Io& io, ListReader& in) {
     }
     gid_results_heading(io, m.TITULO);
 }
+
+namespace {
 
 void start_case(Model& m, Io& io, const char* console_name, const char* log_name) {
     List(io.console) << console_name;
@@ -145,6 +149,8 @@ void bar_forces_and_diagrams(Model& m, Io& io, int32_t caso) {
     recover_bar_forces(m, io, caso);
     print_axis_diagrams(m, io, caso);
 }
+
+} // namespace
 
 void run_cases(Model& m, Io& io) {
     // Poisson ratios of the consolidation springs: drained, so zero.
@@ -220,8 +226,6 @@ void run_cases(Model& m, Io& io) {
         }
     }
 }
-
-} // namespace
 
 int run_querbal(std::istream& console_in) {
     Model m;

@@ -1,0 +1,87 @@
+// Global equilibrium of whole linear solutions: where the soil is the only
+// vertical support, the soil reactions (line reactions times their lengths,
+// plus the vertical reactions of isolated footings) carry the whole vertical
+// load of the case.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "driver/run.h"
+
+using namespace qb;
+
+namespace {
+
+std::string example(const std::string& name) {
+    std::ifstream f(std::string(QB_SOURCE_DIR) + "/examples/" + name, std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+// Reads `data` and solves its case 2 (immediate compression) alone.
+void solve_case2(Model& m, const std::string& data) {
+    Io io;
+    for (Channel* ch : {&io.console, &io.report, &io.msh, &io.res, &io.log, &io.valinf}) ch->attach_buffer();
+    ListReader in("datos.dat", data);
+    prepare(m, io, in);
+    m.CASO = {0, 0, 1, 0, 0};
+    run_cases(m, io);
+}
+
+// Downward load of case 2 (CVMax + CMuerta + PPropio + PV on the bars, the
+// self weight, the nodal loads), for models whose loaded bars run along +X
+// or +Y (local z upwards).
+double vertical_load_case2(const Model& m) {
+    double load = m.total_load;   // CVMax + CMuerta + PPropio as read, and the self weight
+    for (int32_t j = 1; j <= m.NB; ++j) load += static_cast<double>(m.CUNIF(j, 6)) * m.LBARRA(j);
+    for (int32_t n = 1; n <= m.NN; ++n) load -= m.PNOD(6 * (n - 1) + 3);
+    return load;
+}
+
+double soil_reactions(const Model& m) {
+    double up = 0.0;
+    for (int32_t i = 1; i <= m.NR; ++i) up += static_cast<double>(m.DESPL(m.NTOT + i)) * m.LONGREAC(m.NREAC(i));
+    for (int32_t k = 1; k <= m.MR; ++k)
+        if (m.NREACNOD(k) % 6 == 3) up += m.DESPL(m.NTOT + m.NR + k);
+    return up;
+}
+
+TEST(Equilibrium, StripFootingsCarryTheWholeVerticalLoad) {
+    Model m;
+    solve_case2(m, example("marco_zapatas.dat"));
+    ASSERT_EQ(m.NR, 3);
+    const double load = vertical_load_case2(m);
+    EXPECT_NEAR(load, 75.056 + 10.0, 1e-3);
+    EXPECT_NEAR(soil_reactions(m), load, 2e-5 * load);
+}
+
+TEST(Equilibrium, SlabAndIsolatedFootingCarryTheWholeVerticalLoad) {
+    Model m;
+    solve_case2(m, example("losa_zapata_aislada.dat"));
+    ASSERT_EQ(m.NR, 4);
+    ASSERT_EQ(m.MR, 6);
+    const double load = vertical_load_case2(m);
+    EXPECT_GT(load, 35.0);
+    EXPECT_NEAR(soil_reactions(m), load, 2e-5 * load);
+}
+
+TEST(Equilibrium, SettlementOfOneStripFollowsTheFlexibilityFormula) {
+    // One footing bar on one stratum; the column load is carried by the two
+    // end reactions, and the settlement of each is the flexibility times the
+    // reactions.
+    Model m;
+    solve_case2(m, example("marco_zapatas.dat"));
+    for (int32_t i = 1; i <= m.NR; ++i) {
+        double s = 0.0;
+        for (int32_t j = 1; j <= m.NR; ++j) s -= static_cast<double>(m.FLEX(i, j)) * m.DESPL(m.NTOT + j);
+        EXPECT_NEAR(m.HUNDIM(i), s, 1e-6 + 1e-5 * std::fabs(s));
+        // compatibility: the node follows the soil under it
+        EXPECT_NEAR(m.DESPL(m.NREAC(i)), m.HUNDIM(i), 1e-6 + 1e-4 * std::fabs(s));
+    }
+}
+
+} // namespace
