@@ -317,6 +317,16 @@ void read_additional_springs(Model& m, Io& io, ListReader& in) {
     for (int32_t e = 1; e <= m.NGRED; ++e) List(io.log) << e << m.RIGAD(e);
 }
 
+void check_foundation_numbering(const Model& m, const ListReader& in) {
+    for (int32_t j = 1; j <= m.NR; ++j) {
+        const int32_t node = (m.NREAC(j) - 1) / 6 + 1;
+        if (node != j)
+            throw InputError(in.name() + ": the soil reactions must be on nodes 1 to " + num(m.NR) +
+                             " (number the foundation nodes first), but area reaction " + num(j) +
+                             " is on node " + num(node));
+    }
+}
+
 void check_foundation_profiles(const Model& m, const ListReader& in) {
     auto check = [&](int32_t n, const std::string& what) {
         const int32_t p = m.PERFIL(n);

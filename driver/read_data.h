@@ -14,6 +14,9 @@ void read_bars(Model& m, Io& io, ListReader& in);
 void read_isolated_footings(Model& m, Io& io, ListReader& in);
 void read_nodal_loads(Model& m, Io& io, ListReader& in);
 void read_additional_springs(Model& m, Io& io, ListReader& in);
+// The soil tables of the reactions are kept by node: area reaction j must act
+// on node j, so the foundation nodes carry the numbers 1..NR.
+void check_foundation_numbering(const Model& m, const ListReader& in);
 // Foundation and footing nodes must stand on a profile of the soil block.
 void check_foundation_profiles(const Model& m, const ListReader& in);
 void read_slabs(Model& m, Io& io, ListReader& in);

@@ -73,6 +73,7 @@ void prepare(Model& m, Io& io, ListReader& in) {
     read_bars(m, io, in);
     read_isolated_footings(m, io, in);
     number_dofs(m, io);
+    check_foundation_numbering(m, in);
     compute_direction_cosines(m, io);
     read_nodal_loads(m, io, in);
     read_additional_springs(m, io, in);

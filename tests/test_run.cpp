@@ -179,6 +179,15 @@ TEST(RunErrors, AxisBarsProfilesCoincidentNodesAndDivisions) {
                    "expected NDIV of at least 1");
 }
 
+TEST(RunErrors, FoundationNodesMustBeNumberedFirst) {
+    // node 2 held vertically: the second area reaction falls on node 3
+    const std::string data = edit(example("marco_zapatas.dat"), "2      5.0   0.0   0.0   1  1  0  1",
+                                  "2      5.0   0.0   0.0   1  1  1  1");
+    expect_failure(run("numbering", data),
+                   "the soil reactions must be on nodes 1 to 2 (number the foundation nodes first), but area "
+                   "reaction 2 is on node 3");
+}
+
 TEST(RunErrors, WhatWasWrittenBeforeTheErrorIsKept) {
     const std::string base = example("marco_zapatas.dat");
     Outcome o = run("kept", edit(base, "'VIGA'     5  6", "'VIGA'     5  9"));
