@@ -106,6 +106,7 @@ struct Model {
 
     // ---- nodes -----------------------------------------------------------------
     Vec1<int32_t> node_label;              // number written on the node line
+    Vec1<int32_t> node_line;               // line of the data file holding the node
     Mat1<float> COOR;                      // (NN, 3)
     Mat1<int32_t> NRES;                    // (NN, 6) restraint codes
     Vec1<int32_t> PERFIL;                  // soil profile, 0 none
@@ -129,6 +130,7 @@ struct Model {
 
     // ---- isolated footings -----------------------------------------------------
     Vec1<int32_t> footing_label;
+    Vec1<int32_t> footing_line;            // line of the data file holding the footing
     Vec1<float> ANCHOZ, LARGOZ, ESPZ;
     Vec1<int32_t> NODOZ;
 
@@ -143,6 +145,7 @@ struct Model {
 
     // ---- slabs -----------------------------------------------------------------
     Vec1<int32_t> slab_label;
+    Vec1<int32_t> slab_line;               // line of the data file holding the slab
     Mat1<int32_t> NLOSA;                   // (NLOS, 4) NI NJ NK NL
     Vec1<float> HLOSA;
     Vec1<std::string> MATLOSA;

@@ -133,6 +133,7 @@ void read_nodes(Model& m, Io& io, ListReader& in) {
     Rec(io.report).text(" NODO      X         Y         Z    DX DY DZ MX MY MZ");
 
     m.node_label.resize(m.NN);
+    m.node_line.resize(m.NN);
     m.COOR.resize(m.NN, 3);
     m.NRES.resize(m.NN, 6);
     m.PERFIL.resize(m.NN);
@@ -140,6 +141,7 @@ void read_nodes(Model& m, Io& io, ListReader& in) {
     for (int32_t k = 1; k <= m.NN; ++k) {
         in.context("node " + num(k));
         in.begin();
+        m.node_line(k) = in.line();
         in.item(m.node_label(k));
         for (int c = 1; c <= 3; ++c) in.item(m.COOR(k, c));
         for (int c = 1; c <= 6; ++c) in.item(m.NRES(k, c));
@@ -244,6 +246,7 @@ void read_isolated_footings(Model& m, Io& io, ListReader& in) {
     in.context("the heading of the isolated footings");
     in.skip_line();
     m.footing_label.resize(m.NZAP);
+    m.footing_line.resize(m.NZAP);
     m.ANCHOZ.resize(m.NZAP);
     m.LARGOZ.resize(m.NZAP);
     m.ESPZ.resize(m.NZAP);
@@ -254,6 +257,7 @@ void read_isolated_footings(Model& m, Io& io, ListReader& in) {
     }
     for (int32_t k = 1; k <= m.NZAP; ++k) {
         in.context("isolated footing " + num(k));
+        m.footing_line(k) = in.line();
         in.record(m.footing_label(k), m.ANCHOZ(k), m.LARGOZ(k), m.ESPZ(k), m.NODOZ(k));
         const int32_t n = m.NODOZ(k);
         check_node(m, in, n, "the footing's node");
@@ -321,7 +325,8 @@ void check_foundation_numbering(const Model& m, const ListReader& in) {
     for (int32_t j = 1; j <= m.NR; ++j) {
         const int32_t node = (m.NREAC(j) - 1) / 6 + 1;
         if (node != j)
-            throw InputError(in.name() + ": the soil reactions must be on nodes 1 to " + num(m.NR) +
+            throw InputError(in.name() + ":" + num(m.node_line(node)) + ": the soil reactions must be on nodes 1 to " +
+                             num(m.NR) +
                              " (number the foundation nodes first), but area reaction " + num(j) +
                              " is on node " + num(node));
     }
@@ -331,8 +336,9 @@ void check_foundation_profiles(const Model& m, const ListReader& in) {
     auto check = [&](int32_t n, const std::string& what) {
         const int32_t p = m.PERFIL(n);
         if (p > m.soil.NPS)
-            throw InputError(in.name() + ": node " + num(n) + " (" + what + ") names soil profile " + num(p) +
-                             ", but the soil block defines " + num(m.soil.NPS) + " profile(s)");
+            throw InputError(in.name() + ":" + num(m.node_line(n)) + ": node " + num(n) + " (" + what +
+                             ") names soil profile " + num(p) + ", but the soil block defines " + num(m.soil.NPS) +
+                             " profile(s)");
     };
     for (int32_t j = 1; j <= m.NB; ++j)
         if (m.SU(j) == 1) {
@@ -342,7 +348,8 @@ void check_foundation_profiles(const Model& m, const ListReader& in) {
     for (int32_t k = 1; k <= m.NZAP; ++k) {
         const int32_t n = m.NODOZ(k);
         if (m.PERFIL(n) < 1 || m.PERFIL(n) > m.soil.NPS)
-            throw InputError(in.name() + ": isolated footing " + num(k) + " stands on node " + num(n) +
+            throw InputError(in.name() + ":" + num(m.footing_line(k)) + ": isolated footing " + num(k) +
+                             " stands on node " + num(n) +
                              " whose soil profile " + num(m.PERFIL(n)) + " is not one of the " +
                              num(m.soil.NPS) + " profile(s) of the soil block");
     }
@@ -353,6 +360,7 @@ void read_slabs(Model& m, Io& io, ListReader& in) {
     in.context("the heading of the slabs");
     in.skip_line();
     m.slab_label.resize(m.NLOS);
+    m.slab_line.resize(m.NLOS);
     m.NLOSA.resize(m.NLOS, 4);
     m.HLOSA.resize(m.NLOS);
     m.MATLOSA.resize(m.NLOS, blank_name());
@@ -367,6 +375,7 @@ void read_slabs(Model& m, Io& io, ListReader& in) {
     for (int32_t k = 1; k <= m.NLOS; ++k) {
         in.context("slab " + num(k));
         in.begin();
+        m.slab_line(k) = in.line();
         in.item(m.slab_label(k));
         for (int c = 1; c <= 4; ++c) in.item(m.NLOSA(k, c));
         in.item(m.HLOSA(k));

@@ -57,9 +57,13 @@ struct SlabEdges {
     int32_t side[4] = {0, 0, 0, 0};
 };
 
+// "datos.dat:57: slab 1", pointing at the slab's line of the data file.
 std::string slab_name(const Model& m, int32_t s) {
     const int32_t label = s <= m.slab_label.size() ? m.slab_label(s) : s;
-    return "slab " + std::to_string(label);
+    std::string where;
+    if (!m.data_name.empty() && s <= m.slab_line.size())
+        where = m.data_name + ":" + std::to_string(m.slab_line(s)) + ": ";
+    return where + "slab " + std::to_string(label);
 }
 
 // The distribution of slab loads and the quarter-slab reaction rectangles

@@ -132,6 +132,21 @@ TEST(Run, LinearExamplesMatchTheReferenceOutputsByteForByte) {
     }
 }
 
+TEST(Run, FileNamesLongerThanFiftyCharactersAreAccepted) {
+    const std::string dir = ::testing::TempDir() + "qb_run_long_names";
+    std::system(("rm -rf " + dir + " && mkdir -p " + dir).c_str());
+    const std::string data = "un_archivo_de_datos_con_un_nombre_bastante_mas_largo_que_cincuenta.dat";
+    const std::string results = "resultados_de_un_analisis_con_un_nombre_tambien_muy_largo.txt";
+    {
+        std::ofstream f(dir + "/" + data, std::ios::binary);
+        f << example("marco_zapatas.dat");
+    }
+    const std::string cmd = "cd " + dir + " && printf '" + data + "\\n" + results + "\\n' | " +
+                            std::string(QB_QUERBAL_EXE) + " > console.txt 2> stderr.txt";
+    EXPECT_EQ(std::system(cmd.c_str()), 0);
+    EXPECT_NE(slurp(dir + "/" + results).find("PROGRAMA QUERBAL"), std::string::npos);
+}
+
 TEST(RunErrors, MissingDataFile) {
     Outcome o = run("missing", "", false);
     expect_failure(o, "cannot open the data file 'datos.dat'");
@@ -172,7 +187,7 @@ TEST(RunErrors, AxisBarsProfilesCoincidentNodesAndDivisions) {
     expect_failure(run("axis_bar", edit(base, "CIMENTACION EJE A\n2  1  2", "CIMENTACION EJE A\n2  1  8")),
                    "reading the bars of axis 1: expected a bar number from 1 to 7, found 8");
     expect_failure(run("profile", edit(base, "1  0  1   1       1.0\n4", "1  0  1   2       1.0\n4")),
-                   "node 3 (end of foundation bar 2) names soil profile 2, but the soil block defines 1 profile(s)");
+                   "datos.dat:18: node 3 (end of foundation bar 2) names soil profile 2, but the soil block defines 1 profile(s)");
     expect_failure(run("coincident", edit(base, "2      5.0   0.0   0.0", "2      0.0   0.0   0.0")),
                    "reading bar 1: expected two distinct end points");
     expect_failure(run("ndiv", edit(base, "1  4\nCIMENTACION", "1  0\nCIMENTACION")),
@@ -184,8 +199,14 @@ TEST(RunErrors, FoundationNodesMustBeNumberedFirst) {
     const std::string data = edit(example("marco_zapatas.dat"), "2      5.0   0.0   0.0   1  1  0  1",
                                   "2      5.0   0.0   0.0   1  1  1  1");
     expect_failure(run("numbering", data),
-                   "the soil reactions must be on nodes 1 to 2 (number the foundation nodes first), but area "
+                   "datos.dat:18: the soil reactions must be on nodes 1 to 2 (number the foundation nodes first), but area "
                    "reaction 2 is on node 3");
+}
+
+TEST(RunErrors, MalformedSlabNamesItsLine) {
+    const std::string slab = example("losa_zapata_aislada.dat");
+    expect_failure(run("slab_order", edit(slab, "1  1  2  3  4  0.25", "1  2  3  4  1  0.25")),
+                   "datos.dat:75: slab 1: corners must run NI->NJ along +X");
 }
 
 TEST(RunErrors, WhatWasWrittenBeforeTheErrorIsKept) {
