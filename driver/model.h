@@ -33,6 +33,7 @@ constexpr int32_t PROFILES = 100;
 constexpr int32_t STRATA = 50;
 constexpr int32_t AXES = 100;
 constexpr int32_t AXIS_BARS = 100;
+constexpr int32_t DIVISIONS = 1000;     // intervals of a bar in the force diagrams
 constexpr int32_t NAME = 20;
 constexpr int32_t UNIT = 4;
 constexpr int32_t TITLE = 50;

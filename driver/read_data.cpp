@@ -427,8 +427,9 @@ void lecejesdiag(Model& m, Io& io, ListReader& in) {
     if (m.NEJES < 0 || m.NEJES > limits::AXES)
         in.fail("an axis count from 0 to " + num(limits::AXES), num(m.NEJES));
     List(io.console) << m.NEJES << m.NDIV;
-    if (m.NEJES > 0 && m.NDIV < 1)
-        in.fail("NDIV of at least 1 (the number of intervals of each bar in the diagrams)", num(m.NDIV));
+    if (m.NEJES > 0 && (m.NDIV < 1 || m.NDIV > limits::DIVISIONS))
+        in.fail("NDIV from 1 to " + num(limits::DIVISIONS) + " (the number of intervals of each bar in the diagrams)",
+                num(m.NDIV));
     List(io.report) << "No. DE EJES PARA ELEMENTOS MECÁNICOS:" << m.NEJES;
     m.NOMEJE.resize(m.NEJES);
     m.NBEJE.resize(m.NEJES);

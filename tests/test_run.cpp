@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <random>
+#include <vector>
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
@@ -191,7 +193,9 @@ TEST(RunErrors, AxisBarsProfilesCoincidentNodesAndDivisions) {
     expect_failure(run("coincident", edit(base, "2      5.0   0.0   0.0", "2      0.0   0.0   0.0")),
                    "reading bar 1: expected two distinct end points");
     expect_failure(run("ndiv", edit(base, "1  4\nCIMENTACION", "1  0\nCIMENTACION")),
-                   "expected NDIV of at least 1");
+                   "expected NDIV from 1 to 1000");
+    expect_failure(run("ndiv_huge", edit(base, "1  4\nCIMENTACION", "1  2147483647\nCIMENTACION")),
+                   "expected NDIV from 1 to 1000");
 }
 
 TEST(RunErrors, FoundationNodesMustBeNumberedFirst) {
@@ -207,6 +211,48 @@ TEST(RunErrors, MalformedSlabNamesItsLine) {
     const std::string slab = example("losa_zapata_aislada.dat");
     expect_failure(run("slab_order", edit(slab, "1  1  2  3  4  0.25", "1  2  3  4  1  0.25")),
                    "datos.dat:75: slab 1: corners must run NI->NJ along +X");
+}
+
+// Damaged data files: every value replaced in turn by awkward values. The run
+// must either finish or stop with its one-line message; it must never crash
+// (the sanitizer build makes any stray access fatal).
+TEST(RunErrors, DamagedDataNeverCrash) {
+    const char* awkward[] = {"0", "-1", "-7", "99999", "1e30", "-1e30", "0.0", "abc", "'x'", "/", ",", "3*", "1e-40",
+                             "nan", "inf", "2147483647", "7", "2"};
+    std::mt19937 gen(2026);
+    int runs = 0;
+    for (const char* name : {"marco_zapatas.dat", "losa_zapata_aislada.dat"}) {
+        const std::string base = example(name);
+        // positions of the values (words) of the file
+        std::vector<std::pair<size_t, size_t>> words;
+        for (size_t i = 0; i < base.size();) {
+            if (base[i] == ' ' || base[i] == '\n') { ++i; continue; }
+            size_t j = i;
+            while (j < base.size() && base[j] != ' ' && base[j] != '\n') ++j;
+            words.emplace_back(i, j - i);
+            i = j;
+        }
+        std::uniform_int_distribution<size_t> pick(0, words.size() - 1);
+        std::uniform_int_distribution<size_t> what(0, std::size(awkward) - 1);
+        for (int k = 0; k < 60; ++k) {
+            std::string data = base;
+            // two damaged values per file
+            auto a = words[pick(gen)], b = words[pick(gen)];
+            if (a.first < b.first) std::swap(a, b);
+            data.replace(a.first, a.second, awkward[what(gen)]);
+            data.replace(b.first, b.second, awkward[what(gen)]);
+            Outcome o = run("damaged", data);
+            ++runs;
+            EXPECT_TRUE(o.status == 0 || o.status == 1 || o.status == 2) << "status " << o.status << "\n" << data;
+            EXPECT_EQ(o.err.find("Sanitizer"), std::string::npos) << o.err << "\n" << data;
+            EXPECT_EQ(o.err.find("runtime error"), std::string::npos) << o.err << "\n" << data;
+            if (o.status != 0) {
+                EXPECT_NE(o.err.find("querbal: "), std::string::npos) << o.err;
+            }
+            if (HasFailure()) return;
+        }
+    }
+    EXPECT_EQ(runs, 120);
 }
 
 TEST(RunErrors, WhatWasWrittenBeforeTheErrorIsKept) {
