@@ -119,7 +119,7 @@ TEST(Run, MeshWithASlab) {
     EXPECT_NE(msh.find("       14        6       10        2\n"), std::string::npos);
 }
 
-// The reference outputs of an independent implementation, beside the repository.
+// The reference outputs of the examples, kept beside the repository in shared/.
 std::string reference(const std::string& example_name, const std::string& file) {
     return slurp(std::string(QB_SOURCE_DIR) + "/../shared/examples/expected/" + example_name + "/" + file);
 }
