@@ -7,10 +7,12 @@
 // 6(n-1)+k; Z is vertical.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "driver/tables.h"
 #include "output/lineform.h"
@@ -62,6 +64,15 @@ struct Io {
         console.flush(); report.flush(); msh.flush(); res.flush(); log.flush(); valinf.flush();
     }
 };
+
+// Names (materials, sections, bars, axes) are 20-character fields: what lies
+// beyond 20 characters and trailing blanks do not count.
+inline std::string_view name_text(std::string_view s) {
+    s = s.substr(0, std::min<size_t>(s.size(), static_cast<size_t>(limits::NAME)));
+    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+    return s;
+}
+inline bool same_name(std::string_view a, std::string_view b) { return name_text(a) == name_text(b); }
 
 // Soil tables, (profile, stratum), stratum 1 uppermost.
 struct Soil {
@@ -188,6 +199,21 @@ struct Model {
     Vec1<float> DESPL;                     // (NTOT+NR+MR) displacements, then reactions
     Vec1<float> HUNDIM;                    // (NR+MR) settlements
     Vec1<float> REAC, DREAC;               // (NR) Janbu iteration
+
+    // Index of the section / material of that name, the last one when names
+    // repeat, 0 when none has it.
+    int32_t find_section(std::string_view name) const {
+        int32_t found = 0;
+        for (int32_t k = 1; k <= NSEC; ++k)
+            if (same_name(SECNOM(k), name)) found = k;
+        return found;
+    }
+    int32_t find_material(std::string_view name) const {
+        int32_t found = 0;
+        for (int32_t k = 1; k <= NMAT; ++k)
+            if (same_name(MATNOM(k), name)) found = k;
+        return found;
+    }
 
     // 1-based helpers for the unit labels and switches
     const std::string& unid(int i) const { return UNID[static_cast<size_t>(i)]; }

@@ -212,9 +212,9 @@ void read_bars(Model& m, Io& io, ListReader& in) {
                                 << m.CUNIF(j, 3) << m.CUNIF(j, 4) << m.CUNIF(j, 6);
         }
 
-        float iy = 0.0f, iz = 0.0f, irot = 0.0f;
-        for (int32_t s = 1; s <= m.NSEC; ++s)
-            if (m.SECNOM(s) == m.SECBAR(j)) { iy = m.Iy(s); iz = m.Iz(s); irot = m.IRot(s); }
+        // second moments for the echo (0 when the section is unknown)
+        const int32_t s = m.find_section(m.SECBAR(j));
+        const float iy = s != 0 ? m.Iy(s) : 0.0f, iz = s != 0 ? m.Iz(s) : 0.0f, irot = s != 0 ? m.IRot(s) : 0.0f;
 
         List(io.log) << "para el nodo " << I << "ngn= " << 6 * I - 6;
         List(io.log) << "para el nodo " << J << "ngn= " << 6 * J - 6;

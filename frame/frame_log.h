@@ -20,7 +20,5 @@ void log_vector_column(Channel& ch, const Vec14& v);
 
 // Bar and section names are 20-byte fields: blank padded, cut at 20.
 std::string name20(std::string_view s);
-// Equal as 20-character fields (trailing blanks do not count).
-bool same_name20(std::string_view a, std::string_view b);
 
 } // namespace qb

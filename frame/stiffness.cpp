@@ -8,7 +8,7 @@ void lookup_bar_section(const Model& m, int32_t j, BarSection& s, Io& io) {
     s.A = s.Iy = s.Iz = s.IRot = 0.0f;
     const std::string& bar_sec = m.SECBAR(j);
     for (int32_t k = 1; k <= m.NSEC; ++k) {
-        if (!same_name20(bar_sec, m.SECNOM(k))) continue;
+        if (!same_name(bar_sec, m.SECNOM(k))) continue;
         List(io.log) << "SECCIÓN:" << std::string_view(name20(bar_sec)) << std::string_view(name20(m.SECNOM(k)));
         s.A = m.AREA(k);
         s.Iy = m.Iy(k);
@@ -16,7 +16,7 @@ void lookup_bar_section(const Model& m, int32_t j, BarSection& s, Io& io) {
         s.IRot = m.IRot(k);
         s.E = s.nu = s.gamma = 0.0f;
         for (int32_t t = 1; t <= m.NMAT; ++t) {
-            if (!same_name20(m.SECMAT(k), m.MATNOM(t))) continue;
+            if (!same_name(m.SECMAT(k), m.MATNOM(t))) continue;
             s.gamma = m.PESOV(t);
             s.E = m.EMAT(t);
             s.nu = m.NUMAT(t);

@@ -9,15 +9,6 @@ namespace qb {
 
 namespace {
 
-// Names are fixed 20-character texts; trailing blanks do not count.
-std::string_view trimmed(std::string_view s) {
-    size_t n = s.size();
-    while (n > 0 && s[n - 1] == ' ') --n;
-    return s.substr(0, n);
-}
-
-bool same_name(std::string_view a, std::string_view b) { return trimmed(a) == trimmed(b); }
-
 // Vertical degree of freedom of node n: reaction lengths and areas live there.
 int32_t dz_dof(int32_t n) { return 6 * (n - 1) + 3; }
 
@@ -31,18 +22,14 @@ float distance(const Model& m, int32_t a, int32_t b) {
 
 // Width of the bar's section (last section of that name wins; 0 if none).
 float section_base(const Model& m, int32_t bar) {
-    float b = 0.0f;
-    for (int32_t s = 1; s <= m.NSEC; ++s)
-        if (same_name(m.SECNOM(s), m.SECBAR(bar))) b = m.BASE(s);
-    return b;
+    const int32_t s = m.find_section(m.SECBAR(bar));
+    return s != 0 ? m.BASE(s) : 0.0f;
 }
 
 // Unit weight of the named material (last of that name wins; 0 if none).
 float unit_weight(const Model& m, std::string_view name) {
-    float g = 0.0f;
-    for (int32_t k = 1; k <= m.NMAT; ++k)
-        if (same_name(m.MATNOM(k), name)) g = m.PESOV(k);
-    return g;
+    const int32_t k = m.find_material(name);
+    return k != 0 ? m.PESOV(k) : 0.0f;
 }
 
 // Grow a rectangle corner: lower corners move down/left, upper corners up/right.
