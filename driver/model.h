@@ -65,6 +65,11 @@ struct Io {
     }
 };
 
+// Global degree of freedom k (1..6: DX DY DZ MX MY MZ) of node n, and the
+// node that owns global degree of freedom g.
+inline int32_t dof(int32_t n, int32_t k) { return 6 * (n - 1) + k; }
+inline int32_t node_of_dof(int32_t g) { return (g - 1) / 6 + 1; }
+
 // Names (materials, sections, bars, axes) are 20-character fields: what lies
 // beyond 20 characters and trailing blanks do not count.
 inline std::string_view name_text(std::string_view s) {

@@ -283,7 +283,7 @@ void read_nodal_loads(Model& m, Io& io, ListReader& in) {
         float v[6] = {0, 0, 0, 0, 0, 0};
         in.record(node, v[0], v[1], v[2], v[3], v[4], v[5]);
         check_node(m, in, node, "the load");
-        for (int k = 1; k <= 6; ++k) m.PNOD(6 * (node - 1) + k) = v[k - 1];   // a later line replaces
+        for (int k = 1; k <= 6; ++k) m.PNOD(dof(node, k)) = v[k - 1];   // a later line replaces
     }
     for (int32_t i = 1; i <= m.NTOT; ++i) {
         const float p = m.PNOD(i);
@@ -310,7 +310,7 @@ void read_additional_springs(Model& m, Io& io, ListReader& in) {
         float v[6] = {0, 0, 0, 0, 0, 0};
         in.record(node, v[0], v[1], v[2], v[3], v[4], v[5]);
         check_node(m, in, node, "the spring");
-        for (int k = 1; k <= 6; ++k) m.KNOD(6 * (node - 1) + k) = v[k - 1];
+        for (int k = 1; k <= 6; ++k) m.KNOD(dof(node, k)) = v[k - 1];
     }
     for (int32_t i = 1; i <= m.NTOT; ++i) {
         const float k = m.KNOD(i);
@@ -323,7 +323,7 @@ void read_additional_springs(Model& m, Io& io, ListReader& in) {
 
 void check_foundation_numbering(const Model& m, const ListReader& in) {
     for (int32_t j = 1; j <= m.NR; ++j) {
-        const int32_t node = (m.NREAC(j) - 1) / 6 + 1;
+        const int32_t node = node_of_dof(m.NREAC(j));
         if (node != j)
             throw InputError(in.name() + ":" + num(m.node_line(node)) + ": the soil reactions must be on nodes 1 to " +
                              num(m.NR) +

@@ -9,7 +9,7 @@ void number_dofs(Model& m, Io& io) {
     List(log) << "restricciones por gl";
     for (int32_t n = 1; n <= m.NN; ++n)
         for (int32_t k = 1; k <= 6; ++k)
-            List(log) << n << 6 * (n - 1) + k << (m.connected(n) ? 0 : 1);
+            List(log) << n << dof(n, k) << (m.connected(n) ? 0 : 1);
 
     // A node that ends no bar carries nothing: it is fixed whatever the data say.
     for (int32_t n = 1; n <= m.NN; ++n)
@@ -50,7 +50,7 @@ void number_dofs(Model& m, Io& io) {
     List(log) << "RESTRICCIONES POR CIMENTACION";
     for (int32_t n = 1; n <= m.NN; ++n) {
         for (int32_t k = 1; k <= 6; ++k) {
-            const int32_t g = 6 * (n - 1) + k;
+            const int32_t g = dof(n, k);
             const int32_t code = m.NRES(n, k);
             List(log) << "I,J,NRES(I,J)=" << n << k << code;
             if (code == 1) {

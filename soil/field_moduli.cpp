@@ -52,7 +52,7 @@ void compute_field_moduli(Model& m, Io& io) {
 
     int32_t p_last = 0;
     for (int32_t j = 1; j <= NR; ++j) {
-        const int32_t n = (m.NREAC(j) - 1) / 6 + 1;
+        const int32_t n = node_of_dof(m.NREAC(j));
         const int32_t p = m.PERFIL(n);
         if (p < 1 || p > s.NPS)
             throw InputError("node " + std::to_string(n) + " carries an area reaction on soil profile " +

@@ -42,7 +42,7 @@ void build_flex(Model& m, Io& io, Law law, const Mat1<float>* E, const Vec1<floa
         for (int32_t l = 1; l <= NR; ++l) {
             // The loaded reaction l is described by the values stored at the
             // vertical degree of freedom of node l.
-            const int32_t g = 6 * l - 3;
+            const int32_t g = dof(l, 3);
             int32_t jl = 0;
             for (int32_t r = 1; r <= NR; ++r)
                 if (m.NREAC(r) == g) jl = r;

@@ -7,9 +7,6 @@
 
 namespace qb {
 
-// Node that owns global degree of freedom g (six per node).
-inline int32_t node_of_dof(int32_t g) { return (g - 1) / 6 + 1; }
-
 // Number of strata of profile p that can be walked. A node with no profile
 // (0) or a profile number outside the soil tables has no strata under it, so
 // its rows of influence values and flexibilities stay zero.

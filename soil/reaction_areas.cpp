@@ -10,7 +10,7 @@ namespace qb {
 namespace {
 
 // Vertical degree of freedom of node n: reaction lengths and areas live there.
-int32_t dz_dof(int32_t n) { return 6 * (n - 1) + 3; }
+int32_t dz_dof(int32_t n) { return dof(n, 3); }
 
 // Straight-line (3-D) distance from node a to node b.
 float distance(const Model& m, int32_t a, int32_t b) {

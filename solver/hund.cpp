@@ -167,7 +167,7 @@ void HUND(Model& m, Io& io, const Vec1<float>& vered) {
     // K = |R L / settlement|, with L the reaction length kept at the vertical
     // translation of node i. A zero settlement gives a non-finite modulus,
     // printed as such.
-    auto length = [&](int32_t i) { return entry(m.LONGREAC, 6 * i - 3); };
+    auto length = [&](int32_t i) { return entry(m.LONGREAC, dof(i, 3)); };
     auto modulus = [&](int32_t i) { return std::fabs((R(i) * length(i)) / m.HUNDIM(i)); };
 
     // ---- report, values block, trace ---------------------------------------------------
