@@ -17,13 +17,16 @@ namespace {
 
 // Adds the global element vector f into the complete vector (by global dof)
 // and into the reduced vector (by equation number; fixed dofs dropped).
-void scatter_load(const Model& m, int32_t j, const Vec14& f, Vec1<float>& full, Vec1<float>& reduced) {
+void scatter_reduced(const Model& m, int32_t j, const Vec14& f, Vec1<float>& reduced) {
     for (int32_t r = 1; r <= 12; ++r) {
-        const int32_t g = m.VGL(j, r);
-        full(g) += f(r);
-        const int32_t e = m.NGL(g);
+        const int32_t e = m.NGL(m.VGL(j, r));
         if (e != 0) reduced(e) += f(r);
     }
+}
+
+void scatter_load(const Model& m, int32_t j, const Vec14& f, Vec1<float>& full, Vec1<float>& reduced) {
+    for (int32_t r = 1; r <= 12; ++r) full(m.VGL(j, r)) += f(r);
+    scatter_reduced(m, j, f, reduced);
 }
 
 // Adds TT·F (a unit line reaction over one half of bar j) to column `col`.
@@ -41,6 +44,20 @@ void log_vector(Channel& ch, const Vec1<float>& v, int32_t n) {
 }
 
 } // namespace
+
+float case_line_load(const Model& m, int32_t j, int32_t caso) {
+    switch (caso) {
+    case 1:
+        return m.CUNIF(j, PV_LOAD);
+    case 2:
+        return m.CUNIF(j, CVMAX) + m.CUNIF(j, CMUERTA) + m.CUNIF(j, PPROPIO) + m.CUNIF(j, PV_LOAD);
+    case 3:
+    case 4:
+        return m.CUNIF(j, CVMED) + m.CUNIF(j, CMUERTA) + m.CUNIF(j, PPROPIO) + m.CUNIF(j, PV_LOAD);
+    default:
+        return 0.0f;
+    }
+}
 
 void form_bar_element(Model& m, Io& io, int32_t j, const BarSection& sec, BarElement& e, bool log_powers) {
     const float L = m.LBARRA(j);
@@ -146,9 +163,14 @@ void assemble_frame(Model& m, Io& io) {
             scatter_load(m, j, f, full1, m.vered1);
         }
 
-        // Gravity vector: line load q across the bar, the axial self weight
-        // at the lower node (the first node when the bar rises from it).
-        auto gravity_vector = [&](float q) {
+        // The gravity vector of one case: line load q across the bar, the
+        // axial self weight at the lower node (the first node when the bar
+        // rises from it); its local and rotated forms go to the log, and it is
+        // scattered into the complete and reduced vectors.
+        auto gravity_case = [&](int32_t caso, const char* name, const char* combination, Vec1<float>& full,
+                                Vec1<float>& reduced) {
+            const float q = case_line_load(m, j, caso);
+            List(io.log) << name << q;
             F.zero();
             if (c13 > 0.0f) F(1) = pn * L;
             else F(7) = pn * L;
@@ -156,39 +178,22 @@ void assemble_frame(Model& m, Io& io) {
             F(11) = L2 * q / 12.0f;
             F(3) = L * q * 0.5f;
             F(9) = L * q * 0.5f;
+            List(io.log) << "Vector de cargas en coord locales, " << combination;
+            log_vector_row(io.log, F);
+            matmul12(e.TT, F, f, io);
+            List(io.log) << "Vector de cargas rotadas, " << combination;
+            log_vector_row(io.log, f);
+            scatter_load(m, j, f, full, reduced);
         };
 
         // 8. vector 2: immediate compression
-        {
-            const float q = m.CUNIF(j, CVMAX) + m.CUNIF(j, CMUERTA) + m.CUNIF(j, PPROPIO) + m.CUNIF(j, PV_LOAD);
-            List(io.log) << "Compresión inmediata, CARGA UNIFORME" << q;
-            gravity_vector(q);
-            List(io.log) << "Vector de cargas en coord locales, CVMax+CM+PP+PV";
-            log_vector_row(io.log, F);
-            matmul12(e.TT, F, f, io);
-            List(io.log) << "Vector de cargas rotadas, CVMax+CM+PP+PV";
-            log_vector_row(io.log, f);
-            scatter_load(m, j, f, full2, m.vered2);
-            List(io.log) << "EL VECTOR DE CARGAS GLOBAL";
-        }
+        gravity_case(2, "Compresión inmediata, CARGA UNIFORME", "CVMax+CM+PP+PV", full2, m.vered2);
+        List(io.log) << "EL VECTOR DE CARGAS GLOBAL";
 
         // 9. vector 3 (primary consolidation), also the load of case 4
         //    (secondary consolidation), whose bar forces use the same line load
-        {
-            const float q = m.CUNIF(j, CMUERTA) + m.CUNIF(j, CVMED) + m.CUNIF(j, PPROPIO) + m.CUNIF(j, PV_LOAD);
-            List(io.log) << "Compresión diferida, CARGA UNIFORME" << q;
-            gravity_vector(q);
-            List(io.log) << "Vector de cargas en coord locales, CVMed+CM+PP+PV";
-            log_vector_row(io.log, F);
-            matmul12(e.TT, F, f, io);
-            List(io.log) << "Vector de cargas rotadas, CVMed+CM+PP+PV";
-            log_vector_row(io.log, f);
-            scatter_load(m, j, f, full3, m.vered3);
-            for (int32_t r = 1; r <= 12; ++r) {
-                const int32_t e = m.NGL(m.VGL(j, r));
-                if (e != 0) m.vered4(e) += f(r);
-            }
-        }
+        gravity_case(3, "Compresión diferida, CARGA UNIFORME", "CVMed+CM+PP+PV", full3, m.vered3);
+        scatter_reduced(m, j, f, m.vered4);
 
         // 10. reaction columns: a bar whose two end DZ are area reactions
         //     carries the soil line reaction of each end over its own half

@@ -21,6 +21,14 @@ constexpr float HALF_FAR_FORCE = 0.09375f;
 constexpr float HALF_NEAR_MOMENT = 0.057291668f;
 constexpr float HALF_FAR_MOMENT = 0.026041666f;
 
+// Uniform line load q of bar j in analysis case `caso`, per unit length:
+//   1 PV (the expansion pressure, acting upwards),
+//   2 CVMax+CMuerta+PPropio+PV, 3 and 4 CVMed+CMuerta+PPropio+PV (gravity
+//   loads, acting downwards).
+// PPropio includes the self weight added by assemble_frame. Any other case
+// number gives 0.
+float case_line_load(const Model& m, int32_t j, int32_t caso);
+
 // Position (1-based) of global dof g in NREAC, the last one when it occurs
 // more than once, 0 when it is not an area reaction.
 int32_t area_reaction_position(const Model& m, int32_t g);

@@ -7,20 +7,6 @@
 
 namespace qb {
 
-float case_line_load(const Model& m, int32_t j, int32_t caso) {
-    switch (caso) {
-    case 1:
-        return m.CUNIF(j, PV_LOAD);
-    case 2:
-        return m.CUNIF(j, CVMAX) + m.CUNIF(j, CMUERTA) + m.CUNIF(j, PPROPIO) + m.CUNIF(j, PV_LOAD);
-    case 3:
-    case 4:
-        return m.CUNIF(j, CVMED) + m.CUNIF(j, CMUERTA) + m.CUNIF(j, PPROPIO) + m.CUNIF(j, PV_LOAD);
-    default:
-        return 0.0f;
-    }
-}
-
 namespace {
 
 // End-force labels, blank padded to 14 columns.

@@ -7,13 +7,6 @@
 
 namespace qb {
 
-// Uniform line load q of bar j in analysis case `caso`, per unit length:
-//   1 PV (the expansion pressure, acting upwards),
-//   2 CVMax+CMuerta+PPropio+PV, 3 and 4 CVMed+CMuerta+PPropio+PV (gravity
-//   loads, acting downwards).
-// PPropio includes the self weight added by assemble_frame. Any other case
-// number gives 0.
-float case_line_load(const Model& m, int32_t j, int32_t caso);
 
 // ELMEC(j, 1..12) = K_local·d_local − VR + FE for every bar: the stiffness part
 // from the solved end displacements, the soil line reactions acting along a
