@@ -50,13 +50,6 @@ void write_banner(Io& io) {
     r.empty(5);
 }
 
-void reaction_length_list(const Model& m, Io& io, int32_t last_dof) {
-    List(io.log) << "GL DE REACCION   LONGITUD    AREA";
-    for (int32_t i = 1; i <= last_dof && i <= m.LONGREAC.size(); ++i)
-        if (m.LONGREAC(i) != 0.0f)
-            Rec(io.log).I(i, 6).X(9).F(m.LONGREAC(i), 10, 4).F(m.AREAREAC(i), 10, 4);
-}
-
 // Every case starts from a zero solution.
 void clear_solution(Model& m) {
     m.DESPL.resize(m.NTOT + m.NR + m.MR);
@@ -85,7 +78,7 @@ void prepare(Model& m, Io& io, ListReader& in) {
     write_count_summary(m, io);
     compute_reaction_areas(m, io);
     List(io.log) << "PROGRAMA PRINCIPAL";
-    reaction_length_list(m, io, m.NTOT);
+    list_reaction_lengths(m, io.log, m.NTOT);
     List(io.console) << "Valores de influencia";
     List(io.console) << "n=" << m.NR << "m=" << m.MR;
     if (m.NR >= 1) compute_influence_values(m, io);
@@ -189,7 +182,7 @@ void run_cases(Model& m, Io& io) {
             nonlinear_heading(io, "ANALISIS DE COMPRESIONES");
             List(io.log) << "EN CASO 2";
             List(io.log) << "N=" << m.NR;
-            reaction_length_list(m, io, 6 * m.NR);
+            list_reaction_lengths(m, io.log, 6 * m.NR);
             gid_result_header(io, GidResult::CompressionNonlinear);
         }
         // The closing pass of case 2 on the current solution (there is none

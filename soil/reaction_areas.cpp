@@ -103,6 +103,12 @@ SlabEdges slab_edges(const Model& m, int32_t s) {
 
 } // namespace
 
+void list_reaction_lengths(const Model& m, Channel& ch, int32_t last_dof) {
+    List(ch) << "GL DE REACCION   LONGITUD    AREA";
+    for (int32_t g = 1; g <= last_dof && g <= m.LONGREAC.size(); ++g)
+        if (m.LONGREAC(g) != 0.0f) Rec(ch).I(g, 6).X(9).F(m.LONGREAC(g), 10, 4).F(m.AREAREAC(g), 10, 4);
+}
+
 void compute_reaction_areas(Model& m, Io& io) {
     const int32_t NN = m.NN, NB = m.NB, NLOS = m.NLOS, NR = m.NR;
 
@@ -307,14 +313,10 @@ void compute_reaction_areas(Model& m, Io& io) {
     }
 
     // 8. Reaction lengths and areas; the foundation area sums the rows.
-    List(io.report) << "GL DE REACCION   LONGITUD    AREA";
-    List(io.log) << "GL DE REACCION   LONGITUD    AREA";
-    for (int32_t g = 1; g <= m.NTOT; ++g) {
-        if (m.LONGREAC(g) == 0.0f) continue;
-        Rec(io.report).I(g, 6).X(9).F(m.LONGREAC(g), 10, 4).F(m.AREAREAC(g), 10, 4);
-        Rec(io.log).I(g, 6).X(9).F(m.LONGREAC(g), 10, 4).F(m.AREAREAC(g), 10, 4);
-        m.AREATOT = m.AREATOT + m.AREAREAC(g);
-    }
+    list_reaction_lengths(m, io.report, m.NTOT);
+    list_reaction_lengths(m, io.log, m.NTOT);
+    for (int32_t g = 1; g <= m.NTOT; ++g)
+        if (m.LONGREAC(g) != 0.0f) m.AREATOT = m.AREATOT + m.AREAREAC(g);
     List(io.report) << "Área de la cimentación:" << m.AREATOT;
     List(io.log) << "Área de la cimentación:" << m.AREATOT;
 

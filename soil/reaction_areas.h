@@ -18,4 +18,8 @@ namespace qb {
 // do not run NI->NJ along +X, NJ->NK along +Y, NK->NL along -X, NL->NI along -Y.
 void compute_reaction_areas(Model& m, Io& io);
 
+// "GL DE REACCION   LONGITUD    AREA" and one row for every global dof
+// 1..last_dof that carries a reaction length.
+void list_reaction_lengths(const Model& m, Channel& ch, int32_t last_dof);
+
 } // namespace qb
