@@ -31,6 +31,8 @@ public:
     T& operator()(int32_t i) { QB_CHECK(i, size(), "vector"); return v_[static_cast<size_t>(i - 1)]; }
     const T& operator()(int32_t i) const { QB_CHECK(i, size(), "vector"); return v_[static_cast<size_t>(i - 1)]; }
     int32_t size() const { return static_cast<int32_t>(v_.size()); }
+    // Entry i, or zero when i lies outside the table (an entry never filled).
+    T at_or_zero(int32_t i) const { return i >= 1 && i <= size() ? v_[static_cast<size_t>(i - 1)] : T{}; }
     T* data() { return v_.data(); }
     const T* data() const { return v_.data(); }
     void push_back(const T& x) { v_.push_back(x); }

@@ -218,7 +218,7 @@ void assemble_frame(Model& m, Io& io) {
     // 11. additional springs on the diagonal
     List(io.log) << "Rigideces adicionales, nnk" << m.nnk;
     for (int32_t i = 1; i <= m.NGRED; ++i) {
-        const float k = i <= m.RIGAD.size() ? m.RIGAD(i) : 0.0f;
+        const float k = m.RIGAD.at_or_zero(i);
         List(io.log) << i << k;
         if (k != 0.0f) {
             List(io.log) << "agregando la rigidez" << k << "en el gl" << i;

@@ -14,7 +14,6 @@ constexpr const char* FORCE_LABEL[12] = {
     "NORMAL X1     ", "CORTANTE Y1   ", "CORTANTE Z1   ", "TORSION X1    ", "FLEXIONANTE Y1", "FLEXIONANTE Z1",
     "NORMAL X2     ", "CORTANTE Y2   ", "CORTANTE Z2   ", "TORSION X2    ", "FLEXIONANTE Y2", "FLEXIONANTE Z2"};
 
-float entry_or_zero(const Vec1<float>& v, int32_t i) { return i >= 1 && i <= v.size() ? v(i) : 0.0f; }
 
 } // namespace
 
@@ -33,7 +32,7 @@ void recover_bar_forces(Model& m, Io& io, int32_t caso) {
     List(io.log) << "NR=" << m.NR;
     // displacements and the area reactions (the ones these forces use)
     const int32_t nsol = m.NTOT + m.NR;
-    for (int32_t i = 1; i <= nsol; ++i) List(io.log) << entry_or_zero(m.DESPL, i);
+    for (int32_t i = 1; i <= nsol; ++i) List(io.log) << m.DESPL.at_or_zero(i);
 
     BarSection sec;
     BarElement element;
@@ -51,7 +50,7 @@ void recover_bar_forces(Model& m, Io& io, int32_t caso) {
 
         // 3. end displacements, global then local
         dg.zero();
-        for (int32_t r = 1; r <= 12; ++r) dg(r) = entry_or_zero(m.DESPL, m.VGL(j, r));
+        for (int32_t r = 1; r <= 12; ++r) dg(r) = m.DESPL.at_or_zero(m.VGL(j, r));
         List(io.log) << "VECTOR DE DESPLAZAMIENTOS POR BARRA";
         log_vector_row(io.log, dg);
         matmul12(T, dg, dl, io);
@@ -60,7 +59,7 @@ void recover_bar_forces(Model& m, Io& io, int32_t caso) {
 
         // 4. nodal loads at the bar ends (trace only)
         pg.zero();
-        for (int32_t r = 1; r <= 12; ++r) pg(r) = entry_or_zero(m.PNOD, m.VGL(j, r));
+        for (int32_t r = 1; r <= 12; ++r) pg(r) = m.PNOD.at_or_zero(m.VGL(j, r));
         List(io.log) << "VECTOR GLOBAL DE CARGAS, BARRA" << j;
         log_vector_row(io.log, pg);
         matmul12(T, pg, pl, io);
@@ -80,8 +79,8 @@ void recover_bar_forces(Model& m, Io& io, int32_t caso) {
         const int32_t p1 = area_reaction_position(m, m.VGL(j, 3));
         const int32_t p2 = area_reaction_position(m, m.VGL(j, 9));
         if (p1 != 0 && p2 != 0) {
-            const float r1 = entry_or_zero(m.DESPL, m.NTOT + p1);
-            const float r2 = entry_or_zero(m.DESPL, m.NTOT + p2);
+            const float r1 = m.DESPL.at_or_zero(m.NTOT + p1);
+            const float r2 = m.DESPL.at_or_zero(m.NTOT + p2);
             K(3, 13) = HALF_NEAR_FORCE * L;
             K(5, 13) = -HALF_NEAR_MOMENT * L2;
             K(9, 13) = HALF_FAR_FORCE * L;

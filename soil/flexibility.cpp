@@ -18,7 +18,6 @@ void size_flex(Model& m) {
     if (m.FLEX.rows() != n || m.FLEX.cols() != n) m.FLEX.resize(n, n);
 }
 
-float at_dof(const Vec1<float>& v, int32_t g) { return g >= 1 && g <= v.size() ? v(g) : 0.0f; }
 
 // One flexibility matrix: the pattern shared by the four strain laws.
 void build_flex(Model& m, Io& io, Law law, const Mat1<float>* E, const Vec1<float>* R) {
@@ -46,8 +45,8 @@ void build_flex(Model& m, Io& io, Law law, const Mat1<float>* E, const Vec1<floa
             int32_t jl = 0;
             for (int32_t r = 1; r <= NR; ++r)
                 if (m.NREAC(r) == g) jl = r;
-            const float area = at_dof(m.AREAREAC, g);
-            const float len = at_dof(m.LONGREAC, g);
+            const float area = m.AREAREAC.at_or_zero(g);
+            const float len = m.LONGREAC.at_or_zero(g);
             List(io.log) << "posicion " << g << "DO J" << jl << "AREA DE REACCION=" << area
                          << "LONGITUD DE REACCION=" << len;
             // A reaction is a force per unit length: pressure on its rectangle.
@@ -101,7 +100,7 @@ void build_flex(Model& m, Io& io, Law law, const Mat1<float>* E, const Vec1<floa
                 }
                 case Law::janbu: {
                     const float eps = std::max(0.0f, IZs);
-                    const float Rj = j <= R->size() ? (*R)(j) : 0.0f;
+                    const float Rj = R->at_or_zero(j);
                     // Mean stress: the foundation's, from the reaction, plus
                     // the in-situ one (vertical PZ, horizontal KO PZ).
                     const float sigma = 1.0f / 6.0f * Rj * q * (IXp + IZs + IYp)

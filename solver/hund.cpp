@@ -27,7 +27,6 @@ constexpr int32_t LOG_LARGE = 2000;   // the final coupled matrix
 
 // Entry i of a vector, 0 beyond what it holds (load vectors carry entries for
 // the equilibrium equations only; the compatibility rows have no load).
-float entry(const Vec1<float>& v, int32_t i) { return i >= 1 && i <= v.size() ? v(i) : 0.0f; }
 
 // Rows 1..rows of a matrix over columns 1..cols, one record per row (a row
 // longer than `per` values goes on in further records), each value as Fw.d.
@@ -125,8 +124,8 @@ void HUND(Model& m, Io& io, const Vec1<float>& vered) {
     // ---- right-hand side: nodal loads less the reduced member loads ----------------
     List(log) << "FORMACION DE B";
     for (int32_t i = 1; i <= n; ++i) {
-        B(i) = entry(m.PCONC, i) - entry(vered, i);
-        Rec(log).I(i, 5).F(entry(vered, i), 12, 6).F(entry(m.PCONC, i), 12, 6).F(B(i), 12, 6);
+        B(i) = m.PCONC.at_or_zero(i) - vered.at_or_zero(i);
+        Rec(log).I(i, 5).F(vered.at_or_zero(i), 12, 6).F(m.PCONC.at_or_zero(i), 12, 6).F(B(i), 12, 6);
     }
 
     // ---- equilibrium rows ------------------------------------------------------------
@@ -167,7 +166,7 @@ void HUND(Model& m, Io& io, const Vec1<float>& vered) {
     // K = |R L / settlement|, with L the reaction length kept at the vertical
     // translation of node i. A zero settlement gives a non-finite modulus,
     // printed as such.
-    auto length = [&](int32_t i) { return entry(m.LONGREAC, dof(i, 3)); };
+    auto length = [&](int32_t i) { return m.LONGREAC.at_or_zero(dof(i, 3)); };
     auto modulus = [&](int32_t i) { return std::fabs((R(i) * length(i)) / m.HUNDIM(i)); };
 
     // ---- report, values block, trace ---------------------------------------------------
