@@ -26,6 +26,20 @@ void check_node(const Model& m, const ListReader& in, int32_t node, const std::s
 
 std::string blank_name() { return std::string(limits::NAME, ' '); }
 
+// `count` records of a node number and its six components (DX DY DZ MX MY MZ),
+// stored by global dof; a later record for the same node replaces the earlier.
+void read_node_values(const Model& m, ListReader& in, int32_t count, const std::string& record,
+                      const std::string& what, Vec1<float>& by_dof) {
+    for (int32_t r = 1; r <= count; ++r) {
+        in.context(record + " " + num(r));
+        int32_t node = 0;
+        float v[6] = {0, 0, 0, 0, 0, 0};
+        in.record(node, v[0], v[1], v[2], v[3], v[4], v[5]);
+        check_node(m, in, node, what);
+        for (int k = 1; k <= 6; ++k) by_dof(dof(node, k)) = v[k - 1];
+    }
+}
+
 } // namespace
 
 void read_title_units_control(Model& m, Io& io, ListReader& in) {
@@ -277,14 +291,7 @@ void read_nodal_loads(Model& m, Io& io, ListReader& in) {
     in.skip_line();
     m.PNOD.resize(m.NTOT);
     m.PCONC.resize(m.NTOT);
-    for (int32_t r = 1; r <= m.NPC; ++r) {
-        in.context("nodal load " + num(r));
-        int32_t node = 0;
-        float v[6] = {0, 0, 0, 0, 0, 0};
-        in.record(node, v[0], v[1], v[2], v[3], v[4], v[5]);
-        check_node(m, in, node, "the load");
-        for (int k = 1; k <= 6; ++k) m.PNOD(dof(node, k)) = v[k - 1];   // a later line replaces
-    }
+    read_node_values(m, in, m.NPC, "nodal load", "the load", m.PNOD);
     for (int32_t i = 1; i <= m.NTOT; ++i) {
         const float p = m.PNOD(i);
         if (p != 0.0f) Rec(io.report).I(i, 5).F(p, 10, 2);
@@ -304,14 +311,7 @@ void read_additional_springs(Model& m, Io& io, ListReader& in) {
     in.skip_line();
     m.KNOD.resize(m.NTOT);
     m.RIGAD.resize(m.NTOT);
-    for (int32_t r = 1; r <= m.nnk; ++r) {
-        in.context("additional spring " + num(r));
-        int32_t node = 0;
-        float v[6] = {0, 0, 0, 0, 0, 0};
-        in.record(node, v[0], v[1], v[2], v[3], v[4], v[5]);
-        check_node(m, in, node, "the spring");
-        for (int k = 1; k <= 6; ++k) m.KNOD(dof(node, k)) = v[k - 1];
-    }
+    read_node_values(m, in, m.nnk, "additional spring", "the spring", m.KNOD);
     for (int32_t i = 1; i <= m.NTOT; ++i) {
         const float k = m.KNOD(i);
         if (k != 0.0f) Rec(io.report).I(i, 5).F(k, 10, 2);
