@@ -3,21 +3,23 @@
 #include <cstdio>
 #include <string>
 
-#include "driver/listread.h"
-#include "driver/model.h"
-#include "driver/read_data.h"
 #include "frame/assembly.h"
 #include "frame/bar_forces.h"
 #include "frame/diagrams.h"
 #include "frame/geometry.h"
 #include "frame/numbering.h"
+#include "input/read_data.h"
+#include "input/soil_block.h"
+#include "output/frame_report.h"
 #include "output/gid.h"
+#include "output/soil_report.h"
+#include "output/solution_report.h"
 #include "soil/field_moduli.h"
 #include "soil/flexibility.h"
 #include "soil/footing_springs.h"
 #include "soil/influence.h"
-#include "soil/profiles.h"
 #include "soil/reaction_areas.h"
+#include "solver/gaussj.h"
 #include "solver/hund.h"
 
 namespace qb {
@@ -37,8 +39,7 @@ void open_or_fail(Channel& ch, const std::string& path) {
     if (!ch.open(path)) throw InputError("cannot create the output file '" + path + "'");
 }
 
-void write_banner(Io& io) {
-    Channel& r = io.report;
+void write_banner(Channel& r) {
     r.empty(2);
     Rec(r).X(17).text("INTERACCION SUELO-ESTRUCTURA A BASE DE BARRAS");
     r.empty(2);
@@ -50,173 +51,190 @@ void write_banner(Io& io) {
     r.empty(5);
 }
 
-// Every case starts from a zero solution.
-void clear_solution(Model& m) {
-    m.DESPL.resize(m.NTOT + m.NR + m.MR);
-    m.HUNDIM.resize(m.NR + m.MR);
-    if (m.FLEX.rows() != m.NR + m.MR) m.FLEX.resize(m.NR + m.MR, m.NR + m.MR);
-}
-
 } // namespace
 
 void prepare(Model& m, Io& io, ListReader& in) {
-    read_title_units_control(m, io, in);
-    read_materials_and_sections(m, io, in);
-    read_nodes(m, io, in);
-    read_bars(m, io, in);
-    read_isolated_footings(m, io, in);
-    number_dofs(m, io);
+    Echo out = io.echo();
+    const Trace log = io.trace();
+    read_title_units_control(m, out, in);
+    read_materials_and_sections(m, out, in);
+    read_nodes(m, out, in);
+    read_bars(m, out, in);
+    read_isolated_footings(m, out, in);
+    number_dofs(m, log);
     check_foundation_numbering(m, in);
-    compute_direction_cosines(m, io);
-    read_nodal_loads(m, io, in);
-    read_additional_springs(m, io, in);
-    List(io.log) << "numero de barras" << m.NB;
-    List(io.log) << "Numero de reacciones = numero de nodos" << " en la reticula, NR=" << m.NR << " N=" << m.NR;
-    read_soil_profiles(m, io, in);
+    compute_direction_cosines(m, log);
+    read_nodal_loads(m, out, in);
+    read_additional_springs(m, out, in);
+    List(log) << "numero de barras" << m.NB;
+    List(log) << "Numero de reacciones = numero de nodos" << " en la reticula, NR=" << m.NR << " N=" << m.NR;
+    read_soil_profiles(m, out, in);
     check_foundation_profiles(m, in);
-    read_slabs(m, io, in);
-    write_count_summary(m, io);
-    compute_reaction_areas(m, io);
-    List(io.log) << "PROGRAMA PRINCIPAL";
-    list_reaction_lengths(m, io.log, m.NTOT);
+    read_slabs(m, out, in);
+    write_count_summary(m, out);
+
+    compute_reaction_areas(m, log);
+    report_reaction_areas(m, io.report);
+    List(log) << "PROGRAMA PRINCIPAL";
+    list_reaction_lengths(m, log, m.NTOT);
+
     List(io.console) << "Valores de influencia";
     List(io.console) << "n=" << m.NR << "m=" << m.MR;
-    if (m.NR >= 1) compute_influence_values(m, io);
+    if (m.NR >= 1) compute_influence_values(m, log, Trace(io.valinf));
+
     List(io.console) << "Ejes";
     List(io.console) << "dentro de lecejesdiag";
-    lecejesdiag(m, io, in);
+    lecejesdiag(m, out, in);
+
     List(io.console) << "Formará la matriz global de rigidez";
-    assemble_frame(m, io);
+    report_uniform_loads(m, io.report);
+    assemble_frame(m, log);
+    report_total_load(m, io.report);
+
     if (m.nflag1 < 3) {
         List(io.console) << "Calculará modulos de campo";
-        compute_field_moduli(m, io);
+        compute_field_moduli(m, log);
+        report_field_moduli(m, io.report);
     }
-    gid_results_heading(io, m.TITULO);
+    gid_results_heading(io.res, m.TITULO);
 }
 
 namespace {
 
-void start_case(Model& m, Io& io, const char* console_name, const char* log_name) {
-    List(io.console) << console_name;
-    List(io.log) << log_name;
-    clear_solution(m);
-}
+// One analysis case: its state and the channels it writes.
+struct Case {
+    const Model& m;
+    CaseState& st;
+    Io& io;
+    Trace log() const { return io.trace(); }
 
-// The flexibility of cases 1 and 2: the moduli come from the field (at the
-// central node or at each node) or from the laboratory, as NFLAG1 chooses.
-void elastic_flexibility(Model& m, Io& io, int caso) {
-    const bool expansion = caso == 1;
-    switch (m.nflag1) {
-    case 1:
-        io.report.empty();
-        List(io.report) << "Usando módulos de campo calculados en el nodo central";
-        FLSC(m, io, expansion ? m.EELASP : m.ECOMPP);
-        break;
-    case 2:
-        io.report.empty();
-        List(io.report) << "Usando módulos de campo calculados en cada nodo";
-        FLSC(m, io, expansion ? m.EELAS : m.ECOMP);
-        break;
-    case 3:
-        io.report.empty();
-        List(io.report) << "Usando módulos de laboratorio";
-        if (expansion) List(io.log) << "Usando módulos de laboratorio";
-        FLSC(m, io, expansion ? m.soil.E1 : m.soil.E2);
-        break;
-    default:
-        break;   // no flexibility routine: FLEX keeps what it holds
+    void start(const char* console_name, const char* log_name) {
+        List(io.console) << console_name;
+        List(io.log) << log_name;
+        st.clear(m);
     }
-}
 
-void case_heading(Io& io, const char* name, const char* solution) {
-    io.report.empty(2);
-    Rec(io.report).text(name);
-    Rec(io.report).text(solution);
-}
+    // The flexibility of cases 1 and 2: the moduli come from the field (at the
+    // central node or at each node) or from the laboratory, as NFLAG1 chooses.
+    void elastic_flexibility(int32_t caso) {
+        const bool expansion = caso == 1;
+        switch (m.nflag1) {
+        case 1:
+            io.report.empty();
+            List(io.report) << "Usando módulos de campo calculados en el nodo central";
+            FLSC(m, st, expansion ? m.EELASP : m.ECOMPP, log());
+            break;
+        case 2:
+            io.report.empty();
+            List(io.report) << "Usando módulos de campo calculados en cada nodo";
+            FLSC(m, st, expansion ? m.EELAS : m.ECOMP, log());
+            break;
+        case 3:
+            io.report.empty();
+            List(io.report) << "Usando módulos de laboratorio";
+            if (expansion) List(io.log) << "Usando módulos de laboratorio";
+            FLSC(m, st, expansion ? m.soil.E1 : m.soil.E2, log());
+            break;
+        default:
+            break;   // no flexibility routine: FLEX keeps what it holds
+        }
+    }
 
-void nonlinear_heading(Io& io, const char* name) {
-    List(io.report) << "INTERACCION SUELO-ESTRUCTURA UTILIZANDO LA" << "ECUACION NO-LINEAL DE DEMENEGHI";
-    case_heading(io, name, "SOLUCION CASO NO-LINEAL, ECUACION DE DEMENEGHI");
-}
+    void heading(const char* name, const char* solution) {
+        io.report.empty(2);
+        Rec(io.report).text(name);
+        Rec(io.report).text(solution);
+    }
 
-void bar_forces_and_diagrams(Model& m, Io& io, int32_t caso) {
-    recover_bar_forces(m, io, caso);
-    print_axis_diagrams(m, io, caso);
-}
+    void nonlinear_heading(const char* name) {
+        List(io.report) << "INTERACCION SUELO-ESTRUCTURA UTILIZANDO LA" << "ECUACION NO-LINEAL DE DEMENEGHI";
+        heading(name, "SOLUCION CASO NO-LINEAL, ECUACION DE DEMENEGHI");
+    }
+
+    void linear_solution(const Vec1<float>& vered) {
+        HUND(m, st, vered, log());
+        report_linear_solution(m, st, io.report, io.res);
+    }
+
+    void bar_forces_and_diagrams(int32_t caso) {
+        recover_bar_forces(m, st, caso, log());
+        report_bar_forces(m, st, io.report);
+        DiagramReport diagrams(m, io.report);
+        axis_diagrams(m, st, caso, log(), diagrams);
+    }
+};
 
 } // namespace
 
-void run_cases(Model& m, Io& io) {
+void run_cases(const Model& m, Io& io) {
+    CaseState st;
+    Case c{m, st, io};
     // Poisson ratios of the consolidation springs: drained, so zero.
-    Mat1<float> no_poisson(m.soil.NPS > 0 ? m.soil.NPS : 1, limits::STRATA);
+    const Mat1<float> no_poisson(m.soil.NPS > 0 ? m.soil.NPS : 1, limits::STRATA);
 
     if (m.case_on(1)) {
-        start_case(m, io, "ANALISIS POR EXPANSIONES", "ANALISIS POR EXPANSIONES");
-        elastic_flexibility(m, io, 1);
-        isolated_footing_springs(m, io, m.soil.E1, m.soil.NU1);
-        case_heading(io, "ANALISIS DE EXPANSIONES", "SOLUCION CASO LINEAL");
-        gid_result_header(io, GidResult::Expansion);
-        HUND(m, io, m.vered1);
-        bar_forces_and_diagrams(m, io, 1);
+        c.start("ANALISIS POR EXPANSIONES", "ANALISIS POR EXPANSIONES");
+        c.elastic_flexibility(1);
+        isolated_footing_springs(m, st, m.soil.E1, m.soil.NU1, c.log());
+        c.heading("ANALISIS DE EXPANSIONES", "SOLUCION CASO LINEAL");
+        gid_result_header(io.res, GidResult::Expansion);
+        c.linear_solution(m.vered1);
+        c.bar_forces_and_diagrams(1);
     }
     if (m.case_on(2)) {
-        start_case(m, io, "ANALISIS POR COMPRESIONES", "ANALISIS POR COMPRESIONES");
+        c.start("ANALISIS POR COMPRESIONES", "ANALISIS POR COMPRESIONES");
         bool solved = false;
         if (m.KANAL == 0) {
-            clear_solution(m);
+            st.clear(m);
             List(io.console) << "ANALISIS LINEAL";
             List(io.log) << "Analisis lineal, compresiones inmediatas";
             List(io.log) << "LLAMANDO A FLSC" << "N=" << " NR=" << m.NR << " MR=" << m.MR;
-            case_heading(io, "ANALISIS DE COMPRESIONES", "SOLUCION CASO LINEAL");
-            elastic_flexibility(m, io, 2);
-            isolated_footing_springs(m, io, m.soil.E2, m.soil.NU2);
-            gid_result_header(io, GidResult::CompressionLinear);
-            HUND(m, io, m.vered2);
-            bar_forces_and_diagrams(m, io, 2);
+            c.heading("ANALISIS DE COMPRESIONES", "SOLUCION CASO LINEAL");
+            c.elastic_flexibility(2);
+            isolated_footing_springs(m, st, m.soil.E2, m.soil.NU2, c.log());
+            gid_result_header(io.res, GidResult::CompressionLinear);
+            c.linear_solution(m.vered2);
+            c.bar_forces_and_diagrams(2);
             solved = true;
         } else if (m.KANAL == 1) {
-            io.report.empty(2);
-            Rec(io.report).text("ANALISIS DE COMPRESIONES");
-            Rec(io.report).text("SOLUCION CASO LINEAL, JAMBU");
+            c.heading("ANALISIS DE COMPRESIONES", "SOLUCION CASO LINEAL, JAMBU");
         } else if (m.KANAL == 2) {
-            nonlinear_heading(io, "ANALISIS DE COMPRESIONES");
+            c.nonlinear_heading("ANALISIS DE COMPRESIONES");
             List(io.log) << "EN CASO 2";
             List(io.log) << "N=" << m.NR;
             list_reaction_lengths(m, io.log, 6 * m.NR);
-            gid_result_header(io, GidResult::CompressionNonlinear);
+            gid_result_header(io.res, GidResult::CompressionNonlinear);
         }
         // The closing pass of case 2 on the current solution (there is none
         // yet on the iterative and nonlinear paths).
-        if (solved) bar_forces_and_diagrams(m, io, 2);
+        if (solved) c.bar_forces_and_diagrams(2);
     }
     if (m.case_on(3)) {
-        start_case(m, io, "ANALISIS POR CONSOLIDACION PRIMARIA", "ANALISIS POR CONSOLIDACIÓN PRIMARIA");
+        c.start("ANALISIS POR CONSOLIDACION PRIMARIA", "ANALISIS POR CONSOLIDACIÓN PRIMARIA");
         if (m.KANAL == 0) {
-            case_heading(io, "ANALISIS DE CONSOLIDACIÓN PRIMARIA", "SOLUCION CASO LINEAL");
+            c.heading("ANALISIS DE CONSOLIDACIÓN PRIMARIA", "SOLUCION CASO LINEAL");
             List(io.log) << "LLAMANDO A FLSC_3" << "N=" << " NR=" << m.NR << " MR=" << m.MR;
-            FLSC_3(m, io);
-            no_poisson.fill(0.0f);
-            isolated_footing_springs(m, io, m.soil.EMV, no_poisson);
-            gid_result_header(io, GidResult::PrimaryLinear);
-            HUND(m, io, m.vered3);
-            bar_forces_and_diagrams(m, io, 3);
+            FLSC_3(m, st, c.log());
+            isolated_footing_springs(m, st, m.soil.EMV, no_poisson, c.log());
+            gid_result_header(io.res, GidResult::PrimaryLinear);
+            c.linear_solution(m.vered3);
+            c.bar_forces_and_diagrams(3);
         } else if (m.KANAL == 2) {
-            nonlinear_heading(io, "ANALISIS DE CONSOLIDACIÓN PRIMARIA");
+            c.nonlinear_heading("ANALISIS DE CONSOLIDACIÓN PRIMARIA");
         }
     }
     if (m.case_on(4)) {
-        start_case(m, io, "ANALISIS POR CONSOLIDACIÓN SECUNDARIA", "ANALISIS POR CONSOLIDACIÓN SECUNDARIA");
+        c.start("ANALISIS POR CONSOLIDACIÓN SECUNDARIA", "ANALISIS POR CONSOLIDACIÓN SECUNDARIA");
         if (m.KANAL == 0) {
             List(io.log) << "LLAMANDO A FLSC" << "N=" << " NR=" << m.NR << " MR=" << m.MR;
-            FLSC_4(m, io);
-            no_poisson.fill(0.0f);
-            isolated_footing_springs(m, io, m.soil.EMT, no_poisson);
-            case_heading(io, "ANALISIS DE CONSOLIDACIÓN SECUNDARIA", "SOLUCION CASO LINEAL");
-            gid_result_header(io, GidResult::SecondaryLinear);
-            HUND(m, io, m.vered4);
-            bar_forces_and_diagrams(m, io, 4);
+            FLSC_4(m, st, c.log());
+            isolated_footing_springs(m, st, m.soil.EMT, no_poisson, c.log());
+            c.heading("ANALISIS DE CONSOLIDACIÓN SECUNDARIA", "SOLUCION CASO LINEAL");
+            gid_result_header(io.res, GidResult::SecondaryLinear);
+            c.linear_solution(m.vered4);
+            c.bar_forces_and_diagrams(4);
         } else if (m.KANAL == 2) {
-            nonlinear_heading(io, "ANALISIS DE CONSOLIDACIÓN SECUNDARIA");
+            c.nonlinear_heading("ANALISIS DE CONSOLIDACIÓN SECUNDARIA");
         }
     }
 }
@@ -231,13 +249,13 @@ int run_querbal(std::istream& console_in) {
         m.data_name = read_name(console_in, "data-file");
         data_name = m.data_name;
         List(io.console) << "ARCHIVO DE RESULTADOS";
-        m.results_name = read_name(console_in, "results-file");
+        const std::string results_name = read_name(console_in, "results-file");
 
-        open_or_fail(io.report, m.results_name);
+        open_or_fail(io.report, results_name);
         ListReader in = ListReader::open(m.data_name);
         open_or_fail(io.msh, "arch.msh");
         open_or_fail(io.res, "arch.res");
-        write_banner(io);
+        write_banner(io.report);
         open_or_fail(io.log, "MEMORIA");
         open_or_fail(io.valinf, "VALINF");
 
@@ -247,7 +265,8 @@ int run_querbal(std::istream& console_in) {
         io.flush_all();
         std::fprintf(stderr, "querbal: %s\n", e.what());
         return 1;
-    } catch (const SingularMatrix&) {
+    } catch (const SingularMatrix& e) {
+        List(io.console) << e.what();
         io.flush_all();
         std::fprintf(stderr, "querbal: %s: the coupled system is singular; the run stops\n", data_name.c_str());
         return 2;

@@ -4,8 +4,9 @@
 
 #include <istream>
 
-#include "driver/listread.h"
-#include "driver/model.h"
+#include "driver/io.h"
+#include "model/model.h"
+#include "textio/listread.h"
 
 namespace qb {
 
@@ -15,7 +16,7 @@ namespace qb {
 void prepare(Model& m, Io& io, ListReader& in);
 
 // The analysis cases switched on, in the order 1, 2, 3, 4.
-void run_cases(Model& m, Io& io);
+void run_cases(const Model& m, Io& io);
 
 // Runs the whole program; returns the exit status. Input errors and a
 // singular system end the run with a message on standard error, every output

@@ -6,44 +6,163 @@
 
 namespace qb {
 
-int32_t area_reaction_position(const Model& m, int32_t g) {
-    int32_t p = 0;
-    for (int32_t i = 1; i <= m.NR; ++i)
-        if (m.NREAC(i) == g) p = i;
-    return p;
-}
-
 namespace {
 
-// Adds the global element vector f into the complete vector (by global dof)
-// and into the reduced vector (by equation number; fixed dofs dropped).
-void scatter_reduced(const Model& m, int32_t j, const Vec14& f, Vec1<float>& reduced) {
+// Fractions of a uniform load spread over one half of a fixed-fixed span.
+constexpr float HALF_NEAR_FORCE = 0.40625f;      // 13/32
+constexpr float HALF_FAR_FORCE = 0.09375f;       // 3/32
+constexpr float HALF_NEAR_MOMENT = 0.057291668f; // 11/192
+constexpr float HALF_FAR_MOMENT = 0.026041666f;  // 5/192
+
+// Adds the global element vector f into the reduced vector (by equation
+// number; fixed dofs dropped) and, when given, into the complete one (by
+// global dof).
+void scatter_load(const Model& m, int32_t j, const Vec14& f, Vec1<float>& reduced, Vec1<float>* full = nullptr) {
     for (int32_t r = 1; r <= 12; ++r) {
+        if (full) (*full)(m.VGL(j, r)) += f(r);
         const int32_t e = m.NGL(m.VGL(j, r));
         if (e != 0) reduced(e) += f(r);
     }
 }
 
-void scatter_load(const Model& m, int32_t j, const Vec14& f, Vec1<float>& full, Vec1<float>& reduced) {
-    for (int32_t r = 1; r <= 12; ++r) full(m.VGL(j, r)) += f(r);
-    scatter_reduced(m, j, f, reduced);
+// The element stiffness projected to global axes, into the free rows and
+// columns of akr.
+void scatter_stiffness(Model& m, int32_t j, const Mat14& KG) {
+    for (int32_t r = 1; r <= 12; ++r) {
+        const int32_t er = m.NGL(m.VGL(j, r));
+        if (er == 0) continue;
+        for (int32_t c = 1; c <= 12; ++c) {
+            const int32_t ec = m.NGL(m.VGL(j, c));
+            if (ec != 0) m.akr(er, ec) += KG(r, c);
+        }
+    }
 }
 
 // Adds TT·F (a unit line reaction over one half of bar j) to column `col`.
-void reaction_column(Model& m, int32_t j, const Mat14& TT, const Vec14& F, int32_t col, Io& io) {
+void reaction_column(Model& m, int32_t j, const Mat14& TT, const Vec14& F, int32_t col, Trace log) {
     Vec14 f;
-    matmul12(TT, F, f, io);
+    matmul12(TT, F, f, log);
     for (int32_t r = 1; r <= 12; ++r) {
         const int32_t e = m.NGL(m.VGL(j, r));
         if (e != 0) m.akr(e, col) += f(r);
     }
 }
 
-void log_vector(Channel& ch, const Vec1<float>& v, int32_t n) {
-    for (int32_t i = 1; i <= n; ++i) List(ch) << v(i);
+// The four load vectors being assembled; the complete ones, by global dof,
+// are only shown in the log (the one of case 4 is never filled: it is shown
+// as zero).
+struct CaseVectors {
+    Vec1<float> full1, full2, full3, full4;
+    explicit CaseVectors(int32_t ntot) : full1(ntot), full2(ntot), full3(ntot), full4(ntot) {}
+};
+
+// Self weight W of bar j: its component across the bar (pp, per unit length
+// along local z) joins the PPropio line load; its axial component (pn per unit
+// length) goes whole to the lower end node. Returns pn.
+float add_self_weight(Model& m, Trace log, int32_t j, float W) {
+    const float L = m.LBARRA(j);
+    const float pn = L != 0.0f ? m.COSDIR(j, 1, 3) * W / L : 0.0f;
+    const float pp = L != 0.0f ? W * m.COSDIR(j, 3, 3) / L : 0.0f;
+    m.CUNIF(j, PPROPIO) += pp;
+    List(log) << "La carga uniforme perpendicular por peso propio es" << pp;
+    List(log) << "La carga uniforme normal por peso propio es" << pn;
+    return pn;
+}
+
+// The load vectors of bar j. They hold fixed-end forces (the solver's
+// right-hand side is PCONC - vered).
+void bar_load_vectors(Model& m, Trace log, int32_t j, const BarElement& e, float pn, CaseVectors& v) {
+    const float L = m.LBARRA(j);
+    const float L2 = L * L;
+    Vec14 F, f;
+
+    // vector 1: expansion, PV only (acting upwards)
+    List(log) << "Elemento:" << j;
+    List(log) << "Expansión, CARGA UNIFORME" << case_line_load(m, j, 1);
+    fixed_end_forces(downward_line_load(m, j, 1), L, L2, F);
+    matmul12(e.TT, F, f, log);
+    List(log) << "Vector de cargas rotadas, PV";
+    log_vector_row(log, f);
+    scatter_load(m, j, f, m.vered1, &v.full1);
+
+    // The gravity vector of one case: the line load across the bar and the
+    // axial self weight at the lower node (the first node when the bar rises
+    // from it).
+    auto gravity_case = [&](int32_t caso, const char* name, const char* combination, Vec1<float>& full,
+                            Vec1<float>& reduced) {
+        const float q = case_line_load(m, j, caso);
+        List(log) << name << q;
+        fixed_end_forces(q, L, L2, F);
+        if (m.COSDIR(j, 1, 3) > 0.0f) F(1) = pn * L;
+        else F(7) = pn * L;
+        List(log) << "Vector de cargas en coord locales, " << combination;
+        log_vector_row(log, F);
+        matmul12(e.TT, F, f, log);
+        List(log) << "Vector de cargas rotadas, " << combination;
+        log_vector_row(log, f);
+        scatter_load(m, j, f, reduced, &full);
+    };
+
+    // vector 2: immediate compression
+    gravity_case(2, "Compresión inmediata, CARGA UNIFORME", "CVMax+CM+PP+PV", v.full2, m.vered2);
+    List(log) << "EL VECTOR DE CARGAS GLOBAL";
+
+    // vector 3 (primary consolidation), also the load of case 4 (secondary
+    // consolidation), whose bar forces use the same line load
+    gravity_case(3, "Compresión diferida, CARGA UNIFORME", "CVMed+CM+PP+PV", v.full3, m.vered3);
+    scatter_load(m, j, f, m.vered4);
+}
+
+// A bar whose two end DZ are area reactions carries the soil line reaction of
+// each end over its own half: one column of akr per reaction.
+void bar_reaction_columns(Model& m, Trace log, int32_t j, const BarElement& e) {
+    const BarReactions r = bar_reactions(m, j);
+    if (!r.both()) return;
+    const float L = m.LBARRA(j);
+    const float L2 = L * L;
+    Vec14 F;
+    half_reaction_forces(L, L2, true, F);
+    reaction_column(m, j, e.TT, F, m.NGRED + r.first, log);
+    half_reaction_forces(L, L2, false, F);
+    reaction_column(m, j, e.TT, F, m.NGRED + r.second, log);
+}
+
+void add_springs(Model& m, Trace log) {
+    List(log) << "Rigideces adicionales, nnk" << m.nnk;
+    for (int32_t i = 1; i <= m.NGRED; ++i) {
+        const float k = m.RIGAD.at_or_zero(i);
+        List(log) << i << k;
+        if (k != 0.0f) {
+            List(log) << "agregando la rigidez" << k << "en el gl" << i;
+            m.akr(i, i) += k;
+        }
+    }
+}
+
+// The enlarged matrix and the load vectors, for small systems only.
+void log_system(const Model& m, Trace log, const CaseVectors& v) {
+    const int32_t shown = m.NGRED + m.NR;
+    if (shown > 1000 || !log.on()) return;
+    List(log) << "MATRIZ DE REGIDEZ AMPLIADA";
+    list_rows(log, 1, shown, [](int32_t, int32_t c) { return c; });
+    list_rows(log, m.NGRED, shown, [&](int32_t r, int32_t c) { return m.akr(r, c); });
+    const Vec1<float>* reduced[4] = {&m.vered1, &m.vered2, &m.vered3, &m.vered4};
+    const Vec1<float>* complete[4] = {&v.full1, &v.full2, &v.full3, &v.full4};
+    const char* names[4] = {"VECTOR DE CARGAS REDUCIDO, vered1", "VECTOR DE CARGAS REDUCIDO, vered2",
+                            "VECTOR DE CARGAS REDUCIDO, vered3", "VECTOR DE CARGAS REDUCIDO, vered4"};
+    for (int32_t k = 0; k < 4; ++k) {
+        List(log) << names[k];
+        list_rows(log, m.NGRED, 1, [&](int32_t i, int32_t) { return (*reduced[k])(i); });
+        List(log) << "VECTOR DE CARGAS completo";
+        list_rows(log, m.NTOT, 1, [&](int32_t i, int32_t) { return (*complete[k])(i); });
+    }
 }
 
 } // namespace
+
+BarReactions bar_reactions(const Model& m, int32_t j) {
+    return {area_reaction_position(m, m.VGL(j, 3)), area_reaction_position(m, m.VGL(j, 9))};
+}
 
 float case_line_load(const Model& m, int32_t j, int32_t caso) {
     switch (caso) {
@@ -59,210 +178,99 @@ float case_line_load(const Model& m, int32_t j, int32_t caso) {
     }
 }
 
-void form_bar_element(Model& m, Io& io, int32_t j, const BarSection& sec, BarElement& e, bool log_powers) {
+float downward_line_load(const Model& m, int32_t j, int32_t caso) {
+    return caso == 1 ? -case_line_load(m, j, 1) : case_line_load(m, j, caso);
+}
+
+void fixed_end_forces(float q, float L, float L2, Vec14& F) {
+    F.zero();
+    F(5) = L2 * q / (-12.0f);
+    F(11) = L2 * q / 12.0f;
+    F(3) = L * q * 0.5f;
+    F(9) = L * q * 0.5f;
+}
+
+void half_reaction_forces(float L, float L2, bool first_half, Vec14& F) {
+    const float near_force = first_half ? HALF_NEAR_FORCE : HALF_FAR_FORCE;
+    const float far_force = first_half ? HALF_FAR_FORCE : HALF_NEAR_FORCE;
+    const float near_moment = first_half ? HALF_NEAR_MOMENT : HALF_FAR_MOMENT;
+    const float far_moment = first_half ? HALF_FAR_MOMENT : HALF_NEAR_MOMENT;
+    F.zero();
+    F(3) = -near_force * L;
+    F(5) = near_moment * L2;
+    F(9) = -far_force * L;
+    F(11) = -far_moment * L2;
+}
+
+void form_bar_element(const Model& m, Trace log, int32_t j, const BarSection& sec, BarElement& e, bool log_powers) {
     const float L = m.LBARRA(j);
     const float L2 = L * L;
     const float L3 = L2 * L;
     const float G = shear_modulus(sec);
     const float phi = shear_parameter(m.FDC(j), sec, G, L2);
-    element_stiffness(m.NCND(j), sec.E, G, sec.A, sec.Iy, sec.Iz, sec.IRot, L, L2, L3, phi, e.K, io);
-    if (log_powers) List(io.log) << "al1=" << L << " al2=" << L2 << " al3=" << L3;
+    element_stiffness(m.NCND(j), sec.E, G, sec.A, sec.Iy, sec.Iz, sec.IRot, L, L2, L3, phi, e.K, log);
+    if (log_powers) List(log) << "al1=" << L << " al2=" << L2 << " al3=" << L3;
 
-    build_transformation(m, j, e.T, e.TT, io);
-    matmul12(e.TT, e.K, e.TK, io);
-    matmul12(e.TK, e.T, e.KG, io);
-    List(io.log) << "MATRIZ ELEMENTAL DE :" << j;
-    log_rows(io.log, e.K);
-    List(io.log) << "MATRIZ ELEMENTAL PROYECTADA:" << j;
-    log_rows(io.log, e.KG);
+    build_transformation(m, j, e.T, e.TT, log);
+    matmul12(e.TT, e.K, e.TK, log);
+    matmul12(e.TK, e.T, e.KG, log);
+    List(log) << "MATRIZ ELEMENTAL DE :" << j;
+    log_rows(log, e.K);
+    List(log) << "MATRIZ ELEMENTAL PROYECTADA:" << j;
+    log_rows(log, e.KG);
 
-    const int32_t ni = m.PI(j), nj = m.PJ(j);
-    for (int32_t k = 1; k <= 6; ++k) {
-        m.VGL(j, k) = 6 * (ni - 1) + k;
-        m.VGL(j, k + 6) = 6 * (nj - 1) + k;
-    }
-    List pts(io.log);
-    pts << " PUNTOS DE LA BARA:" << ni << nj;
+    List pts(log);
+    pts << " PUNTOS DE LA BARA:" << m.PI(j) << m.PJ(j);
     for (int32_t k = 1; k <= 12; ++k) pts << m.VGL(j, k);
 }
 
-void assemble_frame(Model& m, Io& io) {
+void bar_load_row(Channel& ch, const Model& m, int32_t j) {
+    Rec row(ch);
+    row.I(j, 6);
+    for (int32_t t = 1; t <= 6; ++t) row.F(m.CUNIF(j, t), 12, 4);
+}
+
+void assemble_frame(Model& m, Trace log) {
     const int32_t ncols = m.NGRED + m.NR + m.MR;
     m.akr.resize(m.NGRED, ncols);
-    m.vered1.resize(m.NGRED);
-    m.vered2.resize(m.NGRED);
-    m.vered3.resize(m.NGRED);
-    m.vered4.resize(m.NGRED);
+    for (Vec1<float>* v : {&m.vered1, &m.vered2, &m.vered3, &m.vered4}) v->resize(m.NGRED);
     m.VGL.resize(m.NB, 12);
-    m.ELMEC.resize(m.NB, 12);
-    // Complete load vectors, by global dof: only shown in the log.
-    Vec1<float> full1(m.NTOT), full2(m.NTOT), full3(m.NTOT), full4(m.NTOT);
-
-    List(io.report) << "CARGAS UNIFORMES DETERMINADAS EN CADA BARRA";
-    List(io.report) << "  Barra     CVMax       CVMed      CVInst     CMuerta     PPropio          PV";
+    for (int32_t j = 1; j <= m.NB; ++j)
+        for (int32_t k = 1; k <= 6; ++k) {
+            m.VGL(j, k) = dof(m.PI(j), k);
+            m.VGL(j, k + 6) = dof(m.PJ(j), k);
+        }
+    CaseVectors vectors(m.NTOT);
 
     float total = 0.0f;
     BarSection sec;   // E, ν, γ carry over to a bar whose section is unknown
-    BarElement element;
-    Vec14 F, f;
+    BarElement e;
     for (int32_t j = 1; j <= m.NB; ++j) {
-        // 1. the bar's loads as read (self weight not yet added)
-        for (Channel* ch : {&io.report, &io.log}) {
-            Rec row(*ch);
-            row.I(j, 6);
-            for (int32_t t = 1; t <= 6; ++t) row.F(m.CUNIF(j, t), 12, 4);
-        }
+        bar_load_row(log, m, j);   // the loads as read, before the self weight
+        lookup_bar_section(m, j, sec, log);
+        form_bar_element(m, log, j, sec, e, true);
+        scatter_stiffness(m, j, e.KG);
 
-        // 2. section, material and local stiffness
-        lookup_bar_section(m, j, sec, io);
-        BarElement& e = element;
-        form_bar_element(m, io, j, sec, e, true);
         const float L = m.LBARRA(j);
-        const float L2 = L * L;
-
-        // 5. stiffness scatter (fixed dofs have no equation)
-        for (int32_t r = 1; r <= 12; ++r) {
-            const int32_t er = m.NGL(m.VGL(j, r));
-            if (er == 0) continue;
-            for (int32_t c = 1; c <= 12; ++c) {
-                const int32_t ec = m.NGL(m.VGL(j, c));
-                if (ec != 0) m.akr(er, ec) += e.KG(r, c);
-            }
-        }
-
-        // 6. self weight W of the bar: its component across the bar (pp, per
-        //    unit length along local z) joins the PPropio line load; its axial
-        //    component (pn per unit length) goes whole to the lower end node.
         const float W = sec.A * sec.gamma * L;
         total += (m.CUNIF(j, CVMAX) + m.CUNIF(j, CMUERTA) + m.CUNIF(j, PPROPIO)) * L + W;
-        const float c13 = m.COSDIR(j, 1, 3);
-        const float pn = L != 0.0f ? c13 * W / L : 0.0f;
-        const float pp = L != 0.0f ? W * m.COSDIR(j, 3, 3) / L : 0.0f;
-        m.CUNIF(j, PPROPIO) += pp;
-        List(io.log) << "La carga uniforme perpendicular por peso propio es" << pp;
-        List(io.log) << "La carga uniforme normal por peso propio es" << pn;
-
-        // The load vectors hold fixed-end forces (the solver's right-hand side
-        // is PCONC - vered). Gravity loads q act along -local z: fixed-end
-        // forces +qL/2, moments ∓qL²/12 (θy = -dw/dx). The expansion load PV
-        // of case 1 pushes upwards, hence the opposite sign in vector 1.
-
-        // 7. vector 1: expansion, PV only
-        {
-            const float q = m.CUNIF(j, PV_LOAD);
-            List(io.log) << "Elemento:" << j;
-            List(io.log) << "Expansión, CARGA UNIFORME" << q;
-            F.zero();
-            F(5) = L2 * q / 12.0f;
-            F(11) = L2 * q / (-12.0f);
-            F(3) = L * (-0.5f) * q;
-            F(9) = L * (-0.5f) * q;
-            matmul12(e.TT, F, f, io);
-            List(io.log) << "Vector de cargas rotadas, PV";
-            log_vector_row(io.log, f);
-            scatter_load(m, j, f, full1, m.vered1);
-        }
-
-        // The gravity vector of one case: line load q across the bar, the
-        // axial self weight at the lower node (the first node when the bar
-        // rises from it); its local and rotated forms go to the log, and it is
-        // scattered into the complete and reduced vectors.
-        auto gravity_case = [&](int32_t caso, const char* name, const char* combination, Vec1<float>& full,
-                                Vec1<float>& reduced) {
-            const float q = case_line_load(m, j, caso);
-            List(io.log) << name << q;
-            F.zero();
-            if (c13 > 0.0f) F(1) = pn * L;
-            else F(7) = pn * L;
-            F(5) = L2 * q / (-12.0f);
-            F(11) = L2 * q / 12.0f;
-            F(3) = L * q * 0.5f;
-            F(9) = L * q * 0.5f;
-            List(io.log) << "Vector de cargas en coord locales, " << combination;
-            log_vector_row(io.log, F);
-            matmul12(e.TT, F, f, io);
-            List(io.log) << "Vector de cargas rotadas, " << combination;
-            log_vector_row(io.log, f);
-            scatter_load(m, j, f, full, reduced);
-        };
-
-        // 8. vector 2: immediate compression
-        gravity_case(2, "Compresión inmediata, CARGA UNIFORME", "CVMax+CM+PP+PV", full2, m.vered2);
-        List(io.log) << "EL VECTOR DE CARGAS GLOBAL";
-
-        // 9. vector 3 (primary consolidation), also the load of case 4
-        //    (secondary consolidation), whose bar forces use the same line load
-        gravity_case(3, "Compresión diferida, CARGA UNIFORME", "CVMed+CM+PP+PV", full3, m.vered3);
-        scatter_reduced(m, j, f, m.vered4);
-
-        // 10. reaction columns: a bar whose two end DZ are area reactions
-        //     carries the soil line reaction of each end over its own half
-        const int32_t p1 = area_reaction_position(m, m.VGL(j, 3));
-        const int32_t p2 = area_reaction_position(m, m.VGL(j, 9));
-        if (p1 != 0 && p2 != 0) {
-            F.zero();
-            F(3) = -HALF_NEAR_FORCE * L;
-            F(5) = HALF_NEAR_MOMENT * L2;
-            F(9) = -HALF_FAR_FORCE * L;
-            F(11) = -HALF_FAR_MOMENT * L2;
-            reaction_column(m, j, e.TT, F, m.NGRED + p1, io);
-            F.zero();
-            F(3) = -HALF_FAR_FORCE * L;
-            F(5) = HALF_FAR_MOMENT * L2;
-            F(9) = -HALF_NEAR_FORCE * L;
-            F(11) = -HALF_NEAR_MOMENT * L2;
-            reaction_column(m, j, e.TT, F, m.NGRED + p2, io);
-        }
+        const float pn = add_self_weight(m, log, j, W);
+        bar_load_vectors(m, log, j, e, pn, vectors);
+        bar_reaction_columns(m, log, j, e);
     }
+    add_springs(m, log);
 
-    // 11. additional springs on the diagonal
-    List(io.log) << "Rigideces adicionales, nnk" << m.nnk;
-    for (int32_t i = 1; i <= m.NGRED; ++i) {
-        const float k = m.RIGAD.at_or_zero(i);
-        List(io.log) << i << k;
-        if (k != 0.0f) {
-            List(io.log) << "agregando la rigidez" << k << "en el gl" << i;
-            m.akr(i, i) += k;
-        }
-    }
-
-    // 12. total load and mean contact pressure; without foundation area
-    //     there is no pressure to speak of (reported as 0)
+    // Total load and mean contact pressure; without foundation area there is
+    // no pressure to speak of (reported as 0).
     m.total_load = total;
     m.qmax = m.AREATOT != 0.0f ? total / m.AREATOT : 0.0f;
-    List(io.report) << "La carga total de la estructura es" << m.total_load;
-    List(io.report) << "La presión máxima qmax ejercida por la estructura es" << m.qmax;
 
-    // 13. nodal reactions enter their own equation with -1
+    // Nodal reactions enter their own equation with -1.
     for (int32_t k = 1; k <= m.MR; ++k) {
         const int32_t e = m.NGL(m.NREACNOD(k));
         if (e != 0) m.akr(e, m.NGRED + m.NR + k) = -1.0f;
     }
-
-    // 14. the enlarged matrix and the load vectors, for small systems only
-    const int32_t shown = m.NGRED + m.NR;
-    if (shown <= 1000) {
-        List(io.log) << "MATRIZ DE REGIDEZ AMPLIADA";
-        {
-            List head(io.log);
-            for (int32_t c = 1; c <= shown; ++c) head << c;
-        }
-        for (int32_t r = 1; r <= m.NGRED; ++r) {
-            List row(io.log);
-            for (int32_t c = 1; c <= shown; ++c) row << m.akr(r, c);
-        }
-        const Vec1<float>* reduced[4] = {&m.vered1, &m.vered2, &m.vered3, &m.vered4};
-        // The complete vector of case 4 is not assembled: it is shown as zero.
-        const Vec1<float>* complete[4] = {&full1, &full2, &full3, &full4};
-        const char* names[4] = {"VECTOR DE CARGAS REDUCIDO, vered1", "VECTOR DE CARGAS REDUCIDO, vered2",
-                                "VECTOR DE CARGAS REDUCIDO, vered3", "VECTOR DE CARGAS REDUCIDO, vered4"};
-        for (int32_t v = 0; v < 4; ++v) {
-            List(io.log) << names[v];
-            log_vector(io.log, *reduced[v], m.NGRED);
-            List(io.log) << "VECTOR DE CARGAS completo";
-            log_vector(io.log, *complete[v], m.NTOT);
-        }
-    }
+    log_system(m, log, vectors);
 }
 
 } // namespace qb

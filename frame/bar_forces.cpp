@@ -9,134 +9,92 @@ namespace qb {
 
 namespace {
 
-// End-force labels, blank padded to 14 columns.
-constexpr const char* FORCE_LABEL[12] = {
-    "NORMAL X1     ", "CORTANTE Y1   ", "CORTANTE Z1   ", "TORSION X1    ", "FLEXIONANTE Y1", "FLEXIONANTE Z1",
-    "NORMAL X2     ", "CORTANTE Y2   ", "CORTANTE Z2   ", "TORSION X2    ", "FLEXIONANTE Y2", "FLEXIONANTE Z2"};
+// End displacements of bar j, global then local, and the nodal loads at its
+// ends (the loads only for the trace).
+void bar_end_vectors(const Model& m, const CaseState& st, int32_t j, const Mat14& T, Vec14& dl, Trace log) {
+    Vec14 dg, pg, pl;
+    for (int32_t r = 1; r <= 12; ++r) dg(r) = st.DESPL.at_or_zero(m.VGL(j, r));
+    List(log) << "VECTOR DE DESPLAZAMIENTOS POR BARRA";
+    log_vector_row(log, dg);
+    matmul12(T, dg, dl, log);
+    List(log) << "VECTOR DE DESPLAZAMIENTOS LOCAL POR BARRA";
+    log_vector_row(log, dl);
 
+    for (int32_t r = 1; r <= 12; ++r) pg(r) = m.PNOD.at_or_zero(m.VGL(j, r));
+    List(log) << "VECTOR GLOBAL DE CARGAS, BARRA" << j;
+    log_vector_row(log, pg);
+    matmul12(T, pg, pl, log);
+    List(log) << "VECTOR LOCAL DE CARGAS, BARRA" << j;
+    log_vector_row(log, pl);
+}
+
+// Soil line reactions r1 (first half) and r2 (second half) of a bar whose two
+// end DZ are area reactions: VR are their equivalent end forces, the
+// negatives of the bar's reaction columns in akr.
+void soil_reaction_forces(const Model& m, const CaseState& st, int32_t j, Vec14& VR, Trace log) {
+    VR.zero();
+    const BarReactions p = bar_reactions(m, j);
+    if (!p.both()) return;
+    const float L = m.LBARRA(j);
+    const float L2 = L * L;
+    const float r1 = st.reaction(m, p.first);
+    const float r2 = st.reaction(m, p.second);
+    Vec14 F1, F2;
+    half_reaction_forces(L, L2, true, F1);
+    half_reaction_forces(L, L2, false, F2);
+    for (const int32_t r : {3, 5, 9, 11}) VR(r) = (-F1(r)) * r1 + (-F2(r)) * r2;
+    List(log) << "añadiendo la contribución de las reacciones";
+    List(log) << "ncol1=" << p.first << "ncol2=" << p.second;
+    List(log) << "X(ncol1+NG)=" << r1 << "X(ncol2+NG)=" << r2;
+    List(log) << "VECTOR POR REACCIONES VR, BARRA" << j;
+    log_vector_row(log, VR);
+}
 
 } // namespace
 
-void recover_bar_forces(Model& m, Io& io, int32_t caso) {
-    m.ELMEC.resize(m.NB, 12);
-    if (m.VGL.rows() < m.NB) m.VGL.resize(m.NB, 12);
+void recover_bar_forces(const Model& m, CaseState& st, int32_t caso, Trace log) {
+    st.ELMEC.resize(m.NB, 12);
 
-    io.report.empty(2);
-    Rec(io.report).text("  BARRA      ELEMENTOS     GRADO DE            MAGNITUD");
-    Rec(io.report).text("             MECANICOS     LIBERTAD");
-    io.report.empty(1);
-
-    List(io.log) << "Caso:" << caso;
-    List(io.log) << "GRADOS DE LIBERTAD" << m.NTOT;
-    List(io.log) << "VECTOR SOLUCIÓN";
-    List(io.log) << "NR=" << m.NR;
+    List(log) << "Caso:" << caso;
+    List(log) << "GRADOS DE LIBERTAD" << m.NTOT;
+    List(log) << "VECTOR SOLUCIÓN";
+    List(log) << "NR=" << m.NR;
     // displacements and the area reactions (the ones these forces use)
     const int32_t nsol = m.NTOT + m.NR;
-    for (int32_t i = 1; i <= nsol; ++i) List(io.log) << m.DESPL.at_or_zero(i);
+    for (int32_t i = 1; i <= nsol; ++i) List(log) << st.DESPL.at_or_zero(i);
 
     BarSection sec;
-    BarElement element;
-    Vec14 dg, dl, pg, pl, Kd, VR, FE, KdVR;
+    BarElement e;
+    Vec14 dl, Kd, VR, FE, KdVR;
     for (int32_t j = 1; j <= m.NB; ++j) {
-        // 1. the same section, stiffness and transformation as the assembly
-        lookup_bar_section(m, j, sec, io);
-        const float q = case_line_load(m, j, caso);
-        List(io.log) << "LA CARGA UNIFORME SOBRE LA BARRA" << j << " ES" << q;
-        form_bar_element(m, io, j, sec, element, false);
-        Mat14& K = element.K;
-        const Mat14& T = element.T;
+        // the same section, stiffness and transformation as the assembly
+        lookup_bar_section(m, j, sec, log);
+        List(log) << "LA CARGA UNIFORME SOBRE LA BARRA" << j << " ES" << case_line_load(m, j, caso);
+        form_bar_element(m, log, j, sec, e, false);
         const float L = m.LBARRA(j);
-        const float L2 = L * L;
 
-        // 3. end displacements, global then local
-        dg.zero();
-        for (int32_t r = 1; r <= 12; ++r) dg(r) = m.DESPL.at_or_zero(m.VGL(j, r));
-        List(io.log) << "VECTOR DE DESPLAZAMIENTOS POR BARRA";
-        log_vector_row(io.log, dg);
-        matmul12(T, dg, dl, io);
-        List(io.log) << "VECTOR DE DESPLAZAMIENTOS LOCAL POR BARRA";
-        log_vector_row(io.log, dl);
+        bar_end_vectors(m, st, j, e.T, dl, log);
+        matmul12(e.K, dl, Kd, log);
+        List(log) << "VECTOR K*d, BARRA" << j;
+        log_vector_row(log, Kd);
+        soil_reaction_forces(m, st, j, VR, log);
 
-        // 4. nodal loads at the bar ends (trace only)
-        pg.zero();
-        for (int32_t r = 1; r <= 12; ++r) pg(r) = m.PNOD.at_or_zero(m.VGL(j, r));
-        List(io.log) << "VECTOR GLOBAL DE CARGAS, BARRA" << j;
-        log_vector_row(io.log, pg);
-        matmul12(T, pg, pl, io);
-        List(io.log) << "VECTOR LOCAL DE CARGAS, BARRA" << j;
-        log_vector_row(io.log, pl);
+        // Fixed-end forces of the line load, with the sign of the case's load
+        // vector; no axial self-weight term here.
+        fixed_end_forces(downward_line_load(m, j, caso), L, L * L, FE);
+        List(log) << "VECTOR EMPOTRAMIENTO, BARRA" << j;
+        log_vector_row(log, FE);
 
-        // 5. stiffness part
-        matmul12(K, dl, Kd, io);
-        List(io.log) << "VECTOR K*d, BARRA" << j;
-        log_vector_row(io.log, Kd);
-
-        // 6. soil line reactions r1 (first half) and r2 (second half) of a bar
-        //    whose two end DZ are area reactions: VR are their equivalent end
-        //    forces (the negatives of the bar's reaction columns in akr). The
-        //    coefficient pairs are kept in columns 13 (r1) and 14 (r2).
-        VR.zero();
-        const int32_t p1 = area_reaction_position(m, m.VGL(j, 3));
-        const int32_t p2 = area_reaction_position(m, m.VGL(j, 9));
-        if (p1 != 0 && p2 != 0) {
-            const float r1 = m.DESPL.at_or_zero(m.NTOT + p1);
-            const float r2 = m.DESPL.at_or_zero(m.NTOT + p2);
-            K(3, 13) = HALF_NEAR_FORCE * L;
-            K(5, 13) = -HALF_NEAR_MOMENT * L2;
-            K(9, 13) = HALF_FAR_FORCE * L;
-            K(11, 13) = HALF_FAR_MOMENT * L2;
-            K(3, 14) = HALF_FAR_FORCE * L;
-            K(5, 14) = -HALF_FAR_MOMENT * L2;
-            K(9, 14) = HALF_NEAR_FORCE * L;
-            K(11, 14) = HALF_NEAR_MOMENT * L2;
-            VR(3) = K(3, 13) * r1 + K(3, 14) * r2;
-            VR(5) = K(5, 13) * r1 + K(5, 14) * r2;
-            VR(9) = K(9, 13) * r1 + K(9, 14) * r2;
-            VR(11) = K(11, 13) * r1 + K(11, 14) * r2;
-            List(io.log) << "añadiendo la contribución de las reacciones";
-            List(io.log) << "ncol1=" << p1 << "ncol2=" << p2;
-            List(io.log) << "X(ncol1+NG)=" << r1 << "X(ncol2+NG)=" << r2;
-            List(io.log) << "VECTOR POR REACCIONES VR, BARRA" << j;
-            log_vector_row(io.log, VR);
-        }
-
-        // 7. fixed-end forces of the line load, with the sign of the case's
-        //    load vector: gravity (cases 2-4) downwards, expansion (case 1)
-        //    upwards. No axial self-weight term here.
-        FE.zero();
-        if (caso == 1) {
-            FE(5) = L2 * q / 12.0f;
-            FE(11) = L2 * q / (-12.0f);
-            FE(3) = L * (-0.5f) * q;
-            FE(9) = L * (-0.5f) * q;
-        } else {
-            FE(5) = L2 * q / (-12.0f);
-            FE(11) = L2 * q / 12.0f;
-            FE(3) = q * 0.5f * L;
-            FE(9) = q * 0.5f * L;
-        }
-        List(io.log) << "VECTOR EMPOTRAMIENTO, BARRA" << j;
-        log_vector_row(io.log, FE);
-
-        // 8. end forces
-        KdVR.zero();
         for (int32_t r = 1; r <= 12; ++r) {
             KdVR(r) = Kd(r) - VR(r);
-            m.ELMEC(j, r) = KdVR(r) + FE(r);
+            st.ELMEC(j, r) = KdVR(r) + FE(r);
         }
-        List(io.log) << "VECTOR Kd ANTES DE SUMAR VR, BARRA" << j;
-        log_vector_row(io.log, Kd);
-        List(io.log) << "VECTOR LOCAL K*d+VR, BARRA" << j;
-        log_vector_row(io.log, KdVR);
-        List(io.log) << "VECTOR DE ELEMENTOS MECANICOS, BARRA" << j;
-        {
-            Rec row(io.log);
-            for (int32_t r = 1; r <= 12; ++r) row.F(m.ELMEC(j, r), 10, 4);
-        }
-
-        // 9. report table
-        for (int32_t r = 1; r <= 12; ++r)
-            Rec(io.report).I(j, 5).X(7).text(FORCE_LABEL[r - 1]).I(m.VGL(j, r), 6).X(10).F(m.ELMEC(j, r), 15, 8);
+        List(log) << "VECTOR Kd ANTES DE SUMAR VR, BARRA" << j;
+        log_vector_row(log, Kd);
+        List(log) << "VECTOR LOCAL K*d+VR, BARRA" << j;
+        log_vector_row(log, KdVR);
+        List(log) << "VECTOR DE ELEMENTOS MECANICOS, BARRA" << j;
+        fixed_rows(log, 1, 12, 10, 4, 12, [&](int32_t, int32_t r) { return st.ELMEC(j, r); });
     }
 }
 

@@ -3,10 +3,10 @@
 
 #include <cstdint>
 
-#include "driver/model.h"
+#include "model/model.h"
+#include "textio/trace.h"
 
 namespace qb {
-
 
 // ELMEC(j, 1..12) = K_local·d_local − VR + FE for every bar: the stiffness part
 // from the solved end displacements, the soil line reactions acting along a
@@ -14,8 +14,7 @@ namespace qb {
 // and the fixed-end forces FE of the bar's line load, with the sign of the
 // case's load vector (so that the end forces balance the loads solved).
 // Needs assemble_frame (VGL, the updated CUNIF) and the case solution in
-// DESPL (1..NTOT displacements, NTOT+i the reactions). Writes the end-force
-// table to the report and the traces to MEMORIA.
-void recover_bar_forces(Model& m, Io& io, int32_t caso);
+// DESPL (1..NTOT displacements, NTOT+i the reactions).
+void recover_bar_forces(const Model& m, CaseState& st, int32_t caso, Trace log);
 
 } // namespace qb

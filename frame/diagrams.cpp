@@ -3,22 +3,36 @@
 #include <cmath>
 
 #include "frame/assembly.h"
-#include "frame/bar_forces.h"
-#include "frame/frame_log.h"
 
 namespace qb {
 
-void print_axis_diagrams(Model& m, Io& io, int32_t caso) {
-    io.report.empty(2);
-    Rec(io.report).text("DIAGRAMAS DE ELEMENTOS MECANICOS POR EJE");
-    List(io.log) << "DIAGRAMAS DE ELEMENTOS MECANICOS POR EJE";
-    List(io.log) << "caso=" << caso;
+namespace {
+
+// Forces at distance x from the first node of a bar of length L: line load q
+// downwards, soil reactions r1 and r2 upwards over the two halves, end shear
+// V0 and moment M0 at the first node.
+void forces_at(float x, float L, float q, float r1, float r2, float V0, float M0, float& V, float& M) {
+    const float half = L / 2.0f;
+    if (x <= half) {
+        V = x * (r1 - q) + V0;
+        M = (x * (r1 - q) / 2.0f + V0) * x + M0;
+    } else {
+        const float e = x - half;
+        V = V0 + r1 * L / 2.0f - q * x + r2 * e;
+        M = (V0 - x * q / 2.0f) * x + (x - L / 4.0f) * (r1 * L / 2.0f) + M0 + (r2 / 2.0f) * (e * e);
+    }
+}
+
+} // namespace
+
+void axis_diagrams(const Model& m, const CaseState& st, int32_t caso, Trace log, DiagramSink& out) {
+    List(log) << "DIAGRAMAS DE ELEMENTOS MECANICOS POR EJE";
+    List(log) << "caso=" << caso;
 
     // Every bar is cut into the same number of equal intervals.
     const int32_t ndiv = m.NDIV >= 1 ? m.NDIV : 1;
     for (int32_t i = 1; i <= m.NEJES; ++i) {
-        List(io.report).data(name20(m.NOMEJE(i)));
-        Rec(io.report).text("BARRA     X         Nx'         Vz'         My'         Vy'         Mz'");
+        out.axis(i);
         float s = 0.0f;   // running distance along the axis
         for (int32_t k = 1; k <= m.NBEJE(i); ++k) {
             const int32_t j = m.BEJE(i, k);
@@ -26,55 +40,37 @@ void print_axis_diagrams(Model& m, Io& io, int32_t caso) {
             const float L = m.LBARRA(j);
             const float dx = L / static_cast<float>(ndiv);
 
-            // Line load along -local z. The expansion pressure of case 1
-            // pushes upwards, so it enters with the opposite sign.
-            float q;
-            if (caso == 1) {
-                q = -m.CUNIF(j, PV_LOAD);
-            } else {
-                if (caso == 2)
-                    List(io.log) << "CVMAX+CM+PP+PV" << m.CUNIF(j, CVMAX) << m.CUNIF(j, CMUERTA)
-                                 << m.CUNIF(j, PPROPIO) << m.CUNIF(j, PV_LOAD);
-                q = case_line_load(m, j, caso);
-            }
+            if (caso == 2)
+                List(log) << "CVMAX+CM+PP+PV" << m.CUNIF(j, CVMAX) << m.CUNIF(j, CMUERTA) << m.CUNIF(j, PPROPIO)
+                          << m.CUNIF(j, PV_LOAD);
+            const float q = downward_line_load(m, j, caso);
 
             // Soil line reactions (upwards) of a foundation bar, each over its
             // half of the bar.
-            int32_t p1 = 0, p2 = 0;
-            for (int32_t r = 1; r <= m.NR; ++r) {
-                List(io.log) << "REACCION" << m.NREAC(r) << "VGL(NBAR,3)=" << m.VGL(j, 3) << "VGL(NBAR,9)="
-                             << m.VGL(j, 9);
-                if (m.NREAC(r) == m.VGL(j, 3)) p1 = r;
-                if (m.NREAC(r) == m.VGL(j, 9)) p2 = r;
-            }
+            for (int32_t r = 1; r <= m.NR; ++r)
+                List(log) << "REACCION" << m.NREAC(r) << "VGL(NBAR,3)=" << m.VGL(j, 3) << "VGL(NBAR,9)=" << m.VGL(j, 9);
+            const BarReactions p = bar_reactions(m, j);
             float r1 = 0.0f, r2 = 0.0f;
             if (m.SU(j) == 1) {
-                if (p1 != 0 && m.NTOT + p1 <= m.DESPL.size()) r1 = m.DESPL(m.NTOT + p1);
-                if (p2 != 0 && m.NTOT + p2 <= m.DESPL.size()) r2 = m.DESPL(m.NTOT + p2);
+                if (p.first != 0) r1 = st.reaction(m, p.first);
+                if (p.second != 0) r2 = st.reaction(m, p.second);
             }
-            List(io.log) << "NBAR=" << j << "SU(NBAR)=" << m.SU(j) << "rr=" << r1 << "rs=" << r2 << "WL=" << q
-                         << "al1=" << L << "dl=" << dx << "deje=" << s;
+            List(log) << "NBAR=" << j << "SU(NBAR)=" << m.SU(j) << "rr=" << r1 << "rs=" << r2 << "WL=" << q
+                      << "al1=" << L << "dl=" << dx << "deje=" << s;
 
-            const float N0 = m.ELMEC(j, 1), Vy0 = m.ELMEC(j, 2), V0 = m.ELMEC(j, 3);
-            const float M0 = m.ELMEC(j, 5), Mz0 = m.ELMEC(j, 6);
-            const float half = L / 2.0f;
+            DiagramPoint pt;
+            pt.bar = j;
             // The axial column shows the first node's axial force as a
             // non-positive value.
-            const float N = -std::fabs(N0);
-            for (int32_t p = 0; p <= ndiv; ++p) {
-                const float x = static_cast<float>(p) * dx;
-                List(io.log) << "xpos=" << x;
-                float V, M;
-                if (x <= half) {
-                    V = x * (r1 - q) + V0;
-                    M = (x * (r1 - q) / 2.0f + V0) * x + M0;
-                } else {
-                    const float e = x - half;
-                    V = V0 + r1 * L / 2.0f - q * x + r2 * e;
-                    M = (V0 - x * q / 2.0f) * x + (x - L / 4.0f) * (r1 * L / 2.0f) + M0 + (r2 / 2.0f) * (e * e);
-                }
-                Rec(io.report).I(j, 5).F(s + x, 8, 2).F(N, 12, 3).F(V, 12, 3).F(M, 12, 3).F(Vy0, 12, 3).F(
-                    x * Vy0 + Mz0, 12, 3);
+            pt.N = -std::fabs(st.ELMEC(j, 1));
+            pt.Vy = st.ELMEC(j, 2);
+            for (int32_t n = 0; n <= ndiv; ++n) {
+                const float x = static_cast<float>(n) * dx;
+                List(log) << "xpos=" << x;
+                forces_at(x, L, q, r1, r2, st.ELMEC(j, 3), st.ELMEC(j, 5), pt.Vz, pt.My);
+                pt.s = s + x;
+                pt.Mz = x * pt.Vy + st.ELMEC(j, 6);
+                out.point(pt);
             }
             s += static_cast<float>(ndiv) * dx;
         }

@@ -3,19 +3,36 @@
 
 #include <cstdint>
 
-#include "driver/model.h"
+#include "model/model.h"
+#include "textio/trace.h"
 
 namespace qb {
 
-// For every axis and every bar on it, tabulates at NDIV+1 equally spaced
-// points the forces in the local x-z plane (axial N, shear Vz', moment My')
-// from the first node's end forces, the bar's line load q of the case
-// (acting downwards; in case 1 the expansion pressure PV acts upwards, so
-// q = -PV) and, for foundation bars, the soil line reactions r1 and r2 acting
-// upwards over the first and the second half of the bar. Vy' is shown
-// constant and Mz' linear. The running distance restarts at 0 on each axis.
+// One point of a diagram: the bar, the distance along the axis and the forces
+// there (local axes of the bar).
+struct DiagramPoint {
+    int32_t bar = 0;
+    float s = 0.0f;                 // distance from the start of the axis
+    float N = 0.0f, Vz = 0.0f, My = 0.0f, Vy = 0.0f, Mz = 0.0f;
+};
+
+// Receives the diagrams as they are computed.
+class DiagramSink {
+public:
+    virtual ~DiagramSink() = default;
+    virtual void axis(int32_t i) = 0;                 // axis i begins
+    virtual void point(const DiagramPoint& p) = 0;
+};
+
+// For every axis and every bar on it, the forces at NDIV+1 equally spaced
+// points in the local x-z plane (axial N, shear Vz', moment My') from the first
+// node's end forces, the bar's line load q of the case (acting downwards; in
+// case 1 the expansion pressure PV acts upwards, so q = -PV) and, for
+// foundation bars, the soil line reactions r1 and r2 acting upwards over the
+// first and the second half of the bar. Vy' is constant and Mz' linear. The
+// running distance restarts at 0 on each axis.
 // Needs recover_bar_forces of the same case (ELMEC, VGL) and DESPL; the axes
 // NEJES, NDIV, NOMEJE, NBEJE, BEJE. NDIV < 1 is taken as 1.
-void print_axis_diagrams(Model& m, Io& io, int32_t caso);
+void axis_diagrams(const Model& m, const CaseState& st, int32_t caso, Trace log, DiagramSink& out);
 
 } // namespace qb

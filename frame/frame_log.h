@@ -1,24 +1,25 @@
-// Small writers shared by the frame steps for the MEMORIA traces of element
-// arrays (free-format rows, one record per row).
+// Traces of the 12 x 12 element arrays and 12-entry element vectors.
 #pragma once
 
 #include <cstdint>
-#include <string>
-#include <string_view>
 
 #include "frame/geometry.h"
-#include "output/lineform.h"
+#include "textio/rows.h"
+#include "textio/trace.h"
 
 namespace qb {
 
 // Rows 1..rows of A, columns 1..cols, one free-format record per row.
-void log_rows(Channel& ch, const Mat14& A, int32_t rows = 12, int32_t cols = 12);
+inline void log_rows(Trace log, const Mat14& A, int32_t rows = 12, int32_t cols = 12) {
+    list_rows(log, rows, cols, [&](int32_t i, int32_t k) { return A(i, k); });
+}
 // Entries 1..12 of v on one free-format record.
-void log_vector_row(Channel& ch, const Vec14& v);
+inline void log_vector_row(Trace log, const Vec14& v) {
+    list_rows(log, 1, 12, [&](int32_t, int32_t k) { return v(k); });
+}
 // Entries 1..12 of v, one free-format record each (a 12 x 1 operand).
-void log_vector_column(Channel& ch, const Vec14& v);
-
-// Bar and section names are 20-byte fields: blank padded, cut at 20.
-std::string name20(std::string_view s);
+inline void log_vector_column(Trace log, const Vec14& v) {
+    list_rows(log, 12, 1, [&](int32_t i, int32_t) { return v(i); });
+}
 
 } // namespace qb

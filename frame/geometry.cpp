@@ -2,21 +2,21 @@
 
 #include <cmath>
 
-#include "frame/frame_log.h"
+#include "textio/rows.h"
 
 namespace qb {
 
-void compute_direction_cosines(Model& m, Io& io) {
+void compute_direction_cosines(Model& m, Trace log) {
     m.COSDIR.resize(m.NB, 3, 3, 1);
-    List(io.log) << "Cosenos directores para cada barra";
+    List(log) << "Cosenos directores para cada barra";
     for (int32_t j = 1; j <= m.NB; ++j) {
         const int32_t ni = m.PI(j), nj = m.PJ(j);
         const float xi = m.COOR(ni, 1), yi = m.COOR(ni, 2), zi = m.COOR(ni, 3);
         const float xj = m.COOR(nj, 1), yj = m.COOR(nj, 2), zj = m.COOR(nj, 3);
         const float dx = xj - xi, dy = yj - yi, dz = zj - zi;
         const float L = std::sqrt(dz * dz + dx * dx + dy * dy);
-        List(io.log) << "Barra" << j;
-        List(io.log) << "ij=" << dx << dy << dz;
+        List(log) << "Barra" << j;
+        List(log) << "ij=" << dx << dy << dz;
 
         float r1[3], r2[3], r3[3];
         if (dx == 0.0f && dy == 0.0f) {
@@ -25,7 +25,7 @@ void compute_direction_cosines(Model& m, Io& io) {
             // so a bar drawn downwards gets x = -Z and z = +X, which keeps the
             // frame right-handed. Two coincident nodes (L = 0) land here too
             // and take the upward frame instead of a division by zero.
-            List(io.log) << "BARRA VERTICAL";
+            List(log) << "BARRA VERTICAL";
             const float s = dz < 0.0f ? -1.0f : 1.0f;
             r1[0] = 0.0f; r1[1] = 0.0f; r1[2] = s;
             r2[0] = 0.0f; r2[1] = 1.0f; r2[2] = 0.0f;
@@ -38,11 +38,11 @@ void compute_direction_cosines(Model& m, Io& io) {
             // +Y when it lies in a plane parallel to XZ).
             float ax, ay;
             if (dy != 0.0f) {
-                List(io.log) << "PLANO DISTINTO A XZ" << dx;
+                List(log) << "PLANO DISTINTO A XZ" << dx;
                 ax = (xi - 10.0f) - xi;
                 ay = (yi * dy - dx * ax) / dy - yi;
             } else {
-                List(io.log) << "SOBRE PLANO XZ" << dy;
+                List(log) << "SOBRE PLANO XZ" << dy;
                 ay = (yi + 10.0f) - yi;
                 ax = (xi * dx - dy * ay) / dx - xi;
             }
@@ -62,9 +62,9 @@ void compute_direction_cosines(Model& m, Io& io) {
             m.COSDIR(j, 2, k) = r2[k - 1];
             m.COSDIR(j, 3, k) = r3[k - 1];
         }
-        List(io.log) << "MATRIZ DE COSENOS DIRECTORES DE LA BARRA" << j;
+        List(log) << "MATRIZ DE COSENOS DIRECTORES DE LA BARRA" << j;
         for (int32_t r = 1; r <= 3; ++r)
-            List(io.log) << m.COSDIR(j, r, 1) << m.COSDIR(j, r, 2) << m.COSDIR(j, r, 3);
+            List(log) << m.COSDIR(j, r, 1) << m.COSDIR(j, r, 2) << m.COSDIR(j, r, 3);
     }
 }
 
@@ -75,27 +75,24 @@ void transpose12(const Mat14& T, Mat14& TT) {
 }
 
 namespace {
-void log_fixed12(Channel& ch, const Mat14& A) {
-    for (int32_t i = 1; i <= 12; ++i) {
-        Rec row(ch);
-        for (int32_t k = 1; k <= 12; ++k) row.F(A(i, k), 15, 6);
-    }
+void log_fixed12(Trace log, const Mat14& A) {
+    fixed_rows(log, 12, 12, 15, 6, 12, [&](int32_t i, int32_t k) { return A(i, k); });
 }
 } // namespace
 
-void build_transformation(const Model& m, int32_t j, Mat14& T, Mat14& TT, Io& io) {
-    List(io.log) << "Vector u1=" << m.COSDIR(j, 1, 1) << m.COSDIR(j, 1, 2) << m.COSDIR(j, 1, 3);
-    List(io.log) << "Vector u2=" << m.COSDIR(j, 2, 1) << m.COSDIR(j, 2, 2) << m.COSDIR(j, 2, 3);
-    List(io.log) << "Vector u3=" << m.COSDIR(j, 3, 1) << m.COSDIR(j, 3, 2) << m.COSDIR(j, 3, 3);
+void build_transformation(const Model& m, int32_t j, Mat14& T, Mat14& TT, Trace log) {
+    List(log) << "Vector u1=" << m.COSDIR(j, 1, 1) << m.COSDIR(j, 1, 2) << m.COSDIR(j, 1, 3);
+    List(log) << "Vector u2=" << m.COSDIR(j, 2, 1) << m.COSDIR(j, 2, 2) << m.COSDIR(j, 2, 3);
+    List(log) << "Vector u3=" << m.COSDIR(j, 3, 1) << m.COSDIR(j, 3, 2) << m.COSDIR(j, 3, 3);
     T.zero();
     for (int32_t b = 0; b < 4; ++b)            // the four 3 x 3 diagonal blocks
         for (int32_t r = 1; r <= 3; ++r)
             for (int32_t c = 1; c <= 3; ++c) T(3 * b + r, 3 * b + c) = m.COSDIR(j, r, c);
-    List(io.log) << "MATRIZ DE TRANSFORMACION [T] DE LA BARRA:" << j;
-    log_fixed12(io.log, T);
+    List(log) << "MATRIZ DE TRANSFORMACION [T] DE LA BARRA:" << j;
+    log_fixed12(log, T);
     transpose12(T, TT);
-    List(io.log) << "MATRIZ DE TRANSFORMACION TRANSPUESTA [TT]" << "DE LA BARRA:" << j;
-    log_fixed12(io.log, TT);
+    List(log) << "MATRIZ DE TRANSFORMACION TRANSPUESTA [TT]" << "DE LA BARRA:" << j;
+    log_fixed12(log, TT);
 }
 
 } // namespace qb

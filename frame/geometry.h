@@ -9,7 +9,8 @@
 #include <array>
 #include <cstdint>
 
-#include "driver/model.h"
+#include "model/model.h"
+#include "textio/trace.h"
 
 namespace qb {
 
@@ -49,11 +50,11 @@ struct Vec14 {
 // component c (X, Y, Z) of local axis r (x, y, z). Local x runs from the
 // first node to the second; local y is horizontal; for a vertical bar the
 // frame is fixed (y along +Y). Logs every frame to MEMORIA.
-void compute_direction_cosines(Model& m, Io& io);
+void compute_direction_cosines(Model& m, Trace log);
 
 // T = diag(λ, λ, λ, λ) with λ(r, c) = COSDIR(j, r, c), and TT = Tᵀ:
 // d_local = T · d_global, f_global = TT · f_local. Logs both matrices.
-void build_transformation(const Model& m, int32_t j, Mat14& T, Mat14& TT, Io& io);
+void build_transformation(const Model& m, int32_t j, Mat14& T, Mat14& TT, Trace log);
 
 // TT(i, k) = T(k, i) for i, k = 1..12; the rest of TT is zero.
 void transpose12(const Mat14& T, Mat14& TT);

@@ -2,8 +2,7 @@
 
 namespace qb {
 
-void number_dofs(Model& m, Io& io) {
-    Channel& log = io.log;
+void number_dofs(Model& m, Trace log) {
     const int32_t NTOT = m.NTOT;
 
     List(log) << "restricciones por gl";

@@ -1,13 +1,14 @@
 // Restraint codes and equation numbering.
 #pragma once
 
-#include "driver/model.h"
+#include "model/model.h"
+#include "textio/trace.h"
 
 namespace qb {
 
 // Settles the restraint codes (unconnected nodes fixed, foundation-bar ends
 // get area reactions on DZ, footing nodes nodal reactions), lists the area
 // reactions NREAC and nodal reactions NREACNOD, and numbers the equations NGL.
-void number_dofs(Model& m, Io& io);
+void number_dofs(Model& m, Trace log);
 
 } // namespace qb

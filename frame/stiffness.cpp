@@ -4,12 +4,12 @@
 
 namespace qb {
 
-void lookup_bar_section(const Model& m, int32_t j, BarSection& s, Io& io) {
+void lookup_bar_section(const Model& m, int32_t j, BarSection& s, Trace log) {
     s.A = s.Iy = s.Iz = s.IRot = 0.0f;
-    const std::string& bar_sec = m.SECBAR(j);
+    const Text& bar_sec = m.SECBAR(j);
     for (int32_t k = 1; k <= m.NSEC; ++k) {
         if (!same_name(bar_sec, m.SECNOM(k))) continue;
-        List(io.log) << "SECCIÓN:" << std::string_view(name20(bar_sec)) << std::string_view(name20(m.SECNOM(k)));
+        List(log) << "SECCIÓN:" << bar_sec.field(limits::NAME) << m.SECNOM(k).field(limits::NAME);
         s.A = m.AREA(k);
         s.Iy = m.Iy(k);
         s.Iz = m.Iz(k);
@@ -32,7 +32,7 @@ float shear_parameter(int32_t fdc, const BarSection& s, float G, float L2) {
 }
 
 void element_stiffness(int32_t ncnd, float E, float G, float A, float Iy, float Iz, float IRot, float L,
-                       float L2, float L3, float phi, Mat14& K, Io& io) {
+                       float L2, float L3, float phi, Mat14& K, Trace log) {
     (void)phi;   // shear deformation is not applied (pure bending theory)
     K.zero();
     // A bar of zero length has no stiffness (and must not divide by zero).
@@ -50,18 +50,18 @@ void element_stiffness(int32_t ncnd, float E, float G, float A, float Iy, float 
         r11z = 4.0f * E * Iz / L;
         r12z = 2.0f * E * Iz / L;
     }
-    List(io.log) << "rj=" << rj;
-    List(io.log) << "it=" << IRot;
-    List(io.log) << "rax=" << rax;
-    List(io.log) << "raay=" << raay;
-    List(io.log) << "raby=" << raby;
-    List(io.log) << "r11y=" << r11y;
-    List(io.log) << "r12y=" << r12y;
-    List(io.log) << "rj=" << rj;
-    List(io.log) << "raaz=" << raaz;
-    List(io.log) << "rabz=" << rabz;
-    List(io.log) << "r11z=" << r11z;
-    List(io.log) << "r12z=" << r12z;
+    List(log) << "rj=" << rj;
+    List(log) << "it=" << IRot;
+    List(log) << "rax=" << rax;
+    List(log) << "raay=" << raay;
+    List(log) << "raby=" << raby;
+    List(log) << "r11y=" << r11y;
+    List(log) << "r12y=" << r12y;
+    List(log) << "rj=" << rj;
+    List(log) << "raaz=" << raaz;
+    List(log) << "rabz=" << rabz;
+    List(log) << "r11z=" << r11z;
+    List(log) << "r12z=" << r12z;
 
     auto sym = [&K](int32_t i, int32_t k, float x) { K(i, k) = x; K(k, i) = x; };
     auto axial = [&] {
@@ -70,7 +70,7 @@ void element_stiffness(int32_t ncnd, float E, float G, float A, float Iy, float 
     };
     switch (ncnd) {
     case 0:
-        List(io.log) << "Sin articulaciones";
+        List(log) << "Sin articulaciones";
         axial();
         // bending in the local x-y plane (v, θz)
         K(2, 2) = raaz; K(8, 8) = raaz;
@@ -93,7 +93,7 @@ void element_stiffness(int32_t ncnd, float E, float G, float A, float Iy, float 
     case 1:
         // Hinge at the first node: its rotations (4, 5, 6) carry nothing; the
         // far end keeps 3EI/L. Torsion is released with the hinge.
-        List(io.log) << "Articulada en el primer extremo";
+        List(log) << "Articulada en el primer extremo";
         axial();
         K(2, 2) = raaz * 0.25f; K(8, 8) = raaz * 0.25f;
         sym(2, 8, -(raaz * 0.25f));
@@ -108,7 +108,7 @@ void element_stiffness(int32_t ncnd, float E, float G, float A, float Iy, float 
         break;
     case 2:
         // Hinge at the second node: mirror image of code 1.
-        List(io.log) << "Articulada en el segundo extremo";
+        List(log) << "Articulada en el segundo extremo";
         axial();
         K(2, 2) = raaz * 0.25f; K(8, 8) = raaz * 0.25f;
         sym(2, 8, -(raaz * 0.25f));
@@ -122,7 +122,7 @@ void element_stiffness(int32_t ncnd, float E, float G, float A, float Iy, float 
         K(5, 5) = 0.75f * r11y;
         break;
     case 3:
-        List(io.log) << "Articulada en ambos extremos";
+        List(log) << "Articulada en ambos extremos";
         axial();
         break;
     default:
@@ -146,20 +146,20 @@ void product(const float* A, const float* B, float* C, int32_t n) {
 }
 } // namespace
 
-void matmul12(const Mat14& A, const Mat14& B, Mat14& C, Io& io) {
-    List(io.log) << "MATRIZ A";
-    log_rows(io.log, A);
-    List(io.log) << "MATRIZ B";
-    log_rows(io.log, B);
+void matmul12(const Mat14& A, const Mat14& B, Mat14& C, Trace log) {
+    List(log) << "MATRIZ A";
+    log_rows(log, A);
+    List(log) << "MATRIZ B";
+    log_rows(log, B);
     C.zero();
     product(A.data(), B.data(), C.data(), 12);
 }
 
-void matmul12(const Mat14& A, const Vec14& b, Vec14& c, Io& io) {
-    List(io.log) << "MATRIZ A";
-    log_rows(io.log, A);
-    List(io.log) << "MATRIZ B";
-    log_vector_column(io.log, b);
+void matmul12(const Mat14& A, const Vec14& b, Vec14& c, Trace log) {
+    List(log) << "MATRIZ A";
+    log_rows(log, A);
+    List(log) << "MATRIZ B";
+    log_vector_column(log, b);
     c.zero();
     product(A.data(), b.data(), c.data(), 1);
 }

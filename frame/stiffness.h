@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "driver/model.h"
+#include "model/model.h"
 #include "frame/geometry.h"
 
 namespace qb {
@@ -20,7 +20,7 @@ struct BarSection {
 
 // Finds the section of bar j by name (last equal name wins) and, through the
 // section's material name, its E, ν and unit weight γ. Logs each match.
-void lookup_bar_section(const Model& m, int32_t j, BarSection& s, Io& io);
+void lookup_bar_section(const Model& m, int32_t j, BarSection& s, Trace log);
 
 // Shear modulus G = E / ((ν + 1)·2).
 inline float shear_modulus(const BarSection& s) { return s.E / ((s.nu + 1.0f) * 2.0f); }
@@ -40,12 +40,12 @@ float shear_parameter(int32_t fdc, const BarSection& s, float G, float L2);
 // r12y = 2EIy/L (and the same with Iz), rj = G·IRot/L. A bar of zero length
 // gets a zero matrix. Logs the terms and the release case.
 void element_stiffness(int32_t ncnd, float E, float G, float A, float Iy, float Iz, float IRot, float L,
-                       float L2, float L3, float phi, Mat14& K, Io& io);
+                       float L2, float L3, float phi, Mat14& K, Trace log);
 
 // C = A·B for 12 x 12 operands (C zeroed first, C(i,k) = Σ_m A(i,m)·B(m,k),
 // summed in increasing m). Logs both operands ("MATRIZ A", "MATRIZ B").
-void matmul12(const Mat14& A, const Mat14& B, Mat14& C, Io& io);
+void matmul12(const Mat14& A, const Mat14& B, Mat14& C, Trace log);
 // c = A·b for a 12-vector b (the n = 1 form of the product).
-void matmul12(const Mat14& A, const Vec14& b, Vec14& c, Io& io);
+void matmul12(const Mat14& A, const Vec14& b, Vec14& c, Trace log);
 
 } // namespace qb

@@ -2,28 +2,28 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
-#include "driver/model.h"
+#include "model/model.h"
+#include "textio/lineform.h"
 
 namespace qb {
 
-void gid_mesh_heading(Io& io, const std::string& titulo);
-void gid_node(Io& io, int32_t label, float x, float y, float z);
-void gid_end_coordinates(Io& io);
-void gid_bar_elements_begin(Io& io);
-void gid_bar_element(Io& io, int32_t label, int32_t pi, int32_t pj, int32_t material);
-void gid_bar_elements_end(Io& io);
-void gid_slab_mesh_heading(Io& io);
-void gid_slab_element(Io& io, int32_t label, int32_t ni, int32_t nj, int32_t nk, int32_t nl);
-void gid_slab_mesh_end(Io& io);
+void gid_mesh_heading(Channel& msh, const Text& titulo);
+void gid_node(Channel& msh, int32_t label, float x, float y, float z);
+void gid_end_coordinates(Channel& msh);
+void gid_bar_elements_begin(Channel& msh);
+void gid_bar_element(Channel& msh, int32_t label, int32_t pi, int32_t pj, int32_t material);
+void gid_bar_elements_end(Channel& msh);
+void gid_slab_mesh_heading(Channel& msh);
+void gid_slab_element(Channel& msh, int32_t label, int32_t ni, int32_t nj, int32_t nk, int32_t nl);
+void gid_slab_mesh_end(Channel& msh);
 
-void gid_results_heading(Io& io, const std::string& titulo);
+void gid_results_heading(Channel& res, const Text& titulo);
 
 enum class GidResult { Expansion, CompressionLinear, CompressionNonlinear, PrimaryLinear, SecondaryLinear };
-void gid_result_header(Io& io, GidResult which);
+void gid_result_header(Channel& res, GidResult which);
 
 // The values block of one solution: translations of every node from DESPL.
-void gid_values_block(Io& io, const Model& m);
+void gid_values_block(Channel& res, const Model& m, const CaseState& st);
 
 } // namespace qb

@@ -2,18 +2,36 @@
 // level that the foundation causes in each stratum under each reaction.
 #pragma once
 
-#include "driver/model.h"
+#include <cmath>
+
+#include "model/model.h"
+#include "textio/trace.h"
 
 namespace qb {
 
 // Fills EELAS, ECOMP (reaction/node x 50 strata; row j is reaction j, which is
 // node j since the foundation nodes come first) and EELASP, ECOMPP (profile x
-// 50, every profile holding the central reaction's moduli), with the report
-// section "MÓDULOS DE CAMPO" and traces in the log.
+// 50, every profile holding the central reaction's moduli).
 //
 // Needs: NR, NREAC, NN, PERFIL, DF, soil (NPS, NEST, Z, PROF, E1, E2, SLAB),
 // SUM_AINF (NR x 50), PVC, qmax and NRCENT.
 // Throws InputError when a reaction's node names a soil profile not read.
-void compute_field_moduli(Model& m, Io& io);
+void compute_field_moduli(Model& m, Trace log);
+
+// Net pressure under the foundation: the contact pressure less the unloading
+// by the excavation (PVC is negative, a compression).
+inline float net_pressure(const Model& m) { return m.qmax + m.PVC; }
+
+// Stress in stratum k under reaction j: the influence value times the
+// unloading (expansion) or the net pressure (compression).
+inline float expansion_stress(const Model& m, int32_t j, int32_t k) { return m.SUM_AINF(j, k) * std::fabs(m.PVC); }
+inline float compression_stress(const Model& m, int32_t j, int32_t k) { return m.SUM_AINF(j, k) * net_pressure(m); }
+
+// The profile of reaction j's node.
+inline int32_t reaction_profile(const Model& m, int32_t j) { return m.PERFIL(node_of_dof(m.NREAC(j))); }
+
+// Strata shown in the field-moduli tables: those of the last reaction's
+// profile (none without reactions).
+inline int32_t field_table_strata(const Model& m) { return m.NR >= 1 ? m.soil.NEST(reaction_profile(m, m.NR)) : 0; }
 
 } // namespace qb

@@ -5,12 +5,13 @@
 // stratum thickness, summed down the profile.
 //
 // Common inputs: NR, MR, NREAC, PERFIL, DF, the soil profiles (NEST, PROF, H),
-// LONGREAC and AREAREAC, and the influence tables IX, IY, IZ. FLEX is sized
-// (NR+MR) x (NR+MR) when it is not already; FLSC, FLSC_3 and FLSC_4 overwrite
-// its NR x NR block, FNLCC clears it all first.
+// LONGREAC and AREAREAC, and the influence tables IX, IY, IZ. The case's FLEX
+// is sized (NR+MR) x (NR+MR) when it is not already; FLSC, FLSC_3 and FLSC_4
+// overwrite its NR x NR block, FNLCC clears it all first.
 #pragma once
 
-#include "driver/model.h"
+#include "model/model.h"
+#include "textio/trace.h"
 
 namespace qb {
 
@@ -18,18 +19,22 @@ namespace qb {
 // table chosen by the caller: E1 or E2 by profile, EELASP/ECOMPP by profile
 // (nflag1 = 1) or EELAS/ECOMP by node (nflag1 = 2). The compliance 1/E of each
 // profile and stratum is kept in AMZ; any other nflag1 reuses the last one.
-void FLSC(Model& m, Io& io, const Mat1<float>& E);
+void FLSC(const Model& m, CaseState& st, const Mat1<float>& E, Trace log);
 
 // Primary consolidation: compliance 1/EMV, vertical stress only.
-void FLSC_3(Model& m, Io& io);
+void FLSC_3(const Model& m, CaseState& st, Trace log);
 
 // Secondary consolidation: compliance 1/EMT, vertical stress only, times the
 // time factor log10(1 + PSI T).
-void FLSC_4(Model& m, Io& io);
+void FLSC_4(const Model& m, CaseState& st, Trace log);
 
 // Immediate compression with the stress-dependent modulus
 // E = K PA (sigma / PA)^N, sigma the mean stress from the reactions R(j)
 // (NR entries) and the in-situ pressure. Uses KO, K, N, PZ and PA.
-void FNLCC(Model& m, Io& io, const Vec1<float>& R);
+void FNLCC(const Model& m, CaseState& st, const Vec1<float>& R, Trace log);
+
+// FLEX holds every reaction, area reactions first; the isolated-footing
+// springs fill the rows after NR.
+void size_flex(const Model& m, CaseState& st);
 
 } // namespace qb

@@ -1,7 +1,8 @@
 // Isolated footings: the springs on the nodal-reaction degrees of freedom.
 #pragma once
 
-#include "driver/model.h"
+#include "model/model.h"
+#include "textio/trace.h"
 
 namespace qb {
 
@@ -11,8 +12,9 @@ namespace qb {
 // in series (vertical, horizontal or rotational, by the degree of freedom).
 // E and nu are the case's modulus and Poisson-ratio tables by (profile,
 // stratum). Needs NR, MR, NREACNOD, NZAP, ANCHOZ, LARGOZ, NODOZ, PERFIL, DF and
-// the soil profiles (NEST, PROF, H). FLEX is sized (NR+MR) x (NR+MR) when it
+// the soil profiles (NEST, PROF, H). The case's FLEX is sized (NR+MR) x (NR+MR) when it
 // is not already; nothing else of it is changed.
-void isolated_footing_springs(Model& m, Io& io, const Mat1<float>& E, const Mat1<float>& nu);
+void isolated_footing_springs(const Model& m, CaseState& st, const Mat1<float>& E, const Mat1<float>& nu,
+                              Trace log);
 
 } // namespace qb

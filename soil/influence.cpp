@@ -81,7 +81,7 @@ Stress bousi(float nu, float x, float y, float z1, float x1, float y1, float x2,
     return r;
 }
 
-void compute_influence_values(Model& m, Io& io) {
+void compute_influence_values(Model& m, Trace log, Trace valinf) {
     const int32_t NR = m.NR;
     m.IX.resize(NR, limits::STRATA, NR, 2);
     m.IY.resize(NR, limits::STRATA, NR, 2);
@@ -89,33 +89,33 @@ void compute_influence_values(Model& m, Io& io) {
     m.AINF.resize(NR, limits::STRATA, NR, 2);
     m.SUM_AINF.resize(NR, limits::STRATA);
 
-    io.valinf.empty(2);
-    Rec(io.valinf).X(15).text("VALORES DE INFLUENCIA");
-    io.valinf.empty(1);
-    List(io.valinf) << m.NDIRMAX << "DIRECCIONES";
+    valinf.empty(2);
+    Rec(valinf).X(15).text("VALORES DE INFLUENCIA");
+    valinf.empty(1);
+    List(valinf) << m.NDIRMAX << "DIRECCIONES";
 
     const Soil& s = m.soil;
     const int32_t ndir = std::min<int32_t>(m.NDIRMAX, 2);   // the rectangles exist for two directions
     for (int32_t d = 1; d <= ndir; ++d) {
-        List(io.valinf) << "EN LA DIRECCIÓN" << d;
-        List(io.valinf) << "PUNTO ESTRATO REACCION      IX        IY        IZ";
-        List(io.log) << "EN LA DIRECCIÓN" << d;
+        List(valinf) << "EN LA DIRECCIÓN" << d;
+        List(valinf) << "PUNTO ESTRATO REACCION      IX        IY        IZ";
+        List(log) << "EN LA DIRECCIÓN" << d;
 
         for (int32_t j = 1; j <= NR; ++j) {
             const int32_t n = node_of_dof(m.NREAC(j));
             const int32_t p = m.PERFIL(n);
             const int32_t nest = strata_of(m, p);
             const float df = m.DF(n);
-            List(io.log) << "EL GL DE LA REACCION" << j << " ES:" << m.NREAC(j);
-            List(io.log) << "NODO:" << n << "I=" << j << "NREAC(I)=" << m.NREAC(j);
-            List(io.log) << "PERFIL ASIGNADO AL NODO:" << p;
-            List(io.log) << "ESTRATOS DEL PERFIL:" << nest;
+            List(log) << "EL GL DE LA REACCION" << j << " ES:" << m.NREAC(j);
+            List(log) << "NODO:" << n << "I=" << j << "NREAC(I)=" << m.NREAC(j);
+            List(log) << "PERFIL ASIGNADO AL NODO:" << p;
+            List(log) << "ESTRATOS DEL PERFIL:" << nest;
 
             int32_t b = 0;   // bearing stratum of this reaction, none yet
             for (int32_t k = 1; k <= nest; ++k) {
-                List(io.log) << "Z1 ORIGINAL:" << s.Z(p, k);
-                List(io.log) << "PROF=" << s.PROF(p, k);
-                List(io.log) << "Df=" << df;
+                List(log) << "Z1 ORIGINAL:" << s.Z(p, k);
+                List(log) << "PROF=" << s.PROF(p, k);
+                List(log) << "Df=" << df;
                 if (s.PROF(p, k) <= df) continue;   // stratum wholly above the foundation
                 if (b == 0) b = k;
                 // Evaluation depth below the foundation level: the middle of
@@ -123,12 +123,12 @@ void compute_influence_values(Model& m, Io& io) {
                 // middle of the stratum.
                 const float z1 = k == b ? (s.PROF(p, b) - df) / 2.0f
                                         : s.PROF(p, k) - df - (s.PROF(p, k) - s.PROF(p, k - 1)) / 2.0f;
-                List(io.log) << "Z1 AJUSTADO:" << z1;
+                List(log) << "Z1 AJUSTADO:" << z1;
                 const float nu = s.NU2(p, k);
 
                 for (int32_t l = 1; l <= NR; ++l) {
-                    List(io.log) << "antes de llamar a bousi";
-                    Rec(io.log).F(m.XR(j), 10, 4).F(m.YR(j), 10, 4).F(z1, 10, 4)
+                    List(log) << "antes de llamar a bousi";
+                    Rec(log).F(m.XR(j), 10, 4).F(m.YR(j), 10, 4).F(z1, 10, 4)
                         .F(m.XI(l, d), 10, 4).F(m.YI(l, d), 10, 4).F(m.XF(l, d), 10, 4).F(m.YF(l, d), 10, 4);
                     const Stress st = bousi(nu, m.XR(j), m.YR(j), z1, m.XI(l, d), m.YI(l, d), m.XF(l, d), m.YF(l, d));
                     const float ainf = st.sz - nu * (st.sx + st.sy);
@@ -137,10 +137,10 @@ void compute_influence_values(Model& m, Io& io) {
                     m.IZ(j, k, l, d) = st.sz;
                     m.AINF(j, k, l, d) = ainf;
                     m.SUM_AINF(j, k) = m.SUM_AINF(j, k) + ainf;
-                    for (Channel* ch : {&io.valinf, &io.log})
+                    for (Channel* ch : {&static_cast<Channel&>(valinf), &static_cast<Channel&>(log)})
                         Rec(*ch).I(j, 8).I(k, 8).I(l, 8).X(3)
                             .F(st.sx, 10, 7).F(st.sy, 10, 7).F(st.sz, 10, 7).F(ainf, 10, 7);
-                    List(io.log) << j << k << "SUM_AINF=" << m.SUM_AINF(j, k);
+                    List(log) << j << k << "SUM_AINF=" << m.SUM_AINF(j, k);
                 }
             }
         }

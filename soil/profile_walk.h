@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "driver/model.h"
+#include "model/model.h"
 
 namespace qb {
 
@@ -14,6 +14,10 @@ inline int32_t strata_of(const Model& m, int32_t p) {
     if (p < 1 || p > m.soil.NEST.size()) return 0;
     return std::clamp<int32_t>(m.soil.NEST(p), 0, std::min<int32_t>(limits::STRATA, m.soil.PROF.cols()));
 }
+
+// Whether stratum k of profile p reaches below the foundation depth df: the
+// strata wholly above it carry no load from the foundation.
+inline bool below_foundation(const Soil& s, int32_t p, int32_t k, float df) { return !(s.PROF(p, k) <= df); }
 
 // Whether a (profile or reaction, stratum) table holds entry (i, k).
 inline bool has_entry(const Mat1<float>& t, int32_t i, int32_t k) {

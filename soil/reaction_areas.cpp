@@ -5,20 +5,25 @@
 #include <string>
 #include <string_view>
 
+#include "textio/errors.h"
+
 namespace qb {
 
 namespace {
 
 // Vertical degree of freedom of node n: reaction lengths and areas live there.
-int32_t dz_dof(int32_t n) { return dof(n, 3); }
+int32_t dz_dof(int32_t n) { return dof(n, DZ); }
 
-// Straight-line (3-D) distance from node a to node b.
+} // namespace
+
 float distance(const Model& m, int32_t a, int32_t b) {
     const float dx = m.COOR(b, 1) - m.COOR(a, 1);
     const float dy = m.COOR(b, 2) - m.COOR(a, 2);
     const float dz = m.COOR(b, 3) - m.COOR(a, 3);
     return std::sqrt(dx * dx + dy * dy + dz * dz);
 }
+
+namespace {
 
 // Width of the bar's section (last section of that name wins; 0 if none).
 float section_base(const Model& m, int32_t bar) {
@@ -27,7 +32,7 @@ float section_base(const Model& m, int32_t bar) {
 }
 
 // Unit weight of the named material (last of that name wins; 0 if none).
-float unit_weight(const Model& m, std::string_view name) {
+float unit_weight(const Model& m, const Text& name) {
     const int32_t k = m.find_material(name);
     return k != 0 ? m.PESOV(k) : 0.0f;
 }
@@ -109,7 +114,7 @@ void list_reaction_lengths(const Model& m, Channel& ch, int32_t last_dof) {
         if (m.LONGREAC(g) != 0.0f) Rec(ch).I(g, 6).X(9).F(m.LONGREAC(g), 10, 4).F(m.AREAREAC(g), 10, 4);
 }
 
-void compute_reaction_areas(Model& m, Io& io) {
+void compute_reaction_areas(Model& m, Trace log) {
     const int32_t NN = m.NN, NB = m.NB, NLOS = m.NLOS, NR = m.NR;
 
     for (int32_t s = 1; s <= NLOS; ++s) (void)slab_edges(m, s);
@@ -133,22 +138,16 @@ void compute_reaction_areas(Model& m, Io& io) {
     m.AREATOT = 0.0f;
 
     // 1. Length and plan direction of every bar (from NI to NJ).
-    io.report.empty();
-    List(io.report) << "LONGITUD DE BARRAS";
-    List(io.log) << "NUMERO DE BARRAS" << NB;
-    List(io.log) << "BARRA   LONGITUD       UX        UY";
+    List(log) << "NUMERO DE BARRAS" << NB;
+    List(log) << "BARRA   LONGITUD       UX        UY";
     for (int32_t j = 1; j <= NB; ++j) {
         const int32_t ni = m.PI(j), nj = m.PJ(j);
-        const float dx = m.COOR(nj, 1) - m.COOR(ni, 1);
-        const float dy = m.COOR(nj, 2) - m.COOR(ni, 2);
-        const float dz = m.COOR(nj, 3) - m.COOR(ni, 3);
-        const float L = std::sqrt(dx * dx + dy * dy + dz * dz);
-        m.UX(j) = dx / L;
-        m.UY(j) = dy / L;
+        const float L = distance(m, ni, nj);
+        m.UX(j) = (m.COOR(nj, 1) - m.COOR(ni, 1)) / L;
+        m.UY(j) = (m.COOR(nj, 2) - m.COOR(ni, 2)) / L;
         m.LBARRA(j) = L;
-        Rec(io.report).I(j, 6).F(L, 10, 4);
-        Rec(io.log).I(j, 6).F(L, 10, 4).F(m.UX(j), 10, 4).F(m.UY(j), 10, 4);
-        List(io.log) << "SU(" << j << ")" << m.SU(j);
+        Rec(log).I(j, 6).F(L, 10, 4).F(m.UX(j), 10, 4).F(m.UY(j), 10, 4);
+        List(log) << "SU(" << j << ")" << m.SU(j);
     }
 
     // 2. Foundation bars: direction 1 only when the bar runs along +X; any
@@ -156,14 +155,14 @@ void compute_reaction_areas(Model& m, Io& io) {
     for (int32_t j = 1; j <= NB; ++j) {
         if (m.SU(j) != 1) continue;
         const float dot = m.UX(j) * 1.0f + m.UY(j) * 0.0f;
-        List(io.log) << "PRODUCTO PUNTO" << dot;
+        List(log) << "PRODUCTO PUNTO" << dot;
         if (dot > 0.9999f) {
             m.NDIR(j) = 1;
-            List(io.log) << "NDIR=" << int32_t{1};
+            List(log) << "NDIR=" << int32_t{1};
         } else {
             m.NDIR(j) = 2;
         }
-        List(io.log) << "NDIR=" << m.NDIR(j);
+        List(log) << "NDIR=" << m.NDIR(j);
         m.NDIRMAX = std::max(m.NDIRMAX, m.NDIR(j));
 
         // The reaction point is the node; its rectangles start as that point.
@@ -185,13 +184,13 @@ void compute_reaction_areas(Model& m, Io& io) {
     }
 
     // 3.
-    List(io.log) << "DIRECCIONES ENCONTRADAS" << m.NDIRMAX;
-    List(io.log) << "CALCULO DE AREAS DE REACCION";
+    List(log) << "DIRECCIONES ENCONTRADAS" << m.NDIRMAX;
+    List(log) << "CALCULO DE AREAS DE REACCION";
 
     if (NLOS < 1) {
         // 4. Strip footings: each end node takes the half footing next to it,
         //    a rectangle L/2 long and B wide on the bar's side of the node.
-        List(io.log) << "SE TIENEN ZAPATAS CORRIDAS";
+        List(log) << "SE TIENEN ZAPATAS CORRIDAS";
         for (int32_t j = 1; j <= NB; ++j) {
             if (m.SU(j) != 1) continue;
             const float B = section_base(m, j);
@@ -228,8 +227,8 @@ void compute_reaction_areas(Model& m, Io& io) {
             const float G = unit_weight(m, m.MATLOSA(s)) * m.HLOSA(s);
             m.CLOSA(s, 5) = G;
             const int32_t NI = m.NLOSA(s, 1), NJ = m.NLOSA(s, 2), NK = m.NLOSA(s, 3), NL = m.NLOSA(s, 4);
-            List(io.log) << "Pp Losa=" << G;
-            List(io.log) << "Nodos losa" << s << NI << NJ << NK << NL;
+            List(log) << "Pp Losa=" << G;
+            List(log) << "Nodos losa" << s << NI << NJ << NK << NL;
 
             const SlabEdges e = slab_edges(m, s);
             for (int32_t k = 1; k <= 4; ++k) m.LBLOSA(s, k) = e.bar[k - 1];
@@ -237,7 +236,7 @@ void compute_reaction_areas(Model& m, Io& io) {
             const float Q = distance(m, NI, NJ);   // sides NI-NJ and NK-NL
             const float P = distance(m, NJ, NK);   // sides NJ-NK and NL-NI
             m.ALOSA(s) = Q * P;
-            List(io.log) << "AREA DE LOSA:" << Q * P;
+            List(log) << "AREA DE LOSA:" << Q * P;
 
             // Trapezoids on the long sides, triangles on the short ones.
             const float TQ = (2.0f * Q - P) * P / 4.0f;
@@ -261,8 +260,8 @@ void compute_reaction_areas(Model& m, Io& io) {
                 m.ABARRA(b) += a;
             }
 
-            List(io.log) << "SE TIENEN LOSAS DE CIMENTACIÓN";
-            List(io.log) << "CALCULANDO AREAS DE REACCIÓN";
+            List(log) << "SE TIENEN LOSAS DE CIMENTACIÓN";
+            List(log) << "CALCULANDO AREAS DE REACCIÓN";
             const float quarter = Q * P / 4.0f;
             for (const int32_t n : {NI, NJ, NK, NL}) m.AREAREAC(dz_dof(n)) += quarter;
             const float hq = Q / 2.0f, hp = P / 2.0f;
@@ -289,47 +288,40 @@ void compute_reaction_areas(Model& m, Io& io) {
         }
     }
 
-    // 6-7. Reaction points and rectangles. The rows go by node number 1..NR:
-    //      the foundation nodes are numbered first, in reaction order.
-    io.report.empty();
-    List(io.report) << "               COORDENADAS DE REACCIONES ";
-    List(io.report) << "              PUNTO       PUNTO INICIAL   PUNTO FINAL";
-    List(io.report) << "           (X  ,   Y)          (Xi  ,   Yi)        " << "(Xf  ,   Yf)";
-    io.log.empty();
-    List(io.log) << "              COORDENADAS DE REACCIONES ";
-    List(io.log) << "            PUNTO       PUNTO INICIAL   PUNTO FINAL";
-    List(io.log) << "          (X  ,   Y)          (Xi  ,   Yi)        " << "(Xf  ,   Yf)";
-    const int32_t rows = std::min(NR, NN);
-    for (int32_t d = 1; d <= 2; ++d) {
-        if (d == 2 && m.NDIRMAX != 2) break;
-        const char* head = d == 1 ? "direccion 1" : "direccion 2";
-        List(io.report) << head;
-        List(io.log) << head;
-        for (int32_t n = 1; n <= rows; ++n) {
-            for (Channel* ch : {&io.log, &io.report})
-                Rec(*ch).I(n, 6).F(m.XR(n), 10, 4).F(m.YR(n), 10, 4).F(m.XI(n, d), 10, 4).F(m.YI(n, d), 10, 4)
-                    .F(m.XF(n, d), 10, 4).F(m.YF(n, d), 10, 4);
-        }
-    }
-
-    // 8. Reaction lengths and areas; the foundation area sums the rows.
-    list_reaction_lengths(m, io.report, m.NTOT);
-    list_reaction_lengths(m, io.log, m.NTOT);
+    // 6-8. Reaction points and rectangles, reaction lengths and areas; the
+    //      foundation area sums the rows of the lengths.
     for (int32_t g = 1; g <= m.NTOT; ++g)
         if (m.LONGREAC(g) != 0.0f) m.AREATOT = m.AREATOT + m.AREAREAC(g);
-    List(io.report) << "Área de la cimentación:" << m.AREATOT;
-    List(io.log) << "Área de la cimentación:" << m.AREATOT;
+    log.empty();
+    List(log) << "              COORDENADAS DE REACCIONES ";
+    List(log) << "            PUNTO       PUNTO INICIAL   PUNTO FINAL";
+    List(log) << "          (X  ,   Y)          (Xi  ,   Yi)        " << "(Xf  ,   Yf)";
+    reaction_point_rows(log, m);
+    list_reaction_lengths(m, log, m.NTOT);
+    List(log) << "Área de la cimentación:" << m.AREATOT;
 
     // 9. Tributary slab area of each bar.
-    for (Channel* ch : {&io.report, &io.log}) {
-        List(*ch) << "Área tributaria por barra";
-        List(*ch) << " Barra            LONGITUD    AREA";
+    tributary_area_rows(log, m);
+}
+
+void reaction_point_rows(Channel& ch, const Model& m) {
+    // The rows go by node number 1..NR: the foundation nodes are numbered
+    // first, in reaction order.
+    const int32_t rows = std::min(m.NR, m.NN);
+    for (int32_t d = 1; d <= 2; ++d) {
+        if (d == 2 && m.NDIRMAX != 2) break;
+        List(ch) << (d == 1 ? "direccion 1" : "direccion 2");
+        for (int32_t n = 1; n <= rows; ++n)
+            Rec(ch).I(n, 6).F(m.XR(n), 10, 4).F(m.YR(n), 10, 4).F(m.XI(n, d), 10, 4).F(m.YI(n, d), 10, 4)
+                .F(m.XF(n, d), 10, 4).F(m.YF(n, d), 10, 4);
     }
-    for (int32_t j = 1; j <= NB; ++j) {
-        if (m.ABARRA(j) == 0.0f) continue;
-        Rec(io.report).I(j, 6).X(9).F(m.LBARRA(j), 10, 4).F(m.ABARRA(j), 10, 4);
-        Rec(io.log).I(j, 6).X(9).F(m.LBARRA(j), 10, 4).F(m.ABARRA(j), 10, 4);
-    }
+}
+
+void tributary_area_rows(Channel& ch, const Model& m) {
+    List(ch) << "Área tributaria por barra";
+    List(ch) << " Barra            LONGITUD    AREA";
+    for (int32_t j = 1; j <= m.NB; ++j)
+        if (m.ABARRA(j) != 0.0f) Rec(ch).I(j, 6).X(9).F(m.LBARRA(j), 10, 4).F(m.ABARRA(j), 10, 4);
 }
 
 } // namespace qb

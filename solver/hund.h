@@ -1,7 +1,8 @@
 // Linear frame-soil interaction of one load case.
 #pragma once
 
-#include "driver/model.h"
+#include "model/model.h"
+#include "textio/trace.h"
 
 namespace qb {
 
@@ -11,17 +12,22 @@ namespace qb {
 //   rows 1..NGRED      akr * (d, R) = PCONC - vered
 //   row  NGRED+j       d(dof of reaction j) + sum_k FLEX(j,k) R(k) = 0
 //                      (k over the reaction's own group: area or nodal)
-// and reports reactions, settlements, moduli of subgrade reaction and node
-// displacements (results report), the translations ("arch.res" values block)
-// and a trace of every step ("MEMORIA").
+// with a trace of every step in the log.
 //
-// Reads: NN, NTOT, NGRED, NR, MR, akr (NGRED x NGRED+NR+MR), FLEX (NR+MR
-// square), PCONC (by equation number), NGL, NREAC, NREACNOD, LONGREAC (by
-// global dof), UNID; `vered` is the reduced load vector of the case.
+// Reads: NN, NTOT, NGRED, NR, MR, akr (NGRED x NGRED+NR+MR), the case's FLEX
+// (NR+MR square), PCONC (by equation number), NGL, NREAC, NREACNOD, LONGREAC
+// (by global dof), UNID; `vered` is the reduced load vector of the case.
 // Fills: DESPL (NTOT+NR+MR: displacements by global dof, then the reactions)
 // and HUNDIM (NR+MR: settlement under each reaction).
-// A singular system writes "singular matrix in gaussj" to the console and
-// throws SingularMatrix (nothing of this call reaches the report).
-void HUND(Model& m, Io& io, const Vec1<float>& vered);
+// A singular system throws SingularMatrix.
+void HUND(const Model& m, CaseState& st, const Vec1<float>& vered, Trace log);
+
+// Modulus of subgrade reaction of reaction i: |R L / settlement|, with L the
+// reaction length kept at the vertical translation of node i. A zero
+// settlement gives a non-finite modulus.
+float subgrade_modulus(const Model& m, const CaseState& st, int32_t i);
+
+// "desplazamientos nodales": the three translations of every node.
+void trace_node_translations(const Model& m, const CaseState& st, Trace log);
 
 } // namespace qb

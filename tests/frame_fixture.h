@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/model.h"
+#include "model/model.h"
 #include "frame/assembly.h"
 #include "frame/geometry.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/model.h"
+#include "model/model.h"
 
 namespace qb::testing {
 

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <string>
 
-#include "driver/model.h"
+#include "model/model.h"
 #include "soil/field_moduli.h"
 
 using namespace qb;

@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "driver/model.h"
+#include "model/model.h"
 #include "solver/gaussj.h"
 
 namespace qb {

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "output/lineform.h"
+#include "textio/lineform.h"
 
 using namespace qb;
 

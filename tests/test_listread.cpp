@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "driver/listread.h"
-#include "driver/model.h"
+#include "textio/listread.h"
+#include "model/model.h"
 
 using namespace qb;
 

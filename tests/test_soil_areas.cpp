@@ -5,7 +5,7 @@
 #include <cmath>
 #include <string>
 
-#include "driver/model.h"
+#include "model/model.h"
 #include "soil/reaction_areas.h"
 
 using namespace qb;

@@ -1,4 +1,4 @@
-#include "driver/read_data.h"
+#include "input/read_data.h"
 
 #include <string>
 
@@ -24,7 +24,7 @@ void check_node(const Model& m, const ListReader& in, int32_t node, const std::s
         in.fail("a node number from 1 to " + num(m.NN) + " for " + what, num(node));
 }
 
-std::string blank_name() { return std::string(limits::NAME, ' '); }
+Text blank_name() { return Text(std::string(limits::NAME, ' ')); }
 
 // `count` records of a node number and its six components (DX DY DZ MX MY MZ),
 // stored by global dof; a later record for the same node replaces the earlier.
@@ -42,48 +42,48 @@ void read_node_values(const Model& m, ListReader& in, int32_t count, const std::
 
 } // namespace
 
-void read_title_units_control(Model& m, Io& io, ListReader& in) {
+void read_title_units_control(Model& m, Echo& out, ListReader& in) {
     in.context("the title");
-    m.TITULO = std::string(limits::TITLE, ' ');
+    m.TITULO = Text(std::string(limits::TITLE, ' '));
     in.begin();
     in.item(m.TITULO, limits::TITLE);
     in.end();
-    gid_mesh_heading(io, m.TITULO);
-    List(io.report).data(m.TITULO);
-    io.report.empty();
+    gid_mesh_heading(out.msh, m.TITULO);
+    List(out.report) << m.TITULO;
+    out.report.empty();
 
     in.context("the heading before the unit labels");
     in.skip_line();
     in.context("the unit labels");
-    for (int i = 1; i <= 5; ++i) m.UNID[static_cast<size_t>(i)] = std::string(limits::UNIT, ' ');
+    for (int i = 1; i <= 5; ++i) m.UNID[static_cast<size_t>(i)] = Text(std::string(limits::UNIT, ' '));
     in.begin();
     for (int i = 1; i <= 5; ++i) in.item(m.UNID[static_cast<size_t>(i)], limits::UNIT);
     in.end();
-    List(io.report) << "UNIDADES";
+    List(out.report) << "UNIDADES";
     {
-        Rec r(io.report);
+        Rec r(out.report);
         for (int i = 1; i <= 5; ++i) r.data(m.unid(i)).X(2);
     }
-    io.report.empty();
+    out.report.empty();
 
     in.context("the heading before the control record");
     in.skip_line();
     in.context("the control record (KANAL, CASO(1..4), NFLAG1)");
     in.record(m.KANAL, m.CASO[1], m.CASO[2], m.CASO[3], m.CASO[4], m.nflag1);
     switch (m.KANAL) {
-    case 0: List(io.report) << "ANALISIS LINEAL SIN CONFINAMIENTO"; break;
-    case 1: List(io.report) << "ANALISIS LINEAL ITERATIVO" << "C/CONFINAMIENTO"; break;
-    case 2: List(io.report) << "ANALISIS NO LINEAL METODO DEMENEGHI"; break;
+    case 0: List(out.report) << "ANALISIS LINEAL SIN CONFINAMIENTO"; break;
+    case 1: List(out.report) << "ANALISIS LINEAL ITERATIVO" << "C/CONFINAMIENTO"; break;
+    case 2: List(out.report) << "ANALISIS NO LINEAL METODO DEMENEGHI"; break;
     default: break;
     }
-    io.report.empty();
+    out.report.empty();
 }
 
-void read_materials_and_sections(Model& m, Io& io, ListReader& in) {
-    List(io.report) << "MATERIALES";
+void read_materials_and_sections(Model& m, Echo& out, ListReader& in) {
+    List(out.report) << "MATERIALES";
     m.NMAT = read_count(in, "the material count", limits::MATERIALS);
-    Rec(io.report).text("MATERIAL", 15).X(5).text("PESO VOL", 15).text("MOD ELAST", 15).text("R POISSON", 15);
-    Rec(io.report).X(20).X(10).data(m.unid(5)).X(10).data(m.unid(4));
+    Rec(out.report).text("MATERIAL", 15).X(5).text("PESO VOL", 15).text("MOD ELAST", 15).text("R POISSON", 15);
+    Rec(out.report).X(20).X(10).data(m.unid(5)).X(10).data(m.unid(4));
     in.context("the heading of the materials");
     in.skip_line();
     m.MATNOM.resize(m.NMAT, blank_name());
@@ -98,17 +98,17 @@ void read_materials_and_sections(Model& m, Io& io, ListReader& in) {
         in.item(m.EMAT(i));
         in.item(m.NUMAT(i));
         in.end();
-        Rec(io.report).data(m.MATNOM(i), 20).F(m.PESOV(i), 15, 2).F(m.EMAT(i), 15, 2).F(m.NUMAT(i), 10, 2);
+        Rec(out.report).data(m.MATNOM(i), 20).F(m.PESOV(i), 15, 2).F(m.EMAT(i), 15, 2).F(m.NUMAT(i), 10, 2);
     }
 
-    io.report.empty();
-    List(io.report) << "SECCIONES";
+    out.report.empty();
+    List(out.report) << "SECCIONES";
     m.NSEC = read_count(in, "the section count", limits::SECTIONS);
-    Rec(io.report).text("SECCIÓN", 10).text("MATERIAL", 17).X(13).text("BASE", 10).text("ALTURA", 10)
+    Rec(out.report).text("SECCIÓN", 10).text("MATERIAL", 17).X(13).text("BASE", 10).text("ALTURA", 10)
         .text("ÁREA", 15).text("Iy", 15).text("Iz", 15).text("IRot", 15);
     {
-        const std::string u2 = m.unid(2).substr(0, 2);
-        Rec r(io.report);
+        const Text u2 = m.unid(2).head(2);
+        Rec r(out.report);
         r.X(43).X(6).data(u2).X(6).data(u2);
         r.X(10).data(u2).text("2");
         for (int i = 0; i < 3; ++i) r.X(10).data(u2).text("4");
@@ -131,20 +131,20 @@ void read_materials_and_sections(Model& m, Io& io, ListReader& in) {
         m.Iy(i) = (m.ALTURA(i) * m.AREA(i) * m.ALTURA(i)) / 12.0f;
         m.Iz(i) = (m.BASE(i) * m.AREA(i) * m.BASE(i)) / 12.0f;
         m.IRot(i) = m.Iy(i) + m.Iz(i);
-        Rec(io.report).data(m.SECNOM(i), 20).data(m.SECMAT(i), 20).F(m.BASE(i), 10, 2).F(m.ALTURA(i), 10, 2)
+        Rec(out.report).data(m.SECNOM(i), 20).data(m.SECMAT(i), 20).F(m.BASE(i), 10, 2).F(m.ALTURA(i), 10, 2)
             .F(m.AREA(i), 15, 8).F(m.Iy(i), 15, 8).F(m.Iz(i), 15, 8).F(m.IRot(i), 15, 8);
     }
 }
 
-void read_nodes(Model& m, Io& io, ListReader& in) {
+void read_nodes(Model& m, Echo& out, ListReader& in) {
     // 6 NN degrees of freedom must fit the 5000 of the equation tables.
     m.NN = read_count(in, "the node count", limits::DOFS / 6);
-    List(io.report) << "Número de Nodos:" << m.NN;
-    List(io.console) << "No. nodos" << m.NN;
+    List(out.report) << "Número de Nodos:" << m.NN;
+    List(out.console) << "No. nodos" << m.NN;
     in.context("the heading of the nodes");
     in.skip_line();
-    List(io.report) << "COORDENADAS DE LOS NODOS              RESTRICCIONES" << "   PERFIL   DF";
-    Rec(io.report).text(" NODO      X         Y         Z    DX DY DZ MX MY MZ");
+    List(out.report) << "COORDENADAS DE LOS NODOS              RESTRICCIONES" << "   PERFIL   DF";
+    Rec(out.report).text(" NODO      X         Y         Z    DX DY DZ MX MY MZ");
 
     m.node_label.resize(m.NN);
     m.node_line.resize(m.NN);
@@ -162,18 +162,18 @@ void read_nodes(Model& m, Io& io, ListReader& in) {
         in.item(m.PERFIL(k));
         in.item(m.DF(k));
         in.end();
-        Rec r(io.report);
+        Rec r(out.report);
         r.I(m.node_label(k), 5).F(m.COOR(k, 1), 10, 4).F(m.COOR(k, 2), 10, 4).F(m.COOR(k, 3), 10, 4);
         for (int c = 1; c <= 6; ++c) r.I(m.NRES(k, c), 3);
         r.I(m.PERFIL(k), 5).F(m.DF(k), 10, 4);
         r.end();
-        gid_node(io, m.node_label(k), m.COOR(k, 1), m.COOR(k, 2), m.COOR(k, 3));
+        gid_node(out.msh, m.node_label(k), m.COOR(k, 1), m.COOR(k, 2), m.COOR(k, 3));
     }
-    gid_end_coordinates(io);
+    gid_end_coordinates(out.msh);
     m.NTOT = 6 * m.NN;
 }
 
-void read_bars(Model& m, Io& io, ListReader& in) {
+void read_bars(Model& m, Echo& out, ListReader& in) {
     m.NB = read_count(in, "the bar count", limits::BARS);
     in.context("the heading of the bars");
     in.skip_line();
@@ -190,14 +190,14 @@ void read_bars(Model& m, Io& io, ListReader& in) {
     m.GIRO.resize(m.NB);
     m.CUNIF.resize(m.NB, 6);
 
-    io.report.empty(3);
-    Rec(io.report).X(25).text("PROPIEDADES DE LAS BARRAS");
-    io.report.empty();
-    Rec(io.report).text("   No       SECCIÓN").X(9).text("   PI   PJ  NCND    GIRO    FDC")
+    out.report.empty(3);
+    Rec(out.report).X(25).text("PROPIEDADES DE LAS BARRAS");
+    out.report.empty();
+    Rec(out.report).text("   No       SECCIÓN").X(9).text("   PI   PJ  NCND    GIRO    FDC")
         .text(" TIPO PERF SUELO    Iy        Iz        J         CVMáx", 57)
         .text("    CVMed       CVInst     CMUERTA      Pprop         PV", 58);
-    List(io.log) << "LECTURA DE BARRAS";
-    gid_bar_elements_begin(io);
+    List(out.log) << "LECTURA DE BARRAS";
+    gid_bar_elements_begin(out.msh);
 
     for (int32_t j = 1; j <= m.NB; ++j) {
         in.context("bar " + num(j));
@@ -219,19 +219,15 @@ void read_bars(Model& m, Io& io, ListReader& in) {
             in.fail("two distinct end points (a bar of zero length has no stiffness)",
                     "nodes " + num(I) + " and " + num(J) + " at the same point");
 
-        {
-            List l(io.log);
-            l << m.bar_label(j);
-            l.data(m.SECBAR(j)) << I << J << m.NCND(j) << m.GIRO(j) << m.FDC(j) << m.CUNIF(j, 1) << m.CUNIF(j, 2)
-                                << m.CUNIF(j, 3) << m.CUNIF(j, 4) << m.CUNIF(j, 6);
-        }
+        List(out.log) << m.bar_label(j) << m.SECBAR(j) << I << J << m.NCND(j) << m.GIRO(j) << m.FDC(j) << m.CUNIF(j, 1)
+                      << m.CUNIF(j, 2) << m.CUNIF(j, 3) << m.CUNIF(j, 4) << m.CUNIF(j, 6);
 
         // second moments for the echo (0 when the section is unknown)
         const int32_t s = m.find_section(m.SECBAR(j));
         const float iy = s != 0 ? m.Iy(s) : 0.0f, iz = s != 0 ? m.Iz(s) : 0.0f, irot = s != 0 ? m.IRot(s) : 0.0f;
 
-        List(io.log) << "para el nodo " << I << "ngn= " << 6 * I - 6;
-        List(io.log) << "para el nodo " << J << "ngn= " << 6 * J - 6;
+        List(out.log) << "para el nodo " << I << "ngn= " << 6 * I - 6;
+        List(out.log) << "para el nodo " << J << "ngn= " << 6 * J - 6;
         m.connected(I) = 1;
         m.connected(J) = 1;
 
@@ -243,20 +239,20 @@ void read_bars(Model& m, Io& io, ListReader& in) {
         if (m.PERFN(I) == 0) m.PERFN(I) = m.PERFIL(I);
         if (m.PERFN(J) == 0) m.PERFN(J) = m.PERFIL(J);
 
-        Rec r(io.report);
+        Rec r(out.report);
         r.I(m.bar_label(j), 5).X(3).data(m.SECBAR(j), 20).I(I, 5).I(J, 5).I(m.NCND(j), 5).F(m.GIRO(j), 10, 3)
             .I(m.FDC(j), 5).text(tipo).I(m.PERFN(I), 5).I(m.PERFN(J), 5).F(iy, 10, 5).F(iz, 10, 5).F(irot, 10, 5);
         for (int c = 1; c <= 6; ++c) r.F(m.CUNIF(j, c), 12, 6);
         r.end();
-        gid_bar_element(io, m.bar_label(j), I, J, 2 - m.SU(j));
+        gid_bar_element(out.msh, m.bar_label(j), I, J, 2 - m.SU(j));
     }
-    gid_bar_elements_end(io);
+    gid_bar_elements_end(out.msh);
 }
 
-void read_isolated_footings(Model& m, Io& io, ListReader& in) {
-    io.report.empty();
+void read_isolated_footings(Model& m, Echo& out, ListReader& in) {
+    out.report.empty();
     m.NZAP = read_count(in, "the isolated-footing count", limits::FOOTINGS);
-    List(io.report) << "Número de zapatas aisladas" << m.NZAP;
+    List(out.report) << "Número de zapatas aisladas" << m.NZAP;
     in.context("the heading of the isolated footings");
     in.skip_line();
     m.footing_label.resize(m.NZAP);
@@ -266,8 +262,8 @@ void read_isolated_footings(Model& m, Io& io, ListReader& in) {
     m.ESPZ.resize(m.NZAP);
     m.NODOZ.resize(m.NZAP);
     if (m.NZAP >= 1) {
-        List(io.report) << "ZAPATAS AISLADAS";
-        List(io.report) << "  No.    Ancho     Largo   Espesor  Nodo Perfil";
+        List(out.report) << "ZAPATAS AISLADAS";
+        List(out.report) << "  No.    Ancho     Largo   Espesor  Nodo Perfil";
     }
     for (int32_t k = 1; k <= m.NZAP; ++k) {
         in.context("isolated footing " + num(k));
@@ -276,16 +272,16 @@ void read_isolated_footings(Model& m, Io& io, ListReader& in) {
         const int32_t n = m.NODOZ(k);
         check_node(m, in, n, "the footing's node");
         m.PERFN(n) = m.PERFIL(n);
-        Rec(io.report).I(m.footing_label(k), 5).F(m.ANCHOZ(k), 10, 3).F(m.LARGOZ(k), 10, 3).F(m.ESPZ(k), 10, 3)
+        Rec(out.report).I(m.footing_label(k), 5).F(m.ANCHOZ(k), 10, 3).F(m.LARGOZ(k), 10, 3).F(m.ESPZ(k), 10, 3)
             .I(n, 5).I(m.PERFN(n), 5);
     }
 }
 
-void read_nodal_loads(Model& m, Io& io, ListReader& in) {
-    io.report.empty(2);
-    Rec(io.report).X(8).text("CARGAS CONCENTRADAS Y CARGAS DE EMPOTRAMIENTO");
-    io.report.empty();
-    Rec(io.report).X(3).text("No").X(6).text("P").data(m.unid(1));
+void read_nodal_loads(Model& m, Echo& out, ListReader& in) {
+    out.report.empty(2);
+    Rec(out.report).X(8).text("CARGAS CONCENTRADAS Y CARGAS DE EMPOTRAMIENTO");
+    out.report.empty();
+    Rec(out.report).X(3).text("No").X(6).text("P").data(m.unid(1));
     m.NPC = read_count(in, "the nodal-load count", limits::DOFS);
     in.context("the heading of the nodal loads");
     in.skip_line();
@@ -294,13 +290,13 @@ void read_nodal_loads(Model& m, Io& io, ListReader& in) {
     read_node_values(m, in, m.NPC, "nodal load", "the load", m.PNOD);
     for (int32_t i = 1; i <= m.NTOT; ++i) {
         const float p = m.PNOD(i);
-        if (p != 0.0f) Rec(io.report).I(i, 5).F(p, 10, 2);
+        if (p != 0.0f) Rec(out.report).I(i, 5).F(p, 10, 2);
         if (m.NGL(i) != 0) m.PCONC(m.NGL(i)) = p;   // loads on restrained dofs are dropped
     }
 }
 
-void read_additional_springs(Model& m, Io& io, ListReader& in) {
-    for (Channel* ch : {&io.report, &io.log}) {
+void read_additional_springs(Model& m, Echo& out, ListReader& in) {
+    for (Channel* ch : {&out.report, &static_cast<Channel&>(out.log)}) {
         ch->empty(2);
         Rec(*ch).X(8).text("RIGIDECES ADICIONALES, LENEALES Y ANGULARES");
         ch->empty();
@@ -314,11 +310,11 @@ void read_additional_springs(Model& m, Io& io, ListReader& in) {
     read_node_values(m, in, m.nnk, "additional spring", "the spring", m.KNOD);
     for (int32_t i = 1; i <= m.NTOT; ++i) {
         const float k = m.KNOD(i);
-        if (k != 0.0f) Rec(io.report).I(i, 5).F(k, 10, 2);
-        List(io.log) << "NGL(I)=" << m.NGL(i);
+        if (k != 0.0f) Rec(out.report).I(i, 5).F(k, 10, 2);
+        List(out.log) << "NGL(I)=" << m.NGL(i);
         if (m.NGL(i) != 0) m.RIGAD(m.NGL(i)) = k;
     }
-    for (int32_t e = 1; e <= m.NGRED; ++e) List(io.log) << e << m.RIGAD(e);
+    for (int32_t e = 1; e <= m.NGRED; ++e) List(out.log) << e << m.RIGAD(e);
 }
 
 void check_foundation_numbering(const Model& m, const ListReader& in) {
@@ -355,7 +351,7 @@ void check_foundation_profiles(const Model& m, const ListReader& in) {
     }
 }
 
-void read_slabs(Model& m, Io& io, ListReader& in) {
+void read_slabs(Model& m, Echo& out, ListReader& in) {
     m.NLOS = read_count(in, "the slab count", limits::SLABS);
     in.context("the heading of the slabs");
     in.skip_line();
@@ -366,10 +362,10 @@ void read_slabs(Model& m, Io& io, ListReader& in) {
     m.MATLOSA.resize(m.NLOS, blank_name());
     m.CLOSA.resize(m.NLOS, 6);
     if (m.NLOS >= 1) {
-        gid_slab_mesh_heading(io);
-        io.report.empty();
-        Rec(io.report).text("             LECTURA DE NODOS QUE CONFORMAN CADA LOSA");
-        Rec(io.report).text("    LOSA   NI    NJ   NK    NL       h").text("   Mat  ", 20)
+        gid_slab_mesh_heading(out.msh);
+        out.report.empty();
+        Rec(out.report).text("             LECTURA DE NODOS QUE CONFORMAN CADA LOSA");
+        Rec(out.report).text("    LOSA   NI    NJ   NK    NL       h").text("   Mat  ", 20)
             .text("CVMáx     CVMed     CVInst   CMUERTA    Pprop     PV", 64);
     }
     for (int32_t k = 1; k <= m.NLOS; ++k) {
@@ -389,18 +385,18 @@ void read_slabs(Model& m, Io& io, ListReader& in) {
         }
         // A slab lying wholly on soil is loaded by the pressure at the foundation centre.
         if (on_soil) m.CLOSA(k, 6) = m.PVC;
-        Rec r(io.report);
+        Rec r(out.report);
         r.I(m.slab_label(k), 6);
         for (int c = 1; c <= 4; ++c) r.I(m.NLOSA(k, c), 6);
         r.F(m.HLOSA(k), 10, 3).X(5).data(m.MATLOSA(k), 20);
         for (int c = 1; c <= 6; ++c) r.F(m.CLOSA(k, c), 10, 3);
         r.end();
-        gid_slab_element(io, m.slab_label(k), m.NLOSA(k, 1), m.NLOSA(k, 2), m.NLOSA(k, 3), m.NLOSA(k, 4));
+        gid_slab_element(out.msh, m.slab_label(k), m.NLOSA(k, 1), m.NLOSA(k, 2), m.NLOSA(k, 3), m.NLOSA(k, 4));
     }
-    if (m.NLOS >= 1) gid_slab_mesh_end(io);
+    if (m.NLOS >= 1) gid_slab_mesh_end(out.msh);
 }
 
-void write_count_summary(const Model& m, Io& io) {
+void write_count_summary(const Model& m, Echo& out) {
     const std::pair<const char*, int32_t> rows[] = {
         {"NN    NUMERO DE NODOS              =", m.NN},
         {"NB    NUMERO DE BARRAS             =", m.NB},
@@ -414,10 +410,10 @@ void write_count_summary(const Model& m, Io& io) {
         {"CASO(3)  CONSOLIDACIÓN PRIMARIA    =", m.CASO[3]},
         {"CASO(4)  CONSOLIDACIÓN SECUNDARIA  =", m.CASO[4]},
     };
-    for (const auto& [label, v] : rows) Rec(io.report).text(label, 36).I(v, 10);
+    for (const auto& [label, v] : rows) Rec(out.report).text(label, 36).I(v, 10);
 }
 
-void lecejesdiag(Model& m, Io& io, ListReader& in) {
+void lecejesdiag(Model& m, Echo& out, ListReader& in) {
     in.context("the first heading of the axes");
     in.skip_line();
     in.context("the second heading of the axes");
@@ -426,18 +422,18 @@ void lecejesdiag(Model& m, Io& io, ListReader& in) {
     in.record(m.NEJES, m.NDIV);
     if (m.NEJES < 0 || m.NEJES > limits::AXES)
         in.fail("an axis count from 0 to " + num(limits::AXES), num(m.NEJES));
-    List(io.console) << m.NEJES << m.NDIV;
+    List(out.console) << m.NEJES << m.NDIV;
     if (m.NEJES > 0 && (m.NDIV < 1 || m.NDIV > limits::DIVISIONS))
         in.fail("NDIV from 1 to " + num(limits::DIVISIONS) + " (the number of intervals of each bar in the diagrams)",
                 num(m.NDIV));
-    List(io.report) << "No. DE EJES PARA ELEMENTOS MECÁNICOS:" << m.NEJES;
+    List(out.report) << "No. DE EJES PARA ELEMENTOS MECÁNICOS:" << m.NEJES;
     m.NOMEJE.resize(m.NEJES);
     m.NBEJE.resize(m.NEJES);
     m.BEJE.resize(m.NEJES, limits::AXIS_BARS);
     for (int32_t i = 1; i <= m.NEJES; ++i) {
         in.context("the name of axis " + num(i));
         m.NOMEJE(i) = in.fixed_text(limits::NAME);
-        Rec(io.report).data(m.NOMEJE(i), 20);
+        Rec(out.report).data(m.NOMEJE(i), 20);
         in.context("the bars of axis " + num(i));
         in.begin();
         in.item(m.NBEJE(i));
@@ -455,14 +451,14 @@ void lecejesdiag(Model& m, Io& io, ListReader& in) {
         int on_line = 1;
         for (int32_t k = 1; k <= m.NBEJE(i); ++k) {
             if (on_line == 20) {
-                io.report.write_line(line);
+                out.report.write_line(line);
                 line.clear();
                 on_line = 0;
             }
             put_I(line, m.BEJE(i, k), 5);
             ++on_line;
         }
-        io.report.write_line(line);
+        out.report.write_line(line);
     }
 }
 

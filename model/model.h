@@ -1,10 +1,12 @@
-// The model: every table of a run, owned by one object and handed by reference
-// to each step. Tables are sized to the model read (the counts come from the
-// data file), with the fixed limits below still honoured.
+// The model: every table that reading and the one-time preparation fill, owned
+// by one object and handed by reference to each step. Once the preparation is
+// over it is read-only: what an analysis case computes lives in CaseState.
+// Tables are sized to the model read (the counts come from the data file),
+// with the fixed limits still honoured.
 //
 // Conventions: reals are float, counts and codes int32_t, indices 1-based;
 // global degree of freedom of node n, component k (DX DY DZ MX MY MZ) is
-// 6(n-1)+k; Z is vertical.
+// dof(n, k) = 6(n-1)+k; Z is vertical.
 #pragma once
 
 #include <algorithm>
@@ -14,70 +16,22 @@
 #include <string>
 #include <string_view>
 
-#include "driver/tables.h"
-#include "output/lineform.h"
+#include "model/dof.h"
+#include "model/limits.h"
+#include "model/tables.h"
+#include "textio/lineform.h"
 
 namespace qb {
 
-// Limits of the program (a model beyond them is refused when read).
-namespace limits {
-constexpr int32_t NODES = 2500;
-constexpr int32_t DOFS = 5000;          // 6 NN <= 5000, so NN <= 833
-constexpr int32_t BARS = 2500;
-constexpr int32_t MATERIALS = 100;
-constexpr int32_t SECTIONS = 100;
-constexpr int32_t SLABS = 2500;
-constexpr int32_t FOOTINGS = 100;
-constexpr int32_t AREA_REACTIONS = 140; // influence tables
-constexpr int32_t REACTIONS = 2500;     // NR + MR
-constexpr int32_t EQUATIONS = 5000;     // NGRED + NR + MR
-constexpr int32_t PROFILES = 100;
-constexpr int32_t STRATA = 50;
-constexpr int32_t AXES = 100;
-constexpr int32_t AXIS_BARS = 100;
-constexpr int32_t DIVISIONS = 1000;     // intervals of a bar in the force diagrams
-constexpr int32_t NAME = 20;
-constexpr int32_t UNIT = 4;
-constexpr int32_t TITLE = 50;
-} // namespace limits
-
-// Bad data: the run stops with this message (file, line and what was expected
-// are part of it) and a non-zero exit status.
-struct InputError : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
-
-// A zero pivot in the equation solver: the run stops.
-struct SingularMatrix : std::runtime_error {
-    SingularMatrix() : std::runtime_error("singular matrix in gaussj") {}
-};
-
-// The six output channels of a run.
-struct Io {
-    Channel console;  // progress messages
-    Channel report;   // results report (unit 6)
-    Channel msh;      // GiD mesh "arch.msh" (unit 7)
-    Channel res;      // GiD results "arch.res" (unit 8)
-    Channel log;      // "MEMORIA" (unit 101)
-    Channel valinf;   // "VALINF" (unit 112)
-    void flush_all() {
-        console.flush(); report.flush(); msh.flush(); res.flush(); log.flush(); valinf.flush();
-    }
-};
-
-// Global degree of freedom k (1..6: DX DY DZ MX MY MZ) of node n, and the
-// node that owns global degree of freedom g.
-inline int32_t dof(int32_t n, int32_t k) { return 6 * (n - 1) + k; }
-inline int32_t node_of_dof(int32_t g) { return (g - 1) / 6 + 1; }
-
 // Names (materials, sections, bars, axes) are 20-character fields: what lies
 // beyond 20 characters and trailing blanks do not count.
-inline std::string_view name_text(std::string_view s) {
+inline std::string_view name_text(const Text& t) {
+    std::string_view s = t.bytes();
     s = s.substr(0, std::min<size_t>(s.size(), static_cast<size_t>(limits::NAME)));
     while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
     return s;
 }
-inline bool same_name(std::string_view a, std::string_view b) { return name_text(a) == name_text(b); }
+inline bool same_name(const Text& a, const Text& b) { return name_text(a) == name_text(b); }
 
 // Soil tables, (profile, stratum), stratum 1 uppermost.
 struct Soil {
@@ -104,9 +58,9 @@ struct Soil {
 
 struct Model {
     // ---- run texts and control ------------------------------------------------
-    std::string data_name, results_name;   // as typed
-    std::string TITULO;                    // 50 bytes, blank padded
-    std::array<std::string, 6> UNID;       // UNID[1..5], 4 bytes each
+    std::string data_name;                 // as given, for the messages
+    Text TITULO;                           // 50 bytes, blank padded
+    std::array<Text, 6> UNID;              // UNID[1..5], 4 bytes each
     int32_t KANAL = 0, nflag1 = 0;
     std::array<int32_t, 5> CASO{};         // CASO[1..4]
 
@@ -116,9 +70,9 @@ struct Model {
     int32_t NTOT = 0, NGRED = 0, NR = 0, MR = 0, NRCENT = 1, NFIXED = 0;
 
     // ---- materials and sections ------------------------------------------------
-    Vec1<std::string> MATNOM;              // 20 bytes each
+    Vec1<Text> MATNOM;              // 20 bytes each
     Vec1<float> PESOV, EMAT, NUMAT;
-    Vec1<std::string> SECNOM, SECMAT;
+    Vec1<Text> SECNOM, SECMAT;
     Vec1<float> BASE, ALTURA, AREA, Iy, Iz, IRot;
 
     // ---- nodes -----------------------------------------------------------------
@@ -134,13 +88,12 @@ struct Model {
     // ---- bars ------------------------------------------------------------------
     Vec1<int32_t> bar_label;
     Vec1<int32_t> PI, PJ;                  // first and second node
-    Vec1<std::string> SECBAR;
+    Vec1<Text> SECBAR;
     Vec1<int32_t> NCND, FDC;
     Vec1<float> GIRO;
     Mat1<float> CUNIF;                     // (NB, 6) CVMax CVMed CVInst CMuerta PPropio PV
     Vec1<int32_t> SU;                      // 1 foundation bar
     Arr4<float> COSDIR;                    // (NB, 3, 3)
-    Mat1<float> ELMEC;                     // (NB, 12) end forces, local axes
     Mat1<int32_t> VGL;                     // (NB, 12) global dofs of the bar ends
     Vec1<float> LBARRA, UX, UY;
     Vec1<int32_t> NDIR;                    // 1 or 2 for foundation bars
@@ -165,14 +118,14 @@ struct Model {
     Vec1<int32_t> slab_line;               // line of the data file holding the slab
     Mat1<int32_t> NLOSA;                   // (NLOS, 4) NI NJ NK NL
     Vec1<float> HLOSA;
-    Vec1<std::string> MATLOSA;
+    Vec1<Text> MATLOSA;
     Mat1<float> CLOSA;                     // (NLOS, 6)
     Mat1<int32_t> LBLOSA;                  // (NLOS, 4) edge bars
     Vec1<float> ALOSA;
     Vec1<float> ABARRA;                    // (NB) tributary slab area
 
     // ---- axes for force diagrams -------------------------------------------------
-    Vec1<std::string> NOMEJE;
+    Vec1<Text> NOMEJE;
     Vec1<int32_t> NBEJE;
     Mat1<int32_t> BEJE;                    // (NEJES, 100)
 
@@ -194,26 +147,19 @@ struct Model {
     Mat1<float> EELAS, ECOMP;              // by reaction/node, stratum
     Mat1<float> EELASP, ECOMPP;            // by profile, stratum
 
-    // ---- soil flexibility -------------------------------------------------------------
-    Mat1<float> FLEX;                      // (NR+MR, NR+MR)
-    Mat1<float> AMZ;                       // (profiles, 50) kept between FLSC calls
-
-    // ---- frame system and solution ----------------------------------------------------
+    // ---- frame system ------------------------------------------------------------------
     Mat1<float> akr;                       // (NGRED, NGRED+NR+MR)
     Vec1<float> vered1, vered2, vered3, vered4;   // (NGRED)
-    Vec1<float> DESPL;                     // (NTOT+NR+MR) displacements, then reactions
-    Vec1<float> HUNDIM;                    // (NR+MR) settlements
-    Vec1<float> REAC, DREAC;               // (NR) Janbu iteration
 
     // Index of the section / material of that name, the last one when names
     // repeat, 0 when none has it.
-    int32_t find_section(std::string_view name) const {
+    int32_t find_section(const Text& name) const {
         int32_t found = 0;
         for (int32_t k = 1; k <= NSEC; ++k)
             if (same_name(SECNOM(k), name)) found = k;
         return found;
     }
-    int32_t find_material(std::string_view name) const {
+    int32_t find_material(const Text& name) const {
         int32_t found = 0;
         for (int32_t k = 1; k <= NMAT; ++k)
             if (same_name(MATNOM(k), name)) found = k;
@@ -221,9 +167,42 @@ struct Model {
     }
 
     // 1-based helpers for the unit labels and switches
-    const std::string& unid(int i) const { return UNID[static_cast<size_t>(i)]; }
+    const Text& unid(int i) const { return UNID[static_cast<size_t>(i)]; }
     bool case_on(int c) const { return CASO[static_cast<size_t>(c)] == 1; }
     int32_t reactions() const { return NR + MR; }
 };
+
+// Position (1-based) of global dof g among the area reactions NREAC, the last
+// one when it occurs more than once, 0 when it is not an area reaction.
+inline int32_t area_reaction_position(const Model& m, int32_t g) {
+    int32_t p = 0;
+    for (int32_t i = 1; i <= m.NR; ++i)
+        if (m.NREAC(i) == g) p = i;
+    return p;
+}
+
+// What an analysis case computes. Every case starts from a cleared solution;
+// the compliances AMZ are the one thing kept from case to case (a flexibility
+// built with no modulus source reuses the last ones).
+struct CaseState {
+    Mat1<float> FLEX;                      // (NR+MR, NR+MR) soil flexibility of the case
+    Mat1<float> AMZ;                       // (profiles, 50) compliances of the last FLSC
+    Vec1<float> DESPL;                     // (NTOT+NR+MR) displacements by dof, then reactions
+    Vec1<float> HUNDIM;                    // (NR+MR) settlement under each reaction
+    Mat1<float> ELMEC;                     // (NB, 12) bar end forces, local axes
+
+    // A zero solution sized to the model.
+    void clear(const Model& m);
+    // Reaction j (area reactions first, then nodal ones).
+    float reaction(const Model& m, int32_t j) const;
+};
+
+inline void CaseState::clear(const Model& m) {
+    DESPL.resize(m.NTOT + m.NR + m.MR);
+    HUNDIM.resize(m.NR + m.MR);
+    if (FLEX.rows() != m.NR + m.MR) FLEX.resize(m.NR + m.MR, m.NR + m.MR);
+}
+
+inline float CaseState::reaction(const Model& m, int32_t j) const { return DESPL.at_or_zero(m.NTOT + j); }
 
 } // namespace qb

@@ -1,4 +1,4 @@
-#include "driver/listread.h"
+#include "textio/listread.h"
 
 #include <cerrno>
 #include <cmath>
@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "driver/model.h"
+#include "textio/errors.h"
 
 namespace qb {
 
@@ -138,7 +138,7 @@ void ListReader::skip_line() {
     if (!at_eof()) advance();
 }
 
-std::string ListReader::fixed_text(int width) {
+Text ListReader::fixed_text(int width) {
     if (at_eof()) fail("a line of text", "the end of the file");
     std::string s;
     while (!at_eof() && peek() != '\n') {
@@ -147,7 +147,7 @@ std::string ListReader::fixed_text(int width) {
     }
     if (!at_eof()) advance();
     s.resize(static_cast<size_t>(width), ' ');
-    return s;
+    return Text(std::move(s));
 }
 
 void ListReader::read_quoted(char q, std::string& out) {
@@ -253,15 +253,15 @@ void ListReader::item(float& v) {
     v = x;
 }
 
-void ListReader::item(std::string& v, int width) {
+void ListReader::item(Text& v, int width) {
     std::string tok;
     bool quoted = false;
     if (next(tok, quoted) == Kind::Null) {
-        if (static_cast<int>(v.size()) != width) v.resize(static_cast<size_t>(width), ' ');
+        if (static_cast<int>(v.bytes().size()) != width) v.bytes().resize(static_cast<size_t>(width), ' ');
         return;
     }
     tok.resize(static_cast<size_t>(width), ' ');
-    v = tok;
+    v.bytes() = tok;
 }
 
 } // namespace qb

@@ -7,17 +7,43 @@
 //    blank, integers in 12 columns, reals as 16-column G items with 9
 //    significant digits, adjacent texts touching.
 //
-// Every output file is Latin-1. Literal texts of the program are UTF-8 in the
-// source and are converted when written (`text`); bytes that came from the
-// data file (names, title) are written unchanged (`data`).
+// Every output file is Latin-1. Two kinds of text reach it, and they are
+// different types so that one cannot be written as the other:
+//  * the program's own texts, string literals (`const char*`), UTF-8 in the
+//    source and converted to Latin-1 when written (`text`, `<<`);
+//  * bytes that came from the data file (`Text`: the title, unit labels,
+//    names), written exactly as they stand (`data`, `<<`).
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
 
 namespace qb {
+
+// Bytes read from the data file. Whatever their encoding, they pass through
+// to every output unchanged.
+class Text {
+public:
+    Text() = default;
+    explicit Text(std::string bytes) : b_(std::move(bytes)) {}
+    const std::string& bytes() const { return b_; }
+    std::string& bytes() { return b_; }
+    // The first n bytes (all of them when shorter).
+    Text head(size_t n) const { return Text(b_.substr(0, std::min(n, b_.size()))); }
+    // Cut or blank-padded to exactly n bytes, as a fixed-length field.
+    Text field(size_t n) const {
+        std::string r = b_.substr(0, std::min(n, b_.size()));
+        r.resize(n, ' ');
+        return Text(std::move(r));
+    }
+    bool operator==(const Text&) const = default;
+
+private:
+    std::string b_;
+};
 
 // ---- pure field formatters (append to `out`) --------------------------------
 void put_I(std::string& out, int32_t v, int w);
@@ -77,10 +103,10 @@ public:
     Rec& E(float v, int w, int d) { pad(); put_E(s_, v, w, d); return *this; }
     // nX only moves the position: blanks at the end of a record are not written.
     Rec& X(int n) { pending_ += n > 0 ? n : 0; return *this; }
-    Rec& text(std::string_view utf8);              // literal, as is (A)
-    Rec& text(std::string_view utf8, int w);       // literal in Aw
-    Rec& data(std::string_view bytes);             // data-file bytes, as is
-    Rec& data(std::string_view bytes, int w);      // data-file bytes in Aw
+    Rec& text(const char* utf8);                   // literal, as is (A)
+    Rec& text(const char* utf8, int w);            // literal in Aw
+    Rec& data(const Text& t);                      // data-file bytes, as is
+    Rec& data(const Text& t, int w);               // data-file bytes in Aw
     void end();
 
 private:
@@ -95,8 +121,8 @@ private:
 
 // ---- free-format (list-directed) line builder ------------------------------------
 // Usage: List(ch) << "n=" << nr << " m=" << mr;
-// Texts given as C strings / string_view are literals (converted to Latin-1);
-// data-file texts go through data().
+// String literals are converted to Latin-1; data-file texts (`Text`) are
+// written as they stand. Adjacent texts of either kind touch.
 class List {
 public:
     explicit List(Channel& ch) : ch_(&ch) {}
@@ -105,10 +131,9 @@ public:
     List& operator=(const List&) = delete;
 
     List& operator<<(const char* utf8) { return lit(utf8); }
-    List& operator<<(std::string_view utf8) { return lit(utf8); }
+    List& operator<<(const Text& t);
     List& operator<<(int32_t v);
     List& operator<<(float v);
-    List& data(std::string_view bytes);
     void end();
 
 private:

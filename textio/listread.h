@@ -15,6 +15,9 @@
 #include <string>
 #include <string_view>
 
+#include "textio/errors.h"
+#include "textio/lineform.h"
+
 namespace qb {
 
 class ListReader {
@@ -30,7 +33,7 @@ public:
     void begin();
     void item(int32_t& v);
     void item(float& v);
-    void item(std::string& v, int width);   // text cut / padded to `width` bytes
+    void item(Text& v, int width);          // text cut / padded to `width` bytes
     void end();
 
     // Convenience: a whole record of plain items.
@@ -44,7 +47,7 @@ public:
     // A line read and ignored (a heading).
     void skip_line();
     // The first `width` characters of the next line, blank padded (axis names).
-    std::string fixed_text(int width);
+    Text fixed_text(int width);
 
     int line() const { return line_; }
     const std::string& name() const { return name_; }

@@ -1,0 +1,25 @@
+// The six output channels of a run.
+#pragma once
+
+#include "input/echo.h"
+#include "textio/lineform.h"
+#include "textio/trace.h"
+
+namespace qb {
+
+struct Io {
+    Channel console;  // progress messages
+    Channel report;   // results report (unit 6)
+    Channel msh;      // GiD mesh "arch.msh" (unit 7)
+    Channel res;      // GiD results "arch.res" (unit 8)
+    Channel log;      // "MEMORIA" (unit 101)
+    Channel valinf;   // "VALINF" (unit 112)
+
+    Trace trace() { return Trace(log); }
+    Echo echo() { return Echo{console, report, msh, Trace(log)}; }
+    void flush_all() {
+        console.flush(); report.flush(); msh.flush(); res.flush(); log.flush(); valinf.flush();
+    }
+};
+
+} // namespace qb

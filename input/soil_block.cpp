@@ -1,0 +1,120 @@
+#include "input/soil_block.h"
+
+#include <string>
+
+#include "output/soil_report.h"
+#include "soil/profiles.h"
+
+namespace qb {
+
+namespace {
+
+// A stratum and its properties, as read.
+void read_stratum(Model& m, ListReader& in, int32_t p, int32_t k, int32_t& label) {
+    Soil& s = m.soil;
+    const std::string where = "soil profile " + std::to_string(p) + ", stratum " + std::to_string(k);
+    in.context("heading of " + where);
+    in.skip_line();
+    in.context(where);
+    in.record(label, s.TIPOEST(p, k), s.H(p, k), s.GAMA(p, k));
+    if (m.case_on(1)) {
+        in.context(where + ", expansion properties");
+        in.record(s.E1(p, k), s.NU1(p, k), s.SLAB(p, k));
+    }
+    if (m.case_on(2)) {
+        in.context(where + ", immediate-compression properties");
+        in.record(s.E2(p, k), s.NU2(p, k), s.SLAB(p, k), s.KO(p, k), s.K(p, k), s.N(p, k), s.A(p, k));
+    }
+    if (m.case_on(3)) {
+        in.context(where + ", primary-consolidation properties");
+        in.record(s.EMV(p, k), s.AP(p, k), s.T(p, k));
+    }
+    if (m.case_on(4)) {
+        in.context(where + ", secondary-consolidation properties");
+        in.record(s.EMT(p, k), s.ACS(p, k), s.PSI(p, k), s.T(p, k));
+    }
+}
+
+void echo_bearing_stratum(const Model& m, Channel& report, int32_t k) {
+    if (k == 1) List(report) << "en el nodo" << m.NRCENT << "df=" << m.DF(m.NRCENT);
+    List(report) << "Estrato de apoyo" << k;
+    List(report) << "Pv al centro de la cimentación=" << m.PVC;
+    report.empty();
+}
+
+void echo_stratum(const Model& m, Channel& report, int32_t p, int32_t k, int32_t label, const char* tipo) {
+    const Soil& s = m.soil;
+    Rec(report).text(" PERFIL  ESTRATO  TIPO MAT   z        H        PESO ");
+    Rec(report).X(27).X(2).data(m.unid(2)).X(5).data(m.unid(2)).X(5).data(m.unid(5));
+    Rec(report).I(p, 5).X(3).I(label, 5).text(tipo, 11).F(s.Z(p, k), 8, 2).F(s.H(p, k), 8, 2).F(s.GAMA(p, k), 12, 4);
+    if (m.case_on(1)) {
+        Rec(report).X(4).text("PROPIEDADES CASO 1");
+        Rec(report).X(10).text("E         NU      slab");
+        Rec(report).X(10).data(m.unid(4));
+        Rec(report).X(8).F(s.E1(p, k), 8, 2).F(s.NU1(p, k), 8, 2).F(s.SLAB(p, k), 8, 2);
+    }
+    if (m.case_on(2)) {
+        Rec(report).X(4).text("PROPIEDADES CASO 2");
+        Rec(report).X(10).text("E         NU      slab     KO       K       N     A");
+        Rec(report).X(10).data(m.unid(4));
+        Rec(report).X(8).F(s.E2(p, k), 8, 2).F(s.NU2(p, k), 8, 2).F(s.SLAB(p, k), 8, 2)
+            .F(s.KO(p, k), 8, 2).F(s.K(p, k), 8, 2).F(s.N(p, k), 8, 2).F(s.A(p, k), 8, 2);
+    }
+    if (m.case_on(3)) {
+        Rec(report).X(4).text("PROPIEDADES CASO 3");
+        Rec(report).X(7).text("   Emv       Ap       T ");
+        Rec(report).X(4).text("   1/").data(m.unid(4));
+        Rec(report).X(8).F(s.EMV(p, k), 8, 2).F(s.AP(p, k), 8, 2).F(s.T(p, k), 8, 2);
+    }
+    if (m.case_on(4)) {
+        Rec(report).X(4).text("PROPIEDADES CASO 4");
+        Rec(report).X(7).text("   Emt      Acs      psi       T");
+        Rec(report).X(4).text("   1/").data(m.unid(4));
+        Rec(report).X(8).F(s.EMT(p, k), 8, 2).F(s.ACS(p, k), 8, 2).F(s.PSI(p, k), 8, 2).F(s.T(p, k), 8, 2);
+    }
+}
+
+} // namespace
+
+void read_soil_profiles(Model& m, Echo& out, ListReader& in) {
+    Soil& s = m.soil;
+    int32_t NPS = 0;
+    float PA = 0.0f;
+    in.context("soil profile count and reference pressure");
+    in.record(NPS, PA);
+    if (NPS < 0 || NPS > limits::PROFILES)
+        in.fail("a profile count from 0 to " + std::to_string(limits::PROFILES), std::to_string(NPS));
+    s.resize(NPS);
+    s.PA = PA;
+
+    List(out.console) << "Casos de analisis" << m.CASO[1] << m.CASO[2] << m.CASO[3] << m.CASO[4];
+    out.report.empty(2);
+    Rec(out.report).X(8).text("PROPIEDADES DEL SUELO");
+    out.report.empty(2);
+
+    // The soil type shown is that of the last stratum with a known type.
+    const char* tipo = "           ";
+    for (int32_t p = 1; p <= NPS; ++p) {
+        List(out.log) << "PERFIL " << p;
+        in.context("number of strata of soil profile " + std::to_string(p));
+        int32_t nest = 0;
+        in.record(nest);
+        if (nest < 0 || nest > limits::STRATA)
+            in.fail("a stratum count from 0 to " + std::to_string(limits::STRATA), std::to_string(nest));
+        s.NEST(p) = nest;
+
+        for (int32_t k = 1; k <= nest; ++k) {
+            int32_t label = 0;
+            read_stratum(m, in, p, k, label);
+            if (stratum_state(m, p, k, out.log)) echo_bearing_stratum(m, out.report, k);
+            if (s.TIPOEST(p, k) == 1) tipo = " ARENA ";
+            else if (s.TIPOEST(p, k) == 2) tipo = "ARCILLA";
+            echo_stratum(m, out.report, p, k, label, tipo);
+        }
+        lateral_pressures(s, p);
+        report_profile_pressures(m, p, out.report);
+        trace_profile_pressures(m, p, out.log);
+    }
+}
+
+} // namespace qb

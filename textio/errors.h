@@ -1,0 +1,13 @@
+// Bad data: the run stops with this message (file, line, the record being
+// read and what was expected are part of it) and exit status 1.
+#pragma once
+
+#include <stdexcept>
+
+namespace qb {
+
+struct InputError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+} // namespace qb
