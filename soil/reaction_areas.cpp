@@ -114,33 +114,28 @@ void list_reaction_lengths(const Model& m, Channel& ch, int32_t last_dof) {
         if (m.LONGREAC(g) != 0.0f) Rec(ch).I(g, 6).X(9).F(m.LONGREAC(g), 10, 4).F(m.AREAREAC(g), 10, 4);
 }
 
-void compute_reaction_areas(Model& m, Trace log) {
-    const int32_t NN = m.NN, NB = m.NB, NLOS = m.NLOS, NR = m.NR;
+namespace {
 
-    for (int32_t s = 1; s <= NLOS; ++s) (void)slab_edges(m, s);
-
-    m.LBARRA.resize(NB);
-    m.UX.resize(NB);
-    m.UY.resize(NB);
+void size_tables(Model& m) {
+    const int32_t NN = m.NN, NB = m.NB, NLOS = m.NLOS;
+    for (Vec1<float>* v : {&m.LBARRA, &m.UX, &m.UY, &m.ABARRA}) v->resize(NB);
     m.NDIR.resize(NB);
-    m.ABARRA.resize(NB);
     m.XR.resize(NN);
     m.YR.resize(NN);
-    m.XI.resize(NN, 2);
-    m.YI.resize(NN, 2);
-    m.XF.resize(NN, 2);
-    m.YF.resize(NN, 2);
+    for (Mat1<float>* t : {&m.XI, &m.YI, &m.XF, &m.YF}) t->resize(NN, 2);
     m.LONGREAC.resize(m.NTOT);
     m.AREAREAC.resize(m.NTOT);
     m.LBLOSA.resize(NLOS, 4);
     m.ALOSA.resize(NLOS);
     m.NDIRMAX = 0;
     m.AREATOT = 0.0f;
+}
 
-    // 1. Length and plan direction of every bar (from NI to NJ).
-    List(log) << "NUMERO DE BARRAS" << NB;
+// Length and plan direction of every bar (from NI to NJ).
+void bar_lengths(Model& m, Trace log) {
+    List(log) << "NUMERO DE BARRAS" << m.NB;
     List(log) << "BARRA   LONGITUD       UX        UY";
-    for (int32_t j = 1; j <= NB; ++j) {
+    for (int32_t j = 1; j <= m.NB; ++j) {
         const int32_t ni = m.PI(j), nj = m.PJ(j);
         const float L = distance(m, ni, nj);
         m.UX(j) = (m.COOR(nj, 1) - m.COOR(ni, 1)) / L;
@@ -149,10 +144,13 @@ void compute_reaction_areas(Model& m, Trace log) {
         Rec(log).I(j, 6).F(L, 10, 4).F(m.UX(j), 10, 4).F(m.UY(j), 10, 4);
         List(log) << "SU(" << j << ")" << m.SU(j);
     }
+}
 
-    // 2. Foundation bars: direction 1 only when the bar runs along +X; any
-    //    other plan direction (-X, Y, oblique) is direction 2.
-    for (int32_t j = 1; j <= NB; ++j) {
+// Foundation bars: direction 1 only when the bar runs along +X; any other
+// plan direction (-X, Y, oblique) is direction 2. Each end node is a reaction
+// point (its rectangles start as that point) and carries half the bar.
+void foundation_bars(Model& m, Trace log) {
+    for (int32_t j = 1; j <= m.NB; ++j) {
         if (m.SU(j) != 1) continue;
         const float dot = m.UX(j) * 1.0f + m.UY(j) * 0.0f;
         List(log) << "PRODUCTO PUNTO" << dot;
@@ -165,7 +163,6 @@ void compute_reaction_areas(Model& m, Trace log) {
         List(log) << "NDIR=" << m.NDIR(j);
         m.NDIRMAX = std::max(m.NDIRMAX, m.NDIR(j));
 
-        // The reaction point is the node; its rectangles start as that point.
         for (const int32_t n : {m.PI(j), m.PJ(j)}) {
             const float x = m.COOR(n, 1), y = m.COOR(n, 2);
             m.XR(n) = x;
@@ -177,119 +174,129 @@ void compute_reaction_areas(Model& m, Trace log) {
                 m.YF(n, d) = y;
             }
         }
-        // Each end node carries half the bar.
         const float half = m.LBARRA(j) / 2.0f;
         m.LONGREAC(dz_dof(m.PI(j))) += half;
         m.LONGREAC(dz_dof(m.PJ(j))) += half;
     }
+}
 
-    // 3.
-    List(log) << "DIRECCIONES ENCONTRADAS" << m.NDIRMAX;
-    List(log) << "CALCULO DE AREAS DE REACCION";
-
-    if (NLOS < 1) {
-        // 4. Strip footings: each end node takes the half footing next to it,
-        //    a rectangle L/2 long and B wide on the bar's side of the node.
-        List(log) << "SE TIENEN ZAPATAS CORRIDAS";
-        for (int32_t j = 1; j <= NB; ++j) {
-            if (m.SU(j) != 1) continue;
-            const float B = section_base(m, j);
-            const float L = m.LBARRA(j);
-            const int32_t i = m.PI(j), k = m.PJ(j);
-            m.AREAREAC(dz_dof(i)) += B * L / 2.0f;
-            m.AREAREAC(dz_dof(k)) += B * L / 2.0f;
-            const float xi = m.COOR(i, 1), yi = m.COOR(i, 2);
-            const float xj = m.COOR(k, 1), yj = m.COOR(k, 2);
-            if (m.NDIR(j) == 1) {
-                lower(m.XI(i, 1), xi);
-                upper(m.XF(i, 1), xi + L / 2.0f);
-                lower(m.YI(i, 1), yi - B / 2.0f);
-                upper(m.YF(i, 1), yi + B / 2.0f);
-                lower(m.XI(k, 1), xj - L / 2.0f);
-                upper(m.XF(k, 1), xj);
-                lower(m.YI(k, 1), yj - B / 2.0f);
-                upper(m.YF(k, 1), yj + B / 2.0f);
-            } else {
-                lower(m.XI(i, 2), xi - B / 2.0f);
-                upper(m.XF(i, 2), xi + B / 2.0f);
-                lower(m.YI(i, 2), yi);
-                upper(m.YF(i, 2), yi + L / 2.0f);
-                lower(m.XI(k, 2), xj - B / 2.0f);
-                upper(m.XF(k, 2), xj + B / 2.0f);
-                lower(m.YI(k, 2), yj - L / 2.0f);
-                upper(m.YF(k, 2), yj);
-            }
-        }
-    } else {
-        // 5. Slabs: the slab's surface loads go to its edge bars by 45-degree
-        //    tributary areas, and each corner takes a quarter of the slab.
-        for (int32_t s = 1; s <= NLOS; ++s) {
-            const float G = unit_weight(m, m.MATLOSA(s)) * m.HLOSA(s);
-            m.CLOSA(s, 5) = G;
-            const int32_t NI = m.NLOSA(s, 1), NJ = m.NLOSA(s, 2), NK = m.NLOSA(s, 3), NL = m.NLOSA(s, 4);
-            List(log) << "Pp Losa=" << G;
-            List(log) << "Nodos losa" << s << NI << NJ << NK << NL;
-
-            const SlabEdges e = slab_edges(m, s);
-            for (int32_t k = 1; k <= 4; ++k) m.LBLOSA(s, k) = e.bar[k - 1];
-
-            const float Q = distance(m, NI, NJ);   // sides NI-NJ and NK-NL
-            const float P = distance(m, NJ, NK);   // sides NJ-NK and NL-NI
-            m.ALOSA(s) = Q * P;
-            List(log) << "AREA DE LOSA:" << Q * P;
-
-            // Trapezoids on the long sides, triangles on the short ones.
-            const float TQ = (2.0f * Q - P) * P / 4.0f;
-            const float TP = Q * (2.0f * P - Q) / 4.0f;
-            for (int32_t k = 1; k <= 4; ++k) {
-                const int32_t b = m.LBLOSA(s, k);
-                const float l = m.LBARRA(b);
-                const bool q_side = e.side[k - 1] == 1 || e.side[k - 1] == 3;
-                float a = 0.0f, span = 0.0f;   // tributary area, length it spreads over
-                if (Q == P) {
-                    a = Q * P / 4.0f;
-                    span = Q;
-                } else if (Q >= P) {
-                    if (!q_side) { a = l * l / 4.0f; span = P; }
-                    else { a = TQ; span = Q; }
-                } else {
-                    if (q_side) { a = l * l / 4.0f; span = Q; }
-                    else { a = TP; span = P; }
-                }
-                for (int32_t t = 1; t <= 6; ++t) m.CUNIF(b, t) = m.CUNIF(b, t) + m.CLOSA(s, t) * a / span;
-                m.ABARRA(b) += a;
-            }
-
-            List(log) << "SE TIENEN LOSAS DE CIMENTACIÓN";
-            List(log) << "CALCULANDO AREAS DE REACCIÓN";
-            const float quarter = Q * P / 4.0f;
-            for (const int32_t n : {NI, NJ, NK, NL}) m.AREAREAC(dz_dof(n)) += quarter;
-            const float hq = Q / 2.0f, hp = P / 2.0f;
-            {   // NI lower-left
-                const float x = m.COOR(NI, 1), y = m.COOR(NI, 2);
-                lower(m.XI(NI, 1), x); lower(m.YI(NI, 1), y);
-                upper(m.XF(NI, 1), x + hq); upper(m.YF(NI, 1), y + hp);
-            }
-            {   // NJ lower-right
-                const float x = m.COOR(NJ, 1), y = m.COOR(NJ, 2);
-                lower(m.XI(NJ, 1), x - hq); lower(m.YI(NJ, 1), y);
-                upper(m.XF(NJ, 1), x); upper(m.YF(NJ, 1), y + hp);
-            }
-            {   // NK upper-right
-                const float x = m.COOR(NK, 1), y = m.COOR(NK, 2);
-                lower(m.XI(NK, 1), x - hq); lower(m.YI(NK, 1), y - hp);
-                upper(m.XF(NK, 1), x); upper(m.YF(NK, 1), y);
-            }
-            {   // NL upper-left
-                const float x = m.COOR(NL, 1), y = m.COOR(NL, 2);
-                lower(m.XI(NL, 1), x); lower(m.YI(NL, 1), y - hp);
-                upper(m.XF(NL, 1), x + hq); upper(m.YF(NL, 1), y);
-            }
+// Strip footings: each end node of a foundation bar takes the half footing
+// next to it, a rectangle L/2 long and B wide on the bar's side of the node.
+void strip_footings(Model& m, Trace log) {
+    List(log) << "SE TIENEN ZAPATAS CORRIDAS";
+    for (int32_t j = 1; j <= m.NB; ++j) {
+        if (m.SU(j) != 1) continue;
+        const float B = section_base(m, j);
+        const float L = m.LBARRA(j);
+        const int32_t i = m.PI(j), k = m.PJ(j);
+        m.AREAREAC(dz_dof(i)) += B * L / 2.0f;
+        m.AREAREAC(dz_dof(k)) += B * L / 2.0f;
+        const float xi = m.COOR(i, 1), yi = m.COOR(i, 2);
+        const float xj = m.COOR(k, 1), yj = m.COOR(k, 2);
+        if (m.NDIR(j) == 1) {
+            lower(m.XI(i, 1), xi);
+            upper(m.XF(i, 1), xi + L / 2.0f);
+            lower(m.YI(i, 1), yi - B / 2.0f);
+            upper(m.YF(i, 1), yi + B / 2.0f);
+            lower(m.XI(k, 1), xj - L / 2.0f);
+            upper(m.XF(k, 1), xj);
+            lower(m.YI(k, 1), yj - B / 2.0f);
+            upper(m.YF(k, 1), yj + B / 2.0f);
+        } else {
+            lower(m.XI(i, 2), xi - B / 2.0f);
+            upper(m.XF(i, 2), xi + B / 2.0f);
+            lower(m.YI(i, 2), yi);
+            upper(m.YF(i, 2), yi + L / 2.0f);
+            lower(m.XI(k, 2), xj - B / 2.0f);
+            upper(m.XF(k, 2), xj + B / 2.0f);
+            lower(m.YI(k, 2), yj - L / 2.0f);
+            upper(m.YF(k, 2), yj);
         }
     }
+}
 
-    // 6-8. Reaction points and rectangles, reaction lengths and areas; the
-    //      foundation area sums the rows of the lengths.
+// The surface loads of slab s go to its four edge bars by 45-degree
+// tributary areas: trapezoids on the long sides, triangles on the short ones
+// (sides NI-NJ and NK-NL have length Q, the other two P).
+void slab_edge_loads(Model& m, int32_t s, const SlabEdges& e, float Q, float P) {
+    const float TQ = (2.0f * Q - P) * P / 4.0f;
+    const float TP = Q * (2.0f * P - Q) / 4.0f;
+    for (int32_t k = 1; k <= 4; ++k) {
+        const int32_t b = m.LBLOSA(s, k);
+        const float l = m.LBARRA(b);
+        const bool q_side = e.side[k - 1] == 1 || e.side[k - 1] == 3;
+        float a = 0.0f, span = 0.0f;   // tributary area, length it spreads over
+        if (Q == P) {
+            a = Q * P / 4.0f;
+            span = Q;
+        } else if (Q >= P) {
+            if (!q_side) { a = l * l / 4.0f; span = P; }
+            else { a = TQ; span = Q; }
+        } else {
+            if (q_side) { a = l * l / 4.0f; span = Q; }
+            else { a = TP; span = P; }
+        }
+        for (int32_t t = 1; t <= 6; ++t) m.CUNIF(b, t) = m.CUNIF(b, t) + m.CLOSA(s, t) * a / span;
+        m.ABARRA(b) += a;
+    }
+}
+
+// Each corner of slab s takes the quarter of the slab next to it.
+void slab_corner_rectangles(Model& m, int32_t s, float Q, float P) {
+    const int32_t NI = m.NLOSA(s, 1), NJ = m.NLOSA(s, 2), NK = m.NLOSA(s, 3), NL = m.NLOSA(s, 4);
+    const float quarter = Q * P / 4.0f;
+    for (const int32_t n : {NI, NJ, NK, NL}) m.AREAREAC(dz_dof(n)) += quarter;
+    const float hq = Q / 2.0f, hp = P / 2.0f;
+    // The quarter lies towards +X from the left corners (NI, NL) and towards
+    // +Y from the lower ones (NI, NJ).
+    auto corner = [&](int32_t n, bool left, bool bottom) {
+        const float x = m.COOR(n, 1), y = m.COOR(n, 2);
+        lower(m.XI(n, 1), left ? x : x - hq);
+        lower(m.YI(n, 1), bottom ? y : y - hp);
+        upper(m.XF(n, 1), left ? x + hq : x);
+        upper(m.YF(n, 1), bottom ? y + hp : y);
+    };
+    corner(NI, true, true);
+    corner(NJ, false, true);
+    corner(NK, false, false);
+    corner(NL, true, false);
+}
+
+void slabs(Model& m, Trace log) {
+    for (int32_t s = 1; s <= m.NLOS; ++s) {
+        const float G = unit_weight(m, m.MATLOSA(s)) * m.HLOSA(s);
+        m.CLOSA(s, 5) = G;
+        const int32_t NI = m.NLOSA(s, 1), NJ = m.NLOSA(s, 2), NK = m.NLOSA(s, 3), NL = m.NLOSA(s, 4);
+        List(log) << "Pp Losa=" << G;
+        List(log) << "Nodos losa" << s << NI << NJ << NK << NL;
+
+        const SlabEdges e = slab_edges(m, s);
+        for (int32_t k = 1; k <= 4; ++k) m.LBLOSA(s, k) = e.bar[k - 1];
+        const float Q = distance(m, NI, NJ);
+        const float P = distance(m, NJ, NK);
+        m.ALOSA(s) = Q * P;
+        List(log) << "AREA DE LOSA:" << Q * P;
+        slab_edge_loads(m, s, e, Q, P);
+
+        List(log) << "SE TIENEN LOSAS DE CIMENTACIÓN";
+        List(log) << "CALCULANDO AREAS DE REACCIÓN";
+        slab_corner_rectangles(m, s, Q, P);
+    }
+}
+
+} // namespace
+
+void compute_reaction_areas(Model& m, Trace log) {
+    for (int32_t s = 1; s <= m.NLOS; ++s) (void)slab_edges(m, s);   // refuse a malformed slab first
+    size_tables(m);
+    bar_lengths(m, log);
+    foundation_bars(m, log);
+    List(log) << "DIRECCIONES ENCONTRADAS" << m.NDIRMAX;
+    List(log) << "CALCULO DE AREAS DE REACCION";
+    if (m.NLOS < 1) strip_footings(m, log);
+    else slabs(m, log);
+
+    // The foundation area sums the areas of the reactions that have a length.
     for (int32_t g = 1; g <= m.NTOT; ++g)
         if (m.LONGREAC(g) != 0.0f) m.AREATOT = m.AREATOT + m.AREAREAC(g);
     log.empty();
@@ -299,8 +306,6 @@ void compute_reaction_areas(Model& m, Trace log) {
     reaction_point_rows(log, m);
     list_reaction_lengths(m, log, m.NTOT);
     List(log) << "Área de la cimentación:" << m.AREATOT;
-
-    // 9. Tributary slab area of each bar.
     tributary_area_rows(log, m);
 }
 
