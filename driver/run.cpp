@@ -12,6 +12,7 @@
 #include "input/soil_block.h"
 #include "output/frame_report.h"
 #include "output/gid.h"
+#include "output/iteration_reports.h"
 #include "output/soil_report.h"
 #include "output/solution_report.h"
 #include "soil/field_moduli.h"
@@ -21,6 +22,8 @@
 #include "soil/reaction_areas.h"
 #include "solver/gaussj.h"
 #include "solver/hund.h"
+#include "solver/janbu.h"
+#include "solver/newton.h"
 
 namespace qb {
 
@@ -156,6 +159,18 @@ struct Case {
         report_linear_solution(m, st, io.report, io.res);
     }
 
+    // SOLNL with its console lines and its report section; an unconverged
+    // solution is kept, and said so on standard error.
+    void nonlinear_solution(int32_t caso, const Vec1<float>& vered) {
+        ConsoleNewtonObserver obs(io.console);
+        const NewtonResult r = SOLNL(m, st, caso, vered, log(), obs);
+        report_nonlinear_solution(m, st, io.report);
+        if (!r.converged) {
+            io.flush_all();
+            std::fprintf(stderr, "NO CONVERGE EN %d ITERACIONES, CASO %d\n", r.iterations, caso);
+        }
+    }
+
     void bar_forces_and_diagrams(int32_t caso) {
         recover_bar_forces(m, st, caso, log());
         report_bar_forces(m, st, io.report);
@@ -164,9 +179,23 @@ struct Case {
     }
 };
 
+// Analysis types that leave switched-on cases unsolved: warned once.
+void warn_unsolved_cases(const Model& m) {
+    const bool later_case = m.case_on(2) || m.case_on(3) || m.case_on(4);
+    if (m.KANAL < 0 || m.KANAL > 2) {
+        if (later_case)
+            std::fprintf(stderr, "querbal: warning: the analysis type KANAL = %d selects no solution; cases 2 to 4 "
+                                 "are not solved\n", m.KANAL);
+    } else if (m.KANAL == 1 && (m.case_on(3) || m.case_on(4))) {
+        std::fprintf(stderr, "querbal: warning: the iterative analysis (KANAL = 1) solves case 2 only; cases 3 "
+                             "and 4 are not solved\n");
+    }
+}
+
 } // namespace
 
 void run_cases(const Model& m, Io& io) {
+    warn_unsolved_cases(m);
     CaseState st;
     Case c{m, st, io};
     // Poisson ratios of the consolidation springs: drained, so zero.
@@ -183,7 +212,6 @@ void run_cases(const Model& m, Io& io) {
     }
     if (m.case_on(2)) {
         c.start("ANALISIS POR COMPRESIONES", "ANALISIS POR COMPRESIONES");
-        bool solved = false;
         if (m.KANAL == 0) {
             st.clear(m);
             List(io.console) << "ANALISIS LINEAL";
@@ -195,19 +223,22 @@ void run_cases(const Model& m, Io& io) {
             gid_result_header(io.res, GidResult::CompressionLinear);
             c.linear_solution(m.vered2);
             c.bar_forces_and_diagrams(2);
-            solved = true;
         } else if (m.KANAL == 1) {
             c.heading("ANALISIS DE COMPRESIONES", "SOLUCION CASO LINEAL, JAMBU");
+            ReportJanbuObserver obs(io.report, io.res, io.console);
+            janbu_iteration(m, st, c.log(), obs);
         } else if (m.KANAL == 2) {
             c.nonlinear_heading("ANALISIS DE COMPRESIONES");
             List(io.log) << "EN CASO 2";
             List(io.log) << "N=" << m.NR;
             list_reaction_lengths(m, io.log, 6 * m.NR);
             gid_result_header(io.res, GidResult::CompressionNonlinear);
+            c.nonlinear_solution(2, m.vered2);
+            c.bar_forces_and_diagrams(2);
         }
-        // The closing pass of case 2 on the current solution (there is none
-        // yet on the iterative and nonlinear paths).
-        if (solved) c.bar_forces_and_diagrams(2);
+        // Case 2 always ends with a pass on the solution it holds: the only
+        // one of the iterative path, a repeat of the linear and nonlinear ones.
+        c.bar_forces_and_diagrams(2);
     }
     if (m.case_on(3)) {
         c.start("ANALISIS POR CONSOLIDACION PRIMARIA", "ANALISIS POR CONSOLIDACIÓN PRIMARIA");
@@ -221,6 +252,8 @@ void run_cases(const Model& m, Io& io) {
             c.bar_forces_and_diagrams(3);
         } else if (m.KANAL == 2) {
             c.nonlinear_heading("ANALISIS DE CONSOLIDACIÓN PRIMARIA");
+            c.nonlinear_solution(3, m.vered3);
+            c.bar_forces_and_diagrams(3);
         }
     }
     if (m.case_on(4)) {
@@ -235,6 +268,8 @@ void run_cases(const Model& m, Io& io) {
             c.bar_forces_and_diagrams(4);
         } else if (m.KANAL == 2) {
             c.nonlinear_heading("ANALISIS DE CONSOLIDACIÓN SECUNDARIA");
+            c.nonlinear_solution(4, m.vered4);
+            c.bar_forces_and_diagrams(4);
         }
     }
 }

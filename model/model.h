@@ -172,6 +172,12 @@ struct Model {
     int32_t reactions() const { return NR + MR; }
 };
 
+// Entry (r, c) of the enlarged stiffness: akr holds the equilibrium rows
+// only, so the rows below it (and columns beyond it) read as 0.
+inline float akr_or_zero(const Model& m, int32_t r, int32_t c) {
+    return r <= m.akr.rows() && c <= m.akr.cols() ? m.akr(r, c) : 0.0f;
+}
+
 // Position (1-based) of global dof g among the area reactions NREAC, the last
 // one when it occurs more than once, 0 when it is not an area reaction.
 inline int32_t area_reaction_position(const Model& m, int32_t g) {

@@ -30,4 +30,16 @@ void node_displacement_table(const Model& m, const CaseState& st, Channel& repor
     }
 }
 
+void report_nonlinear_solution(const Model& m, const CaseState& st, Channel& report) {
+    const int32_t NTOT = m.NTOT, NR = m.NR;
+    List(report) << "REACCIONES, t/m";
+    for (int32_t j = 1; j <= NR; ++j) Rec(report).I(j, 6).F(st.reaction(m, j), 20, 8);
+    List(report) << "HUNDIMIENTOS, m";
+    for (int32_t j = 1; j <= NR; ++j) Rec(report).I(j, 6).F(st.DESPL(m.NREAC(j)), 20, 8);
+    List(report) << "GIROS Y DESPLAZAMIENTOS";
+    for (int32_t g = 1; g <= NTOT; ++g) Rec(report).I(g, 6).F(st.DESPL(g), 20, 8);
+    List(report) << "Desplazamientos y giros por nodo";
+    node_displacement_table(m, st, report);
+}
+
 } // namespace qb

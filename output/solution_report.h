@@ -16,4 +16,10 @@ void report_linear_solution(const Model& m, const CaseState& st, Channel& report
 // row per node).
 void node_displacement_table(const Model& m, const CaseState& st, Channel& report);
 
+// The results section of a nonlinear solution: reactions, settlements (the
+// vertical displacement of each reaction's node), every displacement and
+// rotation, and the table per node. The headings carry the fixed units "t/m"
+// and "m".
+void report_nonlinear_solution(const Model& m, const CaseState& st, Channel& report);
+
 } // namespace qb

@@ -23,15 +23,8 @@ namespace {
 constexpr int32_t LOG_SMALL = 200;    // flexibility, stiffness and partial coupled matrices
 constexpr int32_t LOG_LARGE = 2000;   // the final coupled matrix
 
-// akr holds the equilibrium rows only; the rows below it are empty.
-float akr_at(const Model& m, int32_t r, int32_t c) {
-    return r <= m.akr.rows() && c <= m.akr.cols() ? m.akr(r, c) : 0.0f;
-}
-
 void log_heading(const Model& m, Trace log) {
-    log.empty(2);
-    Rec(log).text("////////////////////////////////////////");
-    log.empty(1);
+    trace_separator(log);
     List(log) << "DENTRO DE HUND";
     List(log) << "PARAMETROS";
     List(log) << "NGRED=" << m.NGRED;
@@ -68,7 +61,7 @@ void form_system(const Model& m, const CaseState& st, const Vec1<float>& vered, 
     if (NR <= LOG_SMALL)
         fixed_rows(log, nreac, nreac, 10, 5, LOG_SMALL, [&](int32_t i, int32_t j) { return st.FLEX(i, j); });
     List(log) << "matriz akr";
-    if (n <= LOG_SMALL) fixed_rows(log, n, n, 18, 5, n, [&](int32_t r, int32_t c) { return akr_at(m, r, c); });
+    if (n <= LOG_SMALL) fixed_rows(log, n, n, 18, 5, n, [&](int32_t r, int32_t c) { return akr_or_zero(m, r, c); });
     List(log) << "Matriz Cr";
     if (n <= LOG_SMALL) fixed_rows(log, n, n, 18, 8, n, cr);
 
@@ -96,7 +89,7 @@ void form_system(const Model& m, const CaseState& st, const Vec1<float>& vered, 
     }
 
     for (int32_t c = 1; c <= n; ++c)
-        for (int32_t r = 1; r <= NGRED; ++r) Cr(r, c) = Cr(r, c) + akr_at(m, r, c);
+        for (int32_t r = 1; r <= NGRED; ++r) Cr(r, c) = Cr(r, c) + akr_or_zero(m, r, c);
     List(log) << "FORMACION DE CR TOTAL";
     if (n <= LOG_LARGE) fixed_rows(log, n, n, 20, 8, LOG_LARGE, cr);
 }
@@ -120,6 +113,12 @@ void store_solution(const Model& m, CaseState& st, const Vec1<float>& X) {
 }
 
 } // namespace
+
+void trace_separator(Trace log) {
+    log.empty(2);
+    Rec(log).text("////////////////////////////////////////");
+    log.empty(1);
+}
 
 float subgrade_modulus(const Model& m, const CaseState& st, int32_t i) {
     return std::fabs((st.reaction(m, i) * m.LONGREAC.at_or_zero(dof(i, DZ))) / st.HUNDIM(i));

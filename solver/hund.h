@@ -27,6 +27,10 @@ void HUND(const Model& m, CaseState& st, const Vec1<float>& vered, Trace log);
 // settlement gives a non-finite modulus.
 float subgrade_modulus(const Model& m, const CaseState& st, int32_t i);
 
+// The separator that opens the trace of a solution: two empty lines, 40
+// slashes, an empty line.
+void trace_separator(Trace log);
+
 // "desplazamientos nodales": the three translations of every node.
 void trace_node_translations(const Model& m, const CaseState& st, Trace log);
 

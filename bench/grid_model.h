@@ -1,0 +1,55 @@
+// Data file of a building on a grid of strip footings: nx x ny bays of 5 m,
+// `storeys` storeys of 3 m with beams at every floor, two soil strata with
+// the properties of all four cases, all four cases switched on (KANAL 0).
+// The foundation grid has (nx+1)(ny+1) nodes, each an area reaction.
+#pragma once
+
+#include <sstream>
+#include <string>
+
+inline std::string grid_model(int nx, int ny, int storeys = 1) {
+    const int per = (nx + 1) * (ny + 1);   // nodes per level
+    const int levels = storeys + 1;
+    std::ostringstream d;
+    d << "'Reticula de " << nx << " x " << ny << " crujias'\nUNIDADES\n't' 'm' 't/m' 't/m2' 't/m3'\n"
+      << "KANAL CASO NFLAG1\n0 1 1 1 1 3\n1\nMATERIAL\n'CONCRETO' 2.4 2213594. 0.2\n3\nSECCIONES\n"
+      << "'ZAPATA' 'CONCRETO' 1.2 0.6\n'COLUMNA' 'CONCRETO' 0.4 0.4\n'VIGA' 'CONCRETO' 0.3 0.6\n";
+    d << levels * per << "\nNODOS\n";
+    int label = 0;
+    for (int level = 0; level < levels; ++level)
+        for (int iy = 0; iy <= ny; ++iy)
+            for (int ix = 0; ix <= nx; ++ix) {
+                ++label;
+                d << label << ' ' << 5.0 * ix << ' ' << 5.0 * iy << ' ' << 3.0 * level << ' '
+                  << (level == 0 ? "1 1 0 0 0 1 1 1.0\n" : "0 0 0 0 0 0 0 0.0\n");
+            }
+    const int beams = nx * (ny + 1) + ny * (nx + 1);
+    d << levels * beams + storeys * per << "\nBARRAS\n";
+    int bar = 0;
+    auto node = [&](int level, int ix, int iy) { return level * per + iy * (nx + 1) + ix + 1; };
+    for (int level = 0; level < levels; ++level) {
+        const char* sec = level == 0 ? "'ZAPATA'" : "'VIGA'";
+        const char* load = level == 0 ? "0 0 0 0 0" : "2.0 1.5 1.8 3.0 0";
+        for (int iy = 0; iy <= ny; ++iy)
+            for (int ix = 0; ix < nx; ++ix)
+                d << ++bar << ' ' << sec << ' ' << node(level, ix, iy) << ' ' << node(level, ix + 1, iy) << " 0 0 0 "
+                  << load << '\n';
+        for (int ix = 0; ix <= nx; ++ix)
+            for (int iy = 0; iy < ny; ++iy)
+                d << ++bar << ' ' << sec << ' ' << node(level, ix, iy) << ' ' << node(level, ix, iy + 1) << " 0 0 0 "
+                  << load << '\n';
+    }
+    for (int level = 0; level < storeys; ++level)
+        for (int iy = 0; iy <= ny; ++iy)
+            for (int ix = 0; ix <= nx; ++ix)
+                d << ++bar << " 'COLUMNA' " << node(level, ix, iy) << ' ' << node(level + 1, ix, iy)
+                  << " 0 0 0 0 0 0 0 0\n";
+    d << "0\nZAPATAS\n1\nCARGAS\n" << node(1, nx / 2, ny / 2) << " 0 0 -10 0 0 0\n0\nRESORTES\n";
+    d << "1 10.0\n2\nESTRATO 1\n1 2 3.0 1.6\n2000. 0.30 5.0\n1500. 0.35 5.0 0.6 150. 0.5 2.0\n800. 1.5 1.0\n"
+      << "1200. 1.2 0.5 1.0\nESTRATO 2\n2 1 10.0 1.8\n6000. 0.25 8.0\n5000. 0.30 8.0 0.5 400. 0.6 5.0\n"
+      << "3000. 3.0 1.0\n4000. 2.5 0.5 1.0\n";
+    d << "0\nLOSAS\nEJES\nNEJES NDIV\n1 4\nEJE A\n" << nx;
+    for (int ix = 1; ix <= nx; ++ix) d << ' ' << ix;
+    d << '\n';
+    return d.str();
+}

@@ -1,0 +1,124 @@
+#include "solver/demeneghi.h"
+
+#include <cmath>
+
+#include "soil/profile_walk.h"
+#include "soil/reaction_areas.h"
+
+namespace qb {
+
+const Mat1<float>& demeneghi_coefficients(const Soil& s, int32_t caso) {
+    return caso == 3 ? s.AP : caso == 4 ? s.ACS : s.A;
+}
+
+namespace {
+
+// The three stresses at the mid-depth of stratum j under reaction i.
+struct Stresses {
+    float sx = 0.0f, sy = 0.0f, sz = 0.0f;
+};
+
+// Superposes the pressure of every loaded reaction l (line reaction times
+// length over area) on its influence values; case 2 traces every term.
+Stresses stresses(const Model& m, int32_t caso, int32_t i, int32_t j, const Vec1<float>& h, const Vec1<float>& R,
+                  Trace log) {
+    const bool trace = caso == 2 && log.on();
+    Stresses s;
+    for (int32_t l = 1; l <= m.NR; ++l) {
+        const int32_t g = dof(l, DZ);
+        const float r = R(m.NGRED + l);
+        const float rh = r + h(l);
+        const float len = m.LONGREAC.at_or_zero(g), area = m.AREAREAC.at_or_zero(g);
+        const float ix1 = infl(m.IX, i, j, l, 1), ix2 = infl(m.IX, i, j, l, 2);
+        if (caso == 2) {
+            s.sx = s.sx + rh * (ix1 + ix2) * len / area;
+            s.sy = s.sy + rh * (infl(m.IY, i, j, l, 1) + infl(m.IY, i, j, l, 2)) * len / area;
+        }
+        s.sz = s.sz + rh * (infl(m.IZ, i, j, l, 1) + infl(m.IZ, i, j, l, 2)) * len / area;
+        if (trace)
+            List(log) << "NPOS=" << g << " NPR=" << m.NGRED + l << "i=" << i << "j=" << j << "k=" << l << "aix(k)="
+                      << ix1 << ix2 << "AR(k)=" << area << "r(k)=" << r << "LR(k)=" << len << "h(k)=" << h(l)
+                      << "r+h=" << rh;
+    }
+    return s;
+}
+
+} // namespace
+
+float Def(const Model& m, int32_t caso, int32_t i, int32_t j, int32_t p, const Mat1<float>& A_Dem,
+          const Vec1<float>& h, const Vec1<float>& R, Trace log) {
+    const Soil& s = m.soil;
+    List(log) << "en def, ii=" << i << " jj=" << j;
+    List(log) << "en Def ng=" << m.NTOT << " ngred=" << m.NGRED;
+    if (!has_entry(s.PZ, p, j)) return 0.0f;   // no soil under this node
+
+    const bool clay = s.TIPOEST(p, j) == 2;
+    if (caso == 3 || caso == 4) List(log) << (caso == 3 ? "caso 3" : "caso 4");
+    // Consolidation settles clay only; sand gives neither stresses nor settlement.
+    Stresses sg;
+    if (caso == 2 || ((caso == 3 || caso == 4) && clay)) sg = stresses(m, caso, i, j, h, R, log);
+    List(log) << "sigmax(i,j)" << i << j << sg.sx;
+    List(log) << "sigmaY(i,j)" << i << j << sg.sy;
+    List(log) << "sigmaZ(i,j)" << i << j << sg.sz;
+    List(log) << "Pz(kp,jj)" << s.PZ(p, j);
+    List(log) << "Anu(KP,jj)=" << s.NU2(p, j);
+
+    const float PA = s.PA, Hj = s.H(p, j), A = A_Dem(p, j);
+    float def = 0.0f;
+    if (caso == 2) {
+        const float C = (sg.sx + sg.sy) / sg.sz;           // lateral over vertical stress
+        const float F = 0.33333334f + C / 3.0f;
+        const float p0 = (2.0f * s.KO(p, j) + 1.0f) * s.PZ(p, j) / 3.0f;   // in-situ mean stress
+        const float nu = s.NU2(p, j);
+        const float X = (1.0f - nu * C) * (std::sqrt(sg.sz * F + p0) - std::sqrt(p0)) /
+                        (std::sqrt(PA) * 0.5f * A * F);
+        // sz = 0 (a stratum the reactions do not reach) makes C = 0/0: no settlement.
+        def = sg.sz == 0.0f ? 0.0f : Hj * (1.0f - std::exp(-X));
+        List(log) << "ssigmas=" << C;
+        List(log) << "A_Dem=" << A;
+    } else if ((caso == 3 || caso == 4) && clay) {
+        List(log) << "A_Dem=" << A;
+        if (caso == 4) {
+            List(log) << "psi=" << s.PSI(p, j);
+            List(log) << "T=" << s.T(p, j);
+        }
+        const float expo = std::exp(sg.sz / (-PA * A));
+        List(log) << "expo=" << expo;
+        if (caso == 3) {
+            def = (1.0f - expo) * Hj;
+        } else {
+            const float ct = (1.0f - expo) * Hj;
+            const float res = s.PSI(p, j) * s.T(p, j);     // creep time factor
+            List(log) << "ct=" << ct;
+            List(log) << "res=" << res;
+            def = std::log10(1.0f + res) * ct;
+        }
+    }
+    List(log) << "DEF=" << def;
+    return def;
+}
+
+void CalcDefNL(const Model& m, int32_t caso, const Mat1<float>& A_Dem, const Vec1<float>& R, const Vec1<float>& h,
+               Vec1<float>& def, Trace log) {
+    const int32_t NR = m.NR;
+    List(log) << "EN CalcDefNL";
+    List(log) << "N=" << NR;
+    list_reaction_lengths(m, log, 6 * NR);
+    def.resize(NR);
+    for (int32_t i = 1; i <= NR; ++i) {
+        const int32_t n = node_of_dof(m.NREAC(i));
+        const int32_t p = m.PERFN.at_or_zero(n);
+        // Stratum 1 always counts, even in a profile that declares none.
+        def(i) = Def(m, caso, i, 1, p, A_Dem, h, R, log);
+        List(log) << "Reaccion:" << i << " estrato" << 1 << def(i);
+        const int32_t nest = p >= 1 && p <= m.soil.NEST.size() ? std::min(m.soil.NEST(p), limits::STRATA) : 0;
+        for (int32_t j = 2; j <= nest; ++j) {
+            const float dj = Def(m, caso, i, j, p, A_Dem, h, R, log);
+            def(i) = def(i) + dj;
+            List(log) << "Reaccion:" << i << "en estrato:" << j << dj;
+        }
+        Rec(log).text("def total nodo", 30).I(i, 5).F(def(i), 20, 10);
+    }
+}
+
+} // namespace qb

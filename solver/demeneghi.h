@@ -1,0 +1,44 @@
+// Settlement of the soil under the area reactions by Demeneghi's nonlinear
+// equation: the nonlinear soil of the Newton solution (solver/newton.h).
+//
+// Stresses at the mid-depth of a stratum come from the Boussinesq influence
+// values (IX, IY, IZ) of every loaded reaction, scaled by its pressure
+// (r + h) LONGREAC / AREAREAC, the length and area kept at the vertical
+// translation 6l - 3 of node l. A settlement is positive downwards (length
+// units of the data file).
+//
+// Case 2 (immediate compression), every soil type:
+//   C = (sx + sy) / sz,  F = 1/3 + C/3,  p0 = (2 KO + 1) PZ / 3
+//   X = (1 - nu C)(sqrt(sz F + p0) - sqrt(p0)) / (sqrt(PA) 0.5 A_Dem F)
+//   settlement = H (1 - exp(-X));   a stratum with sz = 0 settles 0.
+// Case 3 (primary consolidation), clay only:   (1 - exp(sz / (-PA A_Dem))) H
+// Case 4 (secondary consolidation), clay only: log10(1 + PSI T) times that.
+// Any other case number settles 0.
+#pragma once
+
+#include <cstdint>
+
+#include "model/model.h"
+#include "textio/trace.h"
+
+namespace qb {
+
+// The Demeneghi coefficient table of a case: A (2), AP (3) or ACS (4);
+// A for any other case (whose settlements are 0 anyway).
+const Mat1<float>& demeneghi_coefficients(const Soil& s, int32_t caso);
+
+// Settlement of stratum j of profile p under area reaction i. R is the
+// Newton vector (reaction l at R(NGRED + l)); h(l) is added to reaction l
+// before the stresses are formed. Reads NGRED, NTOT, NR, KO, PZ, H, NU2,
+// TIPOEST, PSI, T, PA, LONGREAC, AREAREAC and the influence tables. A profile
+// outside the soil tables has no soil: 0. Traces to `log`.
+float Def(const Model& m, int32_t caso, int32_t i, int32_t j, int32_t p, const Mat1<float>& A_Dem,
+          const Vec1<float>& h, const Vec1<float>& R, Trace log);
+
+// def(i), i = 1..NR: the settlement under every area reaction, summed over
+// the strata of the profile PERFN of its node (stratum 1 always, then
+// 2..NEST). def is resized to NR. Traces to `log`.
+void CalcDefNL(const Model& m, int32_t caso, const Mat1<float>& A_Dem, const Vec1<float>& R, const Vec1<float>& h,
+               Vec1<float>& def, Trace log);
+
+} // namespace qb

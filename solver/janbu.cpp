@@ -1,0 +1,59 @@
+#include "solver/janbu.h"
+
+#include <cmath>
+
+#include "soil/flexibility.h"
+#include "solver/hund.h"
+
+namespace qb {
+
+JanbuResult janbu_iteration(const Model& m, CaseState& st, Trace log, JanbuObserver& obs, int32_t max_passes) {
+    const int32_t NR = m.NR;
+    Vec1<float> REAC(NR, 1.0f);   // the reactions the next flexibility is built for
+    Vec1<float> DREAC(NR);        // their relative change in the last pass
+    st.clear(m);
+    obs.uniform_start();
+    int32_t ITER = 0;
+    JanbuResult res;
+    for (;;) {
+        obs.pass_heading();
+        st.DESPL.fill(0.0f);
+        List(log) << "LLAMANDO A FNLCC  " << "N=" << NR << " NR=" << NR << " MR=" << m.MR;
+        FNLCC(m, st, REAC, log);
+        if (ITER == 0) {
+            // Settlement that the flexibility gives for the starting reactions
+            // (HUND overwrites it with the solved one).
+            for (int32_t i = 1; i <= NR; ++i) {
+                float s = 0.0f;
+                for (int32_t j = 1; j <= NR; ++j) s = s - st.FLEX(i, j) * REAC(j);
+                st.HUNDIM(i) = s;
+            }
+            obs.first_pass(m, st, REAC);
+        }
+        HUND(m, st, m.vered2, log);
+        ITER = ITER + 1;
+        obs.pass_done(m, st, REAC);
+
+        // A change of exactly 0.1 % counts as settled, and so does a NaN
+        // (a reaction that was 0 and stays 0).
+        bool settled = true;
+        for (int32_t i = 1; i <= NR; ++i) {
+            DREAC(i) = std::fabs((REAC(i) - st.reaction(m, i)) / REAC(i));
+            if (DREAC(i) > JANBU_TOLERANCE) settled = false;
+        }
+        res.passes = ITER;
+        if (settled) {
+            res.converged = true;
+            break;
+        }
+        if (ITER >= max_passes) {
+            obs.not_converged(ITER);
+            break;
+        }
+        for (int32_t i = 1; i <= NR; ++i) REAC(i) = st.reaction(m, i);
+        obs.next_pass(ITER);
+    }
+    return res;
+}
+
+} // namespace qb

@@ -1,0 +1,49 @@
+// Immediate compression with a stress-dependent (Janbu) soil modulus: the
+// linear interaction solution repeated with the flexibility that the last
+// reactions give, until no area reaction changes by more than 0.1 %.
+#pragma once
+
+#include <cstdint>
+
+#include "model/model.h"
+#include "textio/trace.h"
+
+namespace qb {
+
+// What the iteration tells its caller for the report, in this order: the
+// uniform start, then per pass its heading, the two tables of the first pass
+// (the reactions REAC it starts from and the settlements HUNDIM that FLEX
+// gives for them), the solution of the pass with the reactions before and
+// after it (REAC and DESPL(NTOT+i)), and the number of the pass that follows
+// when it has not converged. Every member has an empty default.
+struct JanbuObserver {
+    virtual ~JanbuObserver() = default;
+    virtual void uniform_start() {}
+    virtual void pass_heading() {}
+    virtual void first_pass(const Model& m, const CaseState& st, const Vec1<float>& REAC) {
+        (void)m; (void)st; (void)REAC;
+    }
+    virtual void pass_done(const Model& m, const CaseState& st, const Vec1<float>& REAC) {
+        (void)m; (void)st; (void)REAC;
+    }
+    virtual void next_pass(int32_t ITER) { (void)ITER; }
+    // The pass limit was reached; the last solution stands.
+    virtual void not_converged(int32_t passes) { (void)passes; }
+};
+
+constexpr int32_t JANBU_MAX_PASSES = 100;
+constexpr float JANBU_TOLERANCE = 0.001f;   // relative change of a settled reaction
+
+struct JanbuResult {
+    int32_t passes = 0;       // solutions made (HUND calls)
+    bool converged = false;
+};
+
+// Starts from a reaction of 1 under every area reaction; each pass builds
+// FLEX with FNLCC for the current reactions and solves with HUND (load vector
+// vered2). Leaves in DESPL and HUNDIM the last solution. At most max_passes
+// passes.
+JanbuResult janbu_iteration(const Model& m, CaseState& st, Trace log, JanbuObserver& obs,
+                            int32_t max_passes = JANBU_MAX_PASSES);
+
+} // namespace qb
