@@ -295,6 +295,7 @@ int run_querbal(std::istream& console_in) {
         open_or_fail(io.valinf, "VALINF");
 
         prepare(m, io, in);
+        m.warnings.print(stderr);
         run_cases(m, io);
     } catch (const InputError& e) {
         io.flush_all();

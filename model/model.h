@@ -20,6 +20,7 @@
 #include "model/limits.h"
 #include "model/tables.h"
 #include "textio/lineform.h"
+#include "textio/warnings.h"
 
 namespace qb {
 
@@ -59,6 +60,7 @@ struct Soil {
 struct Model {
     // ---- run texts and control ------------------------------------------------
     std::string data_name;                 // as given, for the messages
+    Warnings warnings;                     // odd but legitimate data, found while reading
     Text TITULO;                           // 50 bytes, blank padded
     std::array<Text, 6> UNID;              // UNID[1..5], 4 bytes each
     int32_t KANAL = 0, nflag1 = 0;

@@ -348,6 +348,12 @@ int32_t auto_threads(int32_t n) {
 
 } // namespace
 
+namespace {
+std::atomic<int32_t> default_threads{0};
+} // namespace
+
+void set_default_threads(int32_t n) { default_threads = n > 0 ? n : 0; }
+
 void gaussj(float* a, int32_t n, int32_t lda, float* b, int32_t threads) {
     if (n < 1) return;
     const size_t ld = static_cast<size_t>(lda);
@@ -362,7 +368,7 @@ void gaussj(float* a, int32_t n, int32_t lda, float* b, int32_t threads) {
 
     Best best = search(a, ld, n, ipiv.data(), scanmask.data(), 0, n);
 
-    if (threads <= 0) threads = auto_threads(n);
+    if (threads <= 0) threads = default_threads > 0 ? default_threads.load() : auto_threads(n);
     threads = std::min(threads, n);
     std::optional<Team> team;
     if (threads > 1) {

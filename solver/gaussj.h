@@ -33,4 +33,8 @@ struct SingularMatrix : std::runtime_error {
 // result does not depend on it.
 void gaussj(float* a, int32_t n, int32_t lda, float* b, int32_t threads = 0);
 
+// The thread count of every elimination called with threads = 0 in this run:
+// 0 lets the solver choose by order (the default), n >= 1 forces n threads.
+void set_default_threads(int32_t n);
+
 } // namespace qb

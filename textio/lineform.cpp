@@ -297,15 +297,25 @@ void Channel::empty(int n) {
 
 // ---- Rec -------------------------------------------------------------------------
 
-Rec& Rec::text(const char* utf8) { pad(); append_latin1(s_, utf8); return *this; }
+Rec& Rec::text(const char* utf8) {
+    if (live_) { pad(); append_latin1(s_, utf8); }
+    return *this;
+}
 Rec& Rec::text(const char* utf8, int w) {
+    if (!live_) return *this;
     pad();
     if (ascii(utf8)) put_A(s_, utf8, w);
     else put_A(s_, latin1(utf8), w);
     return *this;
 }
-Rec& Rec::data(const Text& t) { pad(); s_.append(t.bytes()); return *this; }
-Rec& Rec::data(const Text& t, int w) { pad(); put_A(s_, t.bytes(), w); return *this; }
+Rec& Rec::data(const Text& t) {
+    if (live_) { pad(); s_.append(t.bytes()); }
+    return *this;
+}
+Rec& Rec::data(const Text& t, int w) {
+    if (live_) { pad(); put_A(s_, t.bytes(), w); }
+    return *this;
+}
 
 void Rec::end() {
     if (done_) return;
@@ -324,9 +334,9 @@ void List::sep(bool is_text) {
 }
 
 List& List::lit(std::string_view utf8) { sep(true); append_latin1(s_, utf8); return *this; }
-List& List::operator<<(const Text& t) { sep(true); s_.append(t.bytes()); return *this; }
-List& List::operator<<(int32_t v) { sep(false); put_list_int(s_, v); return *this; }
-List& List::operator<<(float v) { sep(false); put_list_real(s_, v); return *this; }
+List& List::text(const Text& t) { sep(true); s_.append(t.bytes()); return *this; }
+List& List::integer(int32_t v) { sep(false); put_list_int(s_, v); return *this; }
+List& List::real(float v) { sep(false); put_list_real(s_, v); return *this; }
 
 void List::end() {
     if (done_) return;

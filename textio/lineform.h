@@ -90,17 +90,17 @@ private:
 
 // ---- fixed line builder ---------------------------------------------------------
 // Usage: Rec(ch).I(k, 5).F(x, 10, 4).text("  Cim").end();   (end() is optional:
-// the destructor writes the line.)
+// the destructor writes the line.) On a closed channel nothing is formatted.
 class Rec {
 public:
-    explicit Rec(Channel& ch) : ch_(&ch) {}
+    explicit Rec(Channel& ch) : ch_(&ch), live_(ch.is_open()) {}
     ~Rec() { end(); }
     Rec(const Rec&) = delete;
     Rec& operator=(const Rec&) = delete;
 
-    Rec& I(int32_t v, int w) { pad(); put_I(s_, v, w); return *this; }
-    Rec& F(float v, int w, int d) { pad(); put_F(s_, v, w, d); return *this; }
-    Rec& E(float v, int w, int d) { pad(); put_E(s_, v, w, d); return *this; }
+    Rec& I(int32_t v, int w) { if (live_) { pad(); put_I(s_, v, w); } return *this; }
+    Rec& F(float v, int w, int d) { if (live_) { pad(); put_F(s_, v, w, d); } return *this; }
+    Rec& E(float v, int w, int d) { if (live_) { pad(); put_E(s_, v, w, d); } return *this; }
     // nX only moves the position: blanks at the end of a record are not written.
     Rec& X(int n) { pending_ += n > 0 ? n : 0; return *this; }
     Rec& text(const char* utf8);                   // literal, as is (A)
@@ -114,6 +114,7 @@ private:
         if (pending_) { s_.append(static_cast<size_t>(pending_), ' '); pending_ = 0; }
     }
     Channel* ch_;
+    bool live_;
     std::string s_;
     int pending_ = 0;
     bool done_ = false;
@@ -122,24 +123,29 @@ private:
 // ---- free-format (list-directed) line builder ------------------------------------
 // Usage: List(ch) << "n=" << nr << " m=" << mr;
 // String literals are converted to Latin-1; data-file texts (`Text`) are
-// written as they stand. Adjacent texts of either kind touch.
+// written as they stand. Adjacent texts of either kind touch. On a closed
+// channel nothing is formatted.
 class List {
 public:
-    explicit List(Channel& ch) : ch_(&ch) {}
+    explicit List(Channel& ch) : ch_(&ch), live_(ch.is_open()) {}
     ~List() { end(); }
     List(const List&) = delete;
     List& operator=(const List&) = delete;
 
-    List& operator<<(const char* utf8) { return lit(utf8); }
-    List& operator<<(const Text& t);
-    List& operator<<(int32_t v);
-    List& operator<<(float v);
+    List& operator<<(const char* utf8) { return live_ ? lit(utf8) : *this; }
+    List& operator<<(const Text& t) { return live_ ? text(t) : *this; }
+    List& operator<<(int32_t v) { return live_ ? integer(v) : *this; }
+    List& operator<<(float v) { return live_ ? real(v) : *this; }
     void end();
 
 private:
     List& lit(std::string_view utf8);
+    List& text(const Text& t);
+    List& integer(int32_t v);
+    List& real(float v);
     void sep(bool is_text);
     Channel* ch_;
+    bool live_;
     std::string s_;
     bool any_ = false;
     bool last_text_ = false;
