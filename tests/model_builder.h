@@ -130,21 +130,21 @@ public:
     // Node at (x, y, z) with its restraint codes, soil profile (0 none) and
     // foundation depth. Its reaction point is the node; its loaded
     // rectangles, reaction length and area start at zero.
-    int32_t node(float x, float y, float z, Codes c = FREE, int32_t profile = 0, float df = 0.0f) {
+    int32_t node(float x, float y, float z, Codes c = FREE, int32_t perfil = 0, float df = 0.0f) {
         const int32_t n = ++m.NN;
         m.NTOT = 6 * n;
         m.node_label.push_back(n);
         m.node_line.push_back(0);
         add_row(m.COOR, {x, y, z});
         add_row(m.NRES, {c[0], c[1], c[2], c[3], c[4], c[5]});
-        m.PERFIL.push_back(profile);
-        m.PERFN.push_back(profile);
+        m.PERFIL.push_back(perfil);
+        m.PERFN.push_back(perfil);
         m.DF.push_back(df);
         m.connected.push_back(0);
         m.XR.push_back(x);
         m.YR.push_back(y);
         for (Mat1<float>* t : {&m.XI, &m.YI, &m.XF, &m.YF}) add_row(*t, {0.0f, 0.0f});
-        for (Vec1<float>* t : {&m.LONGREAC, &m.AREAREAC, &m.PNOD, &m.KNOD})
+        for (Vec1<float>* t : {&m.LONGREAC, &m.AREAREAC})
             for (int32_t k = 1; k <= 6; ++k) t->push_back(0.0f);
         return n;
     }
