@@ -10,8 +10,13 @@
 #include <string>
 
 #include "driver/run.h"
+#include "model_builder.h"
+#include "output/solution_report.h"
+#include "soil/flexibility.h"
+#include "soil/footing_springs.h"
+#include "solver/hund.h"
 
-using namespace qb;
+using namespace qbtest;
 
 namespace {
 
@@ -22,14 +27,26 @@ std::string example(const std::string& name) {
     return ss.str();
 }
 
-// Reads `data` and solves its case 2 (immediate compression) alone.
-void solve_case2(Model& m, const std::string& data) {
-    Io io;
-    for (Channel* ch : {&io.console, &io.report, &io.msh, &io.res, &io.log, &io.valinf}) ch->attach_buffer();
+// Reads `data` and solves its case 2 (immediate compression) the way the
+// linear path of the run does: the flexibility with the moduli NFLAG1
+// chooses, the isolated-footing springs, the coupled system.
+CaseState solve_case2(Model& m, const std::string& data) {
+    Outputs out;
     ListReader in("datos.dat", data);
-    prepare(m, io, in);
+    prepare(m, out, in);
+    CaseState st;
+    st.clear(m);
+    const Mat1<float>& E = m.nflag1 == 1 ? m.ECOMPP : m.nflag1 == 2 ? m.ECOMP : m.soil.E2;
+    FLSC(m, st, E, out.trace());
+    isolated_footing_springs(m, st, m.soil.E2, m.soil.NU2, out.trace());
+    HUND(m, st, m.vered2, out.trace());
+    // the run itself, case 2 alone, reports this very solution
     m.CASO = {0, 0, 1, 0, 0};
-    run_cases(m, io);
+    run_cases(m, out);
+    Outputs mine;
+    report_linear_solution(m, st, mine.report, mine.res);
+    EXPECT_TRUE(contains(Outputs::text(out.report), Outputs::text(mine.report)));
+    return st;
 }
 
 // Downward load of case 2 (CVMax + CMuerta + PPropio + PV on the bars, the
@@ -42,31 +59,31 @@ double vertical_load_case2(const Model& m) {
     return load;
 }
 
-double soil_reactions(const Model& m) {
+double soil_reactions(const Model& m, const CaseState& st) {
     double up = 0.0;
-    for (int32_t i = 1; i <= m.NR; ++i) up += static_cast<double>(m.DESPL(m.NTOT + i)) * m.LONGREAC(m.NREAC(i));
+    for (int32_t i = 1; i <= m.NR; ++i) up += static_cast<double>(st.DESPL(m.NTOT + i)) * m.LONGREAC(m.NREAC(i));
     for (int32_t k = 1; k <= m.MR; ++k)
-        if (m.NREACNOD(k) % 6 == 3) up += m.DESPL(m.NTOT + m.NR + k);
+        if (m.NREACNOD(k) % 6 == 3) up += st.DESPL(m.NTOT + m.NR + k);
     return up;
 }
 
 TEST(Equilibrium, StripFootingsCarryTheWholeVerticalLoad) {
     Model m;
-    solve_case2(m, example("marco_zapatas.dat"));
+    const CaseState st = solve_case2(m, example("marco_zapatas.dat"));
     ASSERT_EQ(m.NR, 3);
     const double load = vertical_load_case2(m);
     EXPECT_NEAR(load, 75.056 + 10.0, 1e-3);
-    EXPECT_NEAR(soil_reactions(m), load, 2e-5 * load);
+    EXPECT_NEAR(soil_reactions(m, st), load, 2e-5 * load);
 }
 
 TEST(Equilibrium, SlabAndIsolatedFootingCarryTheWholeVerticalLoad) {
     Model m;
-    solve_case2(m, example("losa_zapata_aislada.dat"));
+    const CaseState st = solve_case2(m, example("losa_zapata_aislada.dat"));
     ASSERT_EQ(m.NR, 4);
     ASSERT_EQ(m.MR, 6);
     const double load = vertical_load_case2(m);
     EXPECT_GT(load, 35.0);
-    EXPECT_NEAR(soil_reactions(m), load, 2e-5 * load);
+    EXPECT_NEAR(soil_reactions(m, st), load, 2e-5 * load);
 }
 
 TEST(Equilibrium, SettlementOfOneStripFollowsTheFlexibilityFormula) {
@@ -74,13 +91,13 @@ TEST(Equilibrium, SettlementOfOneStripFollowsTheFlexibilityFormula) {
     // end reactions, and the settlement of each is the flexibility times the
     // reactions.
     Model m;
-    solve_case2(m, example("marco_zapatas.dat"));
+    const CaseState st = solve_case2(m, example("marco_zapatas.dat"));
     for (int32_t i = 1; i <= m.NR; ++i) {
         double s = 0.0;
-        for (int32_t j = 1; j <= m.NR; ++j) s -= static_cast<double>(m.FLEX(i, j)) * m.DESPL(m.NTOT + j);
-        EXPECT_NEAR(m.HUNDIM(i), s, 1e-6 + 1e-5 * std::fabs(s));
+        for (int32_t j = 1; j <= m.NR; ++j) s -= static_cast<double>(st.FLEX(i, j)) * st.DESPL(m.NTOT + j);
+        EXPECT_NEAR(st.HUNDIM(i), s, 1e-6 + 1e-5 * std::fabs(s));
         // compatibility: the node follows the soil under it
-        EXPECT_NEAR(m.DESPL(m.NREAC(i)), m.HUNDIM(i), 1e-6 + 1e-4 * std::fabs(s));
+        EXPECT_NEAR(st.DESPL(m.NREAC(i)), st.HUNDIM(i), 1e-6 + 1e-4 * std::fabs(s));
     }
 }
 

@@ -5,10 +5,12 @@
 #include <cmath>
 #include <string>
 
-#include "model/model.h"
+#include "model_builder.h"
+#include "output/soil_report.h"
 #include "soil/field_moduli.h"
+#include "textio/errors.h"
 
-using namespace qb;
+using namespace qbtest;
 
 namespace {
 
@@ -18,44 +20,32 @@ constexpr float EXPONENT = 0.42857146f;
 // profiles, with foundation depth df and the strata given (bottom depth,
 // E1, E2, SLAB); every influence value is `s`.
 struct Fixture {
-    Model m;
-    Io io;
+    ModelBuilder b;
+    Model& m = b.m;
+    Outputs out;
     struct Stratum { float prof, e1, e2, slab; };
 
     Fixture(int32_t nr, std::initializer_list<Stratum> strata, float df = 1.0f, float s = 0.5f,
             int32_t nps = 1, int32_t p = 1) {
-        m.NN = m.NR = nr;
-        m.NRCENT = nr / 2 + 1;
-        m.NREAC.resize(nr);
-        m.PERFIL.resize(nr, p);
-        m.DF.resize(nr, df);
-        for (int32_t j = 1; j <= nr; ++j) m.NREAC(j) = 6 * (j - 1) + 3;
-        m.soil.resize(nps);
-        for (int32_t q = 1; q <= nps; ++q) {
-            float top = 0.0f;
-            int32_t k = 0;
-            for (const Stratum& st : strata) {
-                ++k;
-                m.soil.PROF(q, k) = st.prof;
-                m.soil.Z(q, k) = 0.5f * (top + st.prof);
-                m.soil.E1(q, k) = st.e1;
-                m.soil.E2(q, k) = st.e2;
-                m.soil.SLAB(q, k) = st.slab;
-                top = st.prof;
-            }
-            m.soil.NEST(q) = k;
+        std::vector<qbtest::Stratum> v;
+        float top = 0.0f;
+        for (const Stratum& t : strata) {
+            v.push_back({.H = t.prof - top, .E1 = t.e1, .E2 = t.e2, .SLAB = t.slab});
+            top = t.prof;
         }
+        for (int32_t q = 1; q <= nps; ++q) b.profile(v);
+        for (int32_t j = 1; j <= nr; ++j) b.node(0, 0, 0, SOIL, p, df);
+        b.number();
         m.SUM_AINF.resize(nr, limits::STRATA, s);
         m.PVC = -4.0f;
         m.qmax = 8.0f;
     }
     void run() {
-        io.report.attach_buffer();
-        io.log.attach_buffer();
-        compute_field_moduli(m, io);
-        io.report.flush();
-        io.log.flush();
+        compute_field_moduli(m, out.trace());
+        report_field_moduli(m, out.report);
     }
+    std::string report() { return Outputs::text(out.report); }
+    std::string log() { return Outputs::text(out.log); }
 };
 
 // Reference layout: the slab example (four reactions, three strata, central reaction 3).
@@ -183,8 +173,8 @@ TEST(FieldModuli, SlabExampleMatchesReferenceLayoutAndValues) {
     m.PVC = -2.25f;
     m.qmax = 6.66233397f;
     f.run();
-    EXPECT_EQ(f.io.report.memory(), latin1(SLAB_REPORT));
-    EXPECT_EQ(f.io.log.memory(), latin1(SLAB_LOG));
+    EXPECT_EQ(f.report(), latin1(SLAB_REPORT));
+    EXPECT_EQ(f.log(), latin1(SLAB_LOG));
     EXPECT_EQ(m.EELAS(1, 1), 5646.65088f);
     EXPECT_EQ(m.ECOMP(3, 3), 27839.3262f);
     EXPECT_EQ(m.EELASP(1, 1), m.EELAS(3, 1));   // central reaction's values
@@ -220,12 +210,12 @@ TEST(FieldModuli, StrataNotBelowTheFoundationStayZero) {
         EXPECT_EQ(f.m.ECOMP(j, 2), 0.0f);
         EXPECT_GT(f.m.EELAS(j, 3), 0.0f);
     }
-    const std::string& r = f.io.report.memory();
+    const std::string& r = f.report();
     EXPECT_EQ(r.find("ESTRATO=           1"), std::string::npos);
     EXPECT_EQ(r.find("ESTRATO=           2"), std::string::npos);
     EXPECT_NE(r.find("ESTRATO=           3"), std::string::npos);
     // ... but every stratum is traced in the log.
-    EXPECT_NE(f.io.log.memory().find(" PROF=   1.00000000"), std::string::npos);
+    EXPECT_NE(f.log().find(" PROF=   1.00000000"), std::string::npos);
     // The tables still list all three strata, zeros included.
     EXPECT_NE(r.find("      0.00      0.00\n      0.00      0.00\n"), std::string::npos);
 }
@@ -246,7 +236,7 @@ TEST(FieldModuli, EveryProfileGetsTheCentralReactionModuli) {
             EXPECT_EQ(m.ECOMPP(p, k), m.ECOMP(2, k));
         }
     // "Perfil=" blocks for profiles 1 up to the last reaction's profile (2).
-    const std::string& r = f.io.report.memory();
+    const std::string& r = f.report();
     EXPECT_NE(r.find(" Los m\xF3" "dulos de campo a usar del nodo           2 son:\n Perfil=           1\n"),
               std::string::npos);
     EXPECT_NE(r.find(" Perfil=           2\n"), std::string::npos);
@@ -256,7 +246,7 @@ TEST(FieldModuli, EveryProfileGetsTheCentralReactionModuli) {
 TEST(FieldModuli, TablesWrapAtThirtyReactions) {
     Fixture f(31, {{5.0f, 1800.0f, 1400.0f, 2.0f}});
     f.run();
-    const std::string& r = f.io.report.memory();
+    const std::string& r = f.report();
     std::string numbers, values;
     for (int32_t j = 1; j <= 30; ++j) {
         char b[16];

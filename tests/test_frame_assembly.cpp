@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "frame/assembly.h"
-#include "frame_fixture.h"
+#include "model_builder.h"
+#include "output/frame_report.h"
 
-using namespace qb;
 using namespace qbtest;
 
 namespace {
@@ -14,7 +14,7 @@ constexpr double E = 2.0e6, G = 8.0e5, A = 0.12, IY = 1.6e-3, IZ = 9.0e-4, IROT 
 TEST(FrameAssembly, CantileverAlongXAndYGivesTextbookTipDisplacements) {
     const double L = 3.0, P = 2.0, bend_y = P * L * L * L / (3 * E * IY), rot = P * L * L / (2 * E * IY);
     for (int32_t along : {1, 2}) {   // bar along +X or +Y; the other horizontal axis is lateral
-        Frame f;
+        ModelBuilder f = frame_members();
         f.node(0, 0, 0, FIXED);
         f.node(along == 1 ? L : 0, along == 2 ? L : 0, 0);
         f.bar(1, 2);
@@ -40,7 +40,7 @@ TEST(FrameAssembly, FixedBasePortalSwaysAsSlopeDeflectionPredicts) {
     // joint rotation θ = 3aψ / (2a + 3b), ψ = Δ/h. A large (not huge) area
     // keeps axial strain below 1e-3 of the sway.
     const double h = 3.0, Lb = 6.0, H = 1.5, a = E * IY / h, b = E * IY / Lb;
-    Frame f(2.0e6f, 0.25f, 0.0f, 10.0f);
+    ModelBuilder f = frame_members(2.0e6f, 0.25f, 0.0f, 10.0f);
     f.node(0, 0, 0, FIXED);
     f.node(Lb, 0, 0, FIXED);
     f.node(0, 0, h);
@@ -62,7 +62,7 @@ TEST(FrameAssembly, LineLoadsAndSelfWeightGiveTheFixedEndForcesOfEachCase) {
     // fixed-fixed span of two bars: midspan deflection qL⁴/(384EI), downwards
     // for the gravity vectors, upwards for the expansion pressure PV (vector 1)
     const double L = 8.0, q = 1.25, pv = 0.75, w = L * L * L * L / (384 * E * IY);
-    Frame f;
+    ModelBuilder f = frame_members();
     f.node(0, 0, 0, FIXED);
     f.node(L / 2, 0, 0);
     f.node(L, 0, 0, FIXED);
@@ -81,7 +81,7 @@ TEST(FrameAssembly, LineLoadsAndSelfWeightGiveTheFixedEndForcesOfEachCase) {
     // dofs free the reduced vectors are the global fixed-end forces.
     const float gamma = 2.5f, Wf = 0.12f * gamma * 5.0f;
     for (bool rising : {true, false}) {
-        Frame s(2.0e6f, 0.25f, gamma);
+        ModelBuilder s = frame_members(2.0e6f, 0.25f, gamma);
         s.node(0, 0, rising ? 0.0f : 3.0f);
         s.node(4, 0, rising ? 3.0f : 0.0f);
         s.bar(1, 2);
@@ -100,7 +100,7 @@ TEST(FrameAssembly, LineLoadsAndSelfWeightGiveTheFixedEndForcesOfEachCase) {
     // Vertical bars hang their weight on the lower node whichever way they are
     // drawn; here the top is fixed, so the free bottom stretches by W·h/(EA).
     for (bool downwards : {false, true}) {
-        Frame v(2.0e6f, 0.25f, gamma);
+        ModelBuilder v = frame_members(2.0e6f, 0.25f, gamma);
         v.node(0, 0, 3, FIXED);
         v.node(0, 0, 0);
         downwards ? v.bar(1, 2) : v.bar(2, 1);
@@ -115,25 +115,24 @@ TEST(FrameAssembly, LineLoadsAndSelfWeightGiveTheFixedEndForcesOfEachCase) {
 TEST(FrameAssembly, ReportTotalLoadFixedBarsAndQmax) {
     // bar 1 between two fixed nodes adds nothing but still weighs; its loads
     // are reported as read, before the self weight
-    Frame f(2.0e6f, 0.25f, 2.0f);
+    ModelBuilder f = frame_members(2.0e6f, 0.25f, 2.0f);
     f.node(0, 0, 0, FIXED);
     f.node(2, 0, 0, FIXED);
     f.node(2, 0, 1, {0, 0, 3, 0, 0, 1});   // nodal reaction on DZ, MZ fixed
     f.bar(1, 2, {1.0f, 0, 0, 3.0f, 0, 0});
     f.bar(2, 3);
-    f.io.report.attach_buffer();
-    f.io.log.attach_buffer();
-    f.build();
+    f.prepare();
     f.m.RIGAD(2) = 50.0f;
-    assemble_frame(f.m, f.io);
-    f.io.report.flush();
-    f.io.log.flush();
-    const std::string& rep = f.io.report.memory();
+    Outputs out;
+    report_uniform_loads(f.m, out.report);
+    assemble_frame(f.m, out.trace());
+    report_total_load(f.m, out.report);
+    const std::string rep = Outputs::text(out.report);
     EXPECT_TRUE(contains(rep, "     1      1.0000      0.0000      0.0000      3.0000      0.0000      0.0000\n"));
     EXPECT_NEAR(f.m.total_load, 4.0f * 2 + 0.24f * 2 + 0.24f, 1e-5f);
     for (int32_t i = 1; i <= 5; ++i) EXPECT_EQ(f.m.vered2(i), 0.0f);   // bar 2's weight sits on node 2
     EXPECT_FLOAT_EQ(f.m.akr(2, 2), 12.0f * 2.0e6f * 9.0e-4f + 50.0f);   // spring on the diagonal
-    EXPECT_TRUE(contains(f.io.log.memory(), " agregando la rigidez   50.0000000     en el gl           2\n"));
+    EXPECT_TRUE(contains(Outputs::text(out.log), " agregando la rigidez   50.0000000     en el gl           2\n"));
     EXPECT_EQ(f.m.akr(f.eq(3, 3), f.m.NGRED + 1), -1.0f);              // nodal reaction column
     // no foundation area: qmax is 0, not a division by zero
     EXPECT_EQ(f.m.qmax, 0.0f);
@@ -143,8 +142,8 @@ TEST(FrameAssembly, ReportTotalLoadFixedBarsAndQmax) {
 TEST(FrameAssembly, ReactionColumnsCarryHalfBarLineReactions) {
     // foundation beam 1-2-3 on area reactions, then a bar to node 4 with DZ fixed
     const float L = 4.0f, q = 1.5f;
-    Frame f;
-    for (int32_t n = 0; n < 3; ++n) f.node(n * L, 0, 0, SOIL);
+    ModelBuilder f = frame_members();
+    for (int32_t n = 0; n < 3; ++n) f.node(n * L, 0, 0, SOIL, 1);
     f.node(3 * L, 0, 0, {0, 0, 1, 0, 0, 0});
     for (int32_t n = 1; n <= 3; ++n) f.bar(n, n + 1, {0, 0, 0, q, 0, 0});
     f.assemble();
@@ -171,17 +170,17 @@ TEST(FrameAssembly, EnlargedMatrixIsLoggedUpToAThousandColumns) {
     // 167 nodes without bars, 4 on area reactions, the last one fixing 6 or
     // 5 dofs: NGRED + NR = 1000 (logged) or 1001 (not logged)
     for (int32_t fixed : {6, 5}) {
-        Frame f;
+        ModelBuilder f = frame_members();
         for (int32_t n = 1; n <= 167; ++n) {
             Codes c = n <= 4 ? SOIL : FREE;
             for (int32_t k = 0; n == 167 && k < fixed; ++k) c[size_t(k)] = 1;
             f.node(float(n), 0, 0, c);
         }
-        f.io.log.attach_buffer();
-        f.assemble();
-        f.io.log.flush();
+        Outputs out;
+        f.assemble(out.trace());
+        const std::string log = Outputs::text(out.log);
         ASSERT_EQ(f.m.NGRED + f.m.NR, 1006 - fixed);
-        EXPECT_EQ(contains(f.io.log.memory(), " MATRIZ DE REGIDEZ AMPLIADA\n"), fixed == 6);
-        EXPECT_EQ(contains(f.io.log.memory(), " VECTOR DE CARGAS REDUCIDO, vered4\n"), fixed == 6);
+        EXPECT_EQ(contains(log, " MATRIZ DE REGIDEZ AMPLIADA\n"), fixed == 6);
+        EXPECT_EQ(contains(log, " VECTOR DE CARGAS REDUCIDO, vered4\n"), fixed == 6);
     }
 }

@@ -6,16 +6,16 @@
 #include "frame/assembly.h"
 #include "frame/bar_forces.h"
 #include "frame/diagrams.h"
-#include "frame_fixture.h"
+#include "model_builder.h"
+#include "output/frame_report.h"
 
-using namespace qb;
 using namespace qbtest;
 
 namespace {
 struct Row { int bar; float s, N, V, M, Vy, Mz; };
 
 // Axes as lists of bars, then the table rows of one case.
-std::vector<Row> table(Frame& f, std::vector<std::vector<int32_t>> axes, int32_t ndiv, int32_t caso,
+std::vector<Row> table(ModelBuilder& f, std::vector<std::vector<int32_t>> axes, int32_t ndiv, int32_t caso,
                        std::string* text = nullptr) {
     Model& m = f.m;
     m.NEJES = static_cast<int32_t>(axes.size());
@@ -24,14 +24,14 @@ std::vector<Row> table(Frame& f, std::vector<std::vector<int32_t>> axes, int32_t
     m.NBEJE.resize(m.NEJES);
     m.BEJE.resize(m.NEJES, limits::AXIS_BARS);
     for (int32_t i = 1; i <= m.NEJES; ++i) {
-        m.NOMEJE(i) = "EJE " + std::to_string(i);
+        m.NOMEJE(i) = Text("EJE " + std::to_string(i));
         m.NBEJE(i) = static_cast<int32_t>(axes[size_t(i - 1)].size());
         for (int32_t k = 1; k <= m.NBEJE(i); ++k) m.BEJE(i, k) = axes[size_t(i - 1)][size_t(k - 1)];
     }
-    f.io.report.attach_buffer();
-    print_axis_diagrams(m, f.io, caso);
-    f.io.report.flush();
-    const std::string& rep = f.io.report.memory();
+    Outputs o;
+    DiagramReport report(m, o.report);
+    axis_diagrams(m, f.st, caso, Trace(), report);
+    const std::string rep = Outputs::text(o.report);
     if (text) *text = rep;
     std::vector<Row> out;
     for (size_t p = 0, e; p < rep.size(); p = e + 1) {
@@ -44,24 +44,25 @@ std::vector<Row> table(Frame& f, std::vector<std::vector<int32_t>> axes, int32_t
 }
 
 // Foundation bars 1-2-3 (L = 4) on area reactions r = 3, 1, 2; given end forces.
-void soil_beam(Frame& f) {
-    for (int32_t n = 0; n < 3; ++n) f.node(4.0f * n, 0, 0, {1, 1, 2, 1, 0, 1});
+void soil_beam(ModelBuilder& f) {
+    for (int32_t n = 0; n < 3; ++n) f.node(4.0f * n, 0, 0, {1, 1, 2, 1, 0, 1}, 1);
     f.bar(1, 2, {1.0f, 0.5f, 0, 1.0f, 0, -0.25f});
     f.bar(2, 3, {1.0f, 0.5f, 0, 1.0f, 0, -0.25f});
     f.assemble();
-    f.m.DESPL.resize(f.m.NTOT + f.m.NR);
-    f.m.DESPL(f.m.NTOT + 1) = 3.0f;
-    f.m.DESPL(f.m.NTOT + 2) = 1.0f;
-    f.m.DESPL(f.m.NTOT + 3) = 2.0f;
+    f.st.clear(f.m);
+    f.st.DESPL(f.m.NTOT + 1) = 3.0f;
+    f.st.DESPL(f.m.NTOT + 2) = 1.0f;
+    f.st.DESPL(f.m.NTOT + 3) = 2.0f;
+    f.st.ELMEC.resize(f.m.NB, 12);
     for (int32_t j = 1; j <= 2; ++j) {
         const float end[6] = {j == 1 ? 5.0f : -5.0f, 0.5f, -1.0f, 0, 0.5f, 0.25f};
-        for (int32_t r = 1; r <= 6; ++r) f.m.ELMEC(j, r) = end[r - 1];
+        for (int32_t r = 1; r <= 6; ++r) f.st.ELMEC(j, r) = end[r - 1];
     }
 }
 } // namespace
 
 TEST(FrameDiagrams, ShearAndMomentIntegrateTheLoadAndTheHalfBarReactions) {
-    Frame f;
+    ModelBuilder f = frame_members();
     soil_beam(f);
     const std::vector<Row> r = table(f, {{1}}, 4, 2);
     ASSERT_EQ(r.size(), 5u);
@@ -80,7 +81,7 @@ TEST(FrameDiagrams, ShearAndMomentIntegrateTheLoadAndTheHalfBarReactions) {
 }
 
 TEST(FrameDiagrams, AxesListsSoilFlagAndCases) {
-    Frame f;
+    ModelBuilder f = frame_members();
     soil_beam(f);
     std::string rep;
     std::vector<Row> r = table(f, {{1, 2}, {2}, {}}, 2, 3, &rep);
@@ -113,7 +114,7 @@ TEST(FrameDiagrams, AxesListsSoilFlagAndCases) {
 
 TEST(FrameDiagrams, TablesCloseOnTheRecoveredEndForcesInEveryCase) {
     // at the second node V = -F9 and M = -F11 of the recovered end forces
-    Frame f(2.0e6f, 0.2f, 2.4f);
+    ModelBuilder f = frame_members(2.0e6f, 0.2f, 2.4f);
     f.node(0, 0, 0, FIXED);
     f.node(3, 0, 0);
     f.node(6, 0, 0, FIXED);
@@ -123,13 +124,13 @@ TEST(FrameDiagrams, TablesCloseOnTheRecoveredEndForcesInEveryCase) {
     for (int32_t caso = 1; caso <= 4; ++caso) {
         const Vec1<float>* v[5] = {nullptr, &f.m.vered1, &f.m.vered2, &f.m.vered3, &f.m.vered4};
         f.solve(*v[caso]);
-        recover_bar_forces(f.m, f.io, caso);
+        recover_bar_forces(f.m, f.st, caso, Trace());
         const std::vector<Row> r = table(f, {{1, 2}}, 3, caso);
         ASSERT_EQ(r.size(), 8u);
         for (int32_t j = 1; j <= 2; ++j) {
-            EXPECT_NEAR(r[size_t(4 * j - 4)].V, f.m.ELMEC(j, 3), 2e-3) << caso;
-            EXPECT_NEAR(r[size_t(4 * j - 1)].V, -f.m.ELMEC(j, 9), 2e-3) << caso;
-            EXPECT_NEAR(r[size_t(4 * j - 1)].M, -f.m.ELMEC(j, 11), 2e-3) << caso;
+            EXPECT_NEAR(r[size_t(4 * j - 4)].V, f.st.ELMEC(j, 3), 2e-3) << caso;
+            EXPECT_NEAR(r[size_t(4 * j - 1)].V, -f.st.ELMEC(j, 9), 2e-3) << caso;
+            EXPECT_NEAR(r[size_t(4 * j - 1)].M, -f.st.ELMEC(j, 11), 2e-3) << caso;
         }
     }
 }

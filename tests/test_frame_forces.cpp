@@ -3,16 +3,16 @@
 
 #include "frame/assembly.h"
 #include "frame/bar_forces.h"
-#include "frame_fixture.h"
+#include "model_builder.h"
+#include "output/frame_report.h"
 
-using namespace qb;
 using namespace qbtest;
 
 TEST(FrameForces, FixedBeamEndForcesBalanceTheLoadOfEachCase) {
     // fixed-fixed span L of two bars: supports qL/2 and qL²/12, midspan qL²/24;
     // gravity (cases 2-4) acts downwards, the expansion pressure (case 1) up
     const float L = 8.0f, q = 1.5f, pv = 0.8f;
-    Frame f;
+    ModelBuilder f = frame_members();
     f.node(0, 0, 0, FIXED);
     f.node(L / 2, 0, 0);
     f.node(L, 0, 0, FIXED);
@@ -22,13 +22,13 @@ TEST(FrameForces, FixedBeamEndForcesBalanceTheLoadOfEachCase) {
     for (int32_t caso : {1, 2, 3, 4}) {
         const Vec1<float>* v[5] = {nullptr, &f.m.vered1, &f.m.vered2, &f.m.vered3, &f.m.vered4};
         f.solve(*v[caso]);
-        recover_bar_forces(f.m, f.io, caso);
+        recover_bar_forces(f.m, f.st, caso, Trace());
         const float p = caso == 1 ? -pv : q + pv, tol = 2e-4f * L * L;
         const float want1[12] = {0, 0, p * L / 2, 0, -p * L * L / 12, 0, 0, 0, 0, 0, -p * L * L / 24, 0};
         const float want2[12] = {0, 0, 0, 0, p * L * L / 24, 0, 0, 0, p * L / 2, 0, p * L * L / 12, 0};
         for (int32_t r = 1; r <= 12; ++r) {
-            EXPECT_NEAR(f.m.ELMEC(1, r), want1[r - 1], tol) << caso << ": " << r;
-            EXPECT_NEAR(f.m.ELMEC(2, r), want2[r - 1], tol) << caso << ": " << r;
+            EXPECT_NEAR(f.st.ELMEC(1, r), want1[r - 1], tol) << caso << ": " << r;
+            EXPECT_NEAR(f.st.ELMEC(2, r), want2[r - 1], tol) << caso << ": " << r;
         }
     }
 }
@@ -38,9 +38,9 @@ TEST(FrameForces, SoilReactionsOnlyBetweenTwoAreaReactionsAndTheReportTable) {
     // bar 3 fixed at both ends with no load
     const float L = 4.0f, q = 2.0f;
     const Codes SOILBEAM{1, 1, 2, 1, 0, 1};
-    Frame f;
-    f.node(0, 0, 0, SOILBEAM);
-    f.node(L, 0, 0, SOILBEAM);
+    ModelBuilder f = frame_members();
+    f.node(0, 0, 0, SOILBEAM, 1);
+    f.node(L, 0, 0, SOILBEAM, 1);
     f.node(2 * L, 0, 0, {1, 1, 1, 1, 0, 1});
     f.node(0, 5, 0, FIXED);
     f.node(L, 5, 0, FIXED);
@@ -48,23 +48,22 @@ TEST(FrameForces, SoilReactionsOnlyBetweenTwoAreaReactionsAndTheReportTable) {
     f.bar(2, 3, {0, 0, 0, q, 0, 0});
     f.bar(4, 5);
     f.assemble();
-    f.m.DESPL.resize(f.m.NTOT + f.m.NR);
-    f.m.DESPL(f.m.NTOT + 1) = q;   // no displacement, soil reaction = load
-    f.m.DESPL(f.m.NTOT + 2) = q;
-    f.io.report.attach_buffer();
-    f.io.log.attach_buffer();
-    recover_bar_forces(f.m, f.io, 2);
-    f.io.report.flush();
-    f.io.log.flush();
+    f.st.clear(f.m);
+    f.st.DESPL(f.m.NTOT + 1) = q;   // no displacement, soil reaction = load
+    f.st.DESPL(f.m.NTOT + 2) = q;
+    Outputs out;
+    recover_bar_forces(f.m, f.st, 2, out.trace());
+    report_bar_forces(f.m, f.st, out.report);
+    const std::string log = Outputs::text(out.log);
     for (int32_t r = 1; r <= 12; ++r) {
-        EXPECT_NEAR(f.m.ELMEC(1, r), 0.0f, 1e-5f) << r;   // load balanced by the soil everywhere
-        EXPECT_EQ(f.m.ELMEC(3, r), 0.0f) << r;
+        EXPECT_NEAR(f.st.ELMEC(1, r), 0.0f, 1e-5f) << r;   // load balanced by the soil everywhere
+        EXPECT_EQ(f.st.ELMEC(3, r), 0.0f) << r;
     }
-    EXPECT_EQ(f.m.ELMEC(2, 3), q * L / 2);   // no soil counted under bar 2
-    EXPECT_FLOAT_EQ(f.m.ELMEC(2, 11), q * L * L / 12);
-    EXPECT_TRUE(contains(f.io.log.memory(), " VECTOR POR REACCIONES VR, BARRA           1\n"));
-    EXPECT_FALSE(contains(f.io.log.memory(), " VECTOR POR REACCIONES VR, BARRA           2\n"));
-    const std::string& rep = f.io.report.memory();
+    EXPECT_EQ(f.st.ELMEC(2, 3), q * L / 2);   // no soil counted under bar 2
+    EXPECT_FLOAT_EQ(f.st.ELMEC(2, 11), q * L * L / 12);
+    EXPECT_TRUE(contains(log, " VECTOR POR REACCIONES VR, BARRA           1\n"));
+    EXPECT_FALSE(contains(log, " VECTOR POR REACCIONES VR, BARRA           2\n"));
+    const std::string rep = Outputs::text(out.report);
     EXPECT_EQ(rep.rfind("\n\n  BARRA      ELEMENTOS     GRADO DE            MAGNITUD\n"
                         "             MECANICOS     LIBERTAD\n\n"
                         "    1       NORMAL X1          1               0.00000000\n",
@@ -73,7 +72,7 @@ TEST(FrameForces, SoilReactionsOnlyBetweenTwoAreaReactionsAndTheReportTable) {
     EXPECT_TRUE(contains(rep, "\n    2       FLEXIONANTE Y1    11              -2.66666675\n"));
     // cases 3 and 4 load a bar alike; each call rewrites every end force
     EXPECT_EQ(case_line_load(f.m, 2, 3), case_line_load(f.m, 2, 4));
-    f.m.DESPL.fill(0.0f);
-    recover_bar_forces(f.m, f.io, 1);
-    EXPECT_EQ(f.m.ELMEC(1, 3), 0.0f);
+    f.st.DESPL.fill(0.0f);
+    recover_bar_forces(f.m, f.st, 1, Trace());
+    EXPECT_EQ(f.st.ELMEC(1, 3), 0.0f);
 }

@@ -1,22 +1,20 @@
 // Local axis frames of bars.
 #include <gtest/gtest.h>
 
-#include "frame_fixture.h"
+#include "model_builder.h"
 
-using namespace qb;
 using namespace qbtest;
 
 namespace {
 // Rows x, y, z of the local frame of a bar from p to p + d.
 std::array<float, 9> frame_of(std::array<float, 3> d, std::string* log = nullptr) {
-    Frame f;
+    ModelBuilder f;
     f.node(1, 2, 3);
     f.node(1 + d[0], 2 + d[1], 3 + d[2]);
     f.bar(1, 2);
-    f.io.log.attach_buffer();
-    f.build();
-    f.io.log.flush();
-    if (log) *log = f.io.log.memory();
+    Outputs out;
+    f.cosines(out.trace());
+    if (log) *log = Outputs::text(out.log);
     std::array<float, 9> r{};
     for (int32_t a = 1; a <= 3; ++a)
         for (int32_t c = 1; c <= 3; ++c) r[size_t(3 * (a - 1) + c - 1)] = f.m.COSDIR(1, a, c);

@@ -2,21 +2,18 @@
 #include <gtest/gtest.h>
 
 #include "frame/stiffness.h"
-#include "frame_fixture.h"
+#include "model_builder.h"
 
-using namespace qb;
 using namespace qbtest;
 
 namespace {
 // E = 1000, G = 400, A = 2, Iy = 3, Iz = 5, IRot = 8, L = 2
 Mat14 stiffness(int32_t ncnd, float L = 2.0f, std::string* log = nullptr) {
-    Io io;
-    io.log.attach_buffer();
+    Outputs out;
     Mat14 K;
     K(14, 14) = 9.0f;   // must be cleared
-    element_stiffness(ncnd, 1000.0f, 400.0f, 2.0f, 3.0f, 5.0f, 8.0f, L, L * L, L * L * L, 0.0f, K, io);
-    io.log.flush();
-    if (log) *log = io.log.memory();
+    element_stiffness(ncnd, 1000.0f, 400.0f, 2.0f, 3.0f, 5.0f, 8.0f, L, L * L, L * L * L, 0.0f, K, out.trace());
+    if (log) *log = Outputs::text(out.log);
     for (int32_t i = 1; i <= 14; ++i)
         for (int32_t k = 1; k <= 14; ++k) EXPECT_EQ(K(i, k), K(k, i)) << ncnd << ": " << i << "," << k;
     return K;
@@ -76,30 +73,25 @@ TEST(FrameStiffness, AxialOnlyZeroAndUnknownCases) {
 }
 
 TEST(FrameStiffness, SectionLookupLastMatchWinsAndUnknownSectionKeepsTheMaterial) {
-    Frame f;
-    f.m.NMAT = 2;
-    f.m.MATNOM.push_back("ACERO");
-    f.m.PESOV.push_back(7.8f);
-    f.m.EMAT.push_back(2.0e7f);
-    f.m.NUMAT.push_back(0.3f);
-    f.section("S", "ACERO", 0.5f, 0.1f, 0.2f, 0.3f);      // same name as "S": wins
-    f.section("RARA", "MADERA", 0.7f, 0.7f, 0.7f, 0.7f);  // material not defined
+    ModelBuilder f = frame_members();
+    f.material("ACERO", 2.0e7f, 0.3f, 7.8f);
+    f.section("S", "ACERO", {.A = 0.5f, .Iy = 0.1f, .Iz = 0.2f, .IRot = 0.3f});      // same name as "S": wins
+    f.section("RARA", "MADERA", {.A = 0.7f, .Iy = 0.7f, .Iz = 0.7f, .IRot = 0.7f});  // material not defined
     f.node(0, 0, 0);
     f.node(1, 0, 0);
     f.bar(1, 2);
     f.bar(1, 2, {}, "NINGUNA");
     f.bar(1, 2, {}, "RARA");
-    f.build();
     BarSection s;
-    lookup_bar_section(f.m, 1, s, f.io);
+    lookup_bar_section(f.m, 1, s, Trace());
     EXPECT_EQ(s.A, 0.5f);
     EXPECT_EQ(s.E, 2.0e7f);
     EXPECT_EQ(s.gamma, 7.8f);
-    lookup_bar_section(f.m, 2, s, f.io);
+    lookup_bar_section(f.m, 2, s, Trace());
     EXPECT_EQ(s.A, 0.0f);
     EXPECT_EQ(s.IRot, 0.0f);
     EXPECT_EQ(s.E, 2.0e7f);
-    lookup_bar_section(f.m, 3, s, f.io);
+    lookup_bar_section(f.m, 3, s, Trace());
     EXPECT_EQ(s.A, 0.7f);
     EXPECT_EQ(s.E + s.nu + s.gamma, 0.0f);
     EXPECT_EQ(shear_parameter(1, s, 0.0f, 1.0f), 0.0f);   // no shear modulus: no division

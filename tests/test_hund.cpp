@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "model/model.h"
+#include "model_builder.h"
+#include "output/solution_report.h"
+#include "solver/gaussj.h"
 #include "solver/hund.h"
 
 namespace qb {
@@ -22,36 +24,30 @@ std::vector<std::string> lines_of(const std::string& s) {
     return v;
 }
 
+// Nodes with the given restraint codes, numbered; akr sized for the coupled
+// system and left for the test to fill, FLEX sized to the reactions.
 struct Case {
-    Model m;
-    Io io;
-    Case() {
-        for (Channel* c : {&io.console, &io.report, &io.msh, &io.res, &io.log, &io.valinf}) c->attach_buffer();
-        m.UNID = {"", "t   ", "m   ", "t/m ", "t/m2", "t/m3"};
-    }
-    // nn nodes; `free` lists the global dofs that get equation numbers 1, 2, ...
-    void frame(int32_t nn, const std::vector<int32_t>& free, int32_t nr, int32_t mr) {
-        m.NN = nn;
-        m.NTOT = 6 * nn;
-        m.NGL.resize(m.NTOT);
-        m.NGRED = 0;
-        for (int32_t g : free) m.NGL(g) = ++m.NGRED;
-        m.NR = nr;
-        m.MR = mr;
-        m.NREAC.resize(nr);
-        m.NREACNOD.resize(mr);
-        m.akr.resize(m.NGRED, m.NGRED + nr + mr);
-        m.FLEX.resize(nr + mr, nr + mr);
-        m.PCONC.resize(m.NGRED);
-        m.LONGREAC.resize(m.NTOT);
+    qbtest::ModelBuilder b;
+    Model& m = b.m;
+    CaseState& st = b.st;
+    qbtest::Outputs out;
+    void frame(const std::vector<qbtest::Codes>& nodes) {
+        for (const qbtest::Codes& c : nodes) b.node(0, 0, 0, c);
+        b.number();
+        m.akr.resize(m.NGRED, m.NGRED + m.NR + m.MR);
+        st.clear(m);
     }
     void run(const Vec1<float>& vered) {
-        HUND(m, io, vered);
-        io.flush_all();
+        HUND(m, st, vered, out.trace());
+        report_linear_solution(m, st, out.report, out.res);
     }
-    std::vector<std::string> report() { return lines_of(io.report.memory()); }
-    std::vector<std::string> log() { return lines_of(io.log.memory()); }
+    std::vector<std::string> report() { return qbtest::Outputs::lines(out.report); }
+    std::vector<std::string> log() { return qbtest::Outputs::lines(out.log); }
+    std::vector<std::string> res() { return qbtest::Outputs::lines(out.res); }
 };
+
+// A node whose one free dof, DZ, carries an area reaction or a nodal one.
+constexpr qbtest::Codes AREA_DZ{1, 1, 2, 1, 1, 1}, NODAL_DZ{1, 1, 3, 1, 1, 1};
 
 size_t find_line(const std::vector<std::string>& v, const std::string& l, size_t from = 0) {
     for (size_t i = from; i < v.size(); ++i)
@@ -62,7 +58,7 @@ size_t find_line(const std::vector<std::string>& v, const std::string& l, size_t
 TEST(Hund, FrameAloneSolvesLoadsLessMemberLoads) {
     // Two nodes; node 1 fixed, node 2 free in DX and DZ only.
     Case r;
-    r.frame(2, {7, 9}, 0, 0);
+    r.frame({qbtest::FIXED, {0, 1, 0, 1, 1, 1}});
     r.m.akr(1, 1) = 4.0f;
     r.m.akr(2, 2) = 2.0f;
     r.m.PCONC(1) = 8.0f;
@@ -71,11 +67,11 @@ TEST(Hund, FrameAloneSolvesLoadsLessMemberLoads) {
     vered(2) = 1.0f;
     r.run(vered);
 
-    ASSERT_EQ(r.m.DESPL.size(), 12);
-    EXPECT_EQ(r.m.DESPL(7), 2.0f);    // 8 / 4
-    EXPECT_EQ(r.m.DESPL(9), -2.0f);   // (-3 - 1) / 2
-    for (int32_t g : {1, 2, 3, 4, 5, 6, 8, 10, 11, 12}) EXPECT_EQ(r.m.DESPL(g), 0.0f) << g;
-    EXPECT_EQ(r.m.HUNDIM.size(), 0);
+    ASSERT_EQ(r.st.DESPL.size(), 12);
+    EXPECT_EQ(r.st.DESPL(7), 2.0f);    // 8 / 4
+    EXPECT_EQ(r.st.DESPL(9), -2.0f);   // (-3 - 1) / 2
+    for (int32_t g : {1, 2, 3, 4, 5, 6, 8, 10, 11, 12}) EXPECT_EQ(r.st.DESPL(g), 0.0f) << g;
+    EXPECT_EQ(r.st.HUNDIM.size(), 0);
 
     const std::vector<std::string> expected = {
         " REACCIONES ESTIMADAS:t/m ",
@@ -98,24 +94,23 @@ TEST(Hund, FrameAloneSolvesLoadsLessMemberLoads) {
         "end values",
         "",
     };
-    EXPECT_EQ(lines_of(r.io.res.memory()), res);
+    EXPECT_EQ(r.res(), res);
 
     const auto log = r.log();
     const size_t b = find_line(log, " FORMACION DE B");
     ASSERT_NE(b, std::string::npos);
     EXPECT_EQ(log[b + 1], "    1    0.000000    8.000000    8.000000");
     EXPECT_EQ(log[b + 2], "    2    1.000000   -3.000000   -4.000000");
-    EXPECT_TRUE(r.io.console.memory().empty());
+    EXPECT_TRUE(qbtest::Outputs::text(r.out.console).empty());
 }
 
 // One vertical spring-like reaction under a node of stiffness k = 2:
 //   k d - R = P,  d + f R = 0   ->   R = P / (-1 - k f),  d = -f R.
 void one_spring(Case& r, float f, float P) {
-    r.frame(1, {3}, 1, 0);
-    r.m.NREAC(1) = 3;
+    r.frame({AREA_DZ});
     r.m.akr(1, 1) = 2.0f;
     r.m.akr(1, 2) = -1.0f;   // the reaction pushes the node up
-    r.m.FLEX(1, 1) = f;
+    r.st.FLEX(1, 1) = f;
     r.m.PCONC(1) = P;
     r.m.LONGREAC(3) = 2.0f;
     r.run(Vec1<float>(1));
@@ -124,10 +119,10 @@ void one_spring(Case& r, float f, float P) {
 TEST(Hund, ReactionSettlementFollowsTheFlexibility) {
     Case r;
     one_spring(r, 0.5f, -10.0f);
-    const float R = r.m.DESPL(7);
+    const float R = r.st.DESPL(7);
     EXPECT_FLOAT_EQ(R, 5.0f);
-    EXPECT_FLOAT_EQ(r.m.DESPL(3), -2.5f);
-    EXPECT_EQ(r.m.HUNDIM(1), 0.0f - 0.5f * R);   // -FLEX R
+    EXPECT_FLOAT_EQ(r.st.DESPL(3), -2.5f);
+    EXPECT_EQ(r.st.HUNDIM(1), 0.0f - 0.5f * R);   // -FLEX R
     const auto rep = r.report();
     ASSERT_GE(rep.size(), 10u);
     EXPECT_EQ(rep[1], "           1   5.00000000    ");
@@ -149,7 +144,7 @@ TEST(Hund, ReactionSettlementFollowsTheFlexibility) {
     // and is printed as such.
     Case rigid;
     one_spring(rigid, 0.0f, -4.0f);
-    EXPECT_FLOAT_EQ(rigid.m.DESPL(7), 4.0f);
+    EXPECT_FLOAT_EQ(rigid.st.DESPL(7), 4.0f);
     EXPECT_EQ(rigid.report()[8], "           1         Infinity");
 }
 
@@ -157,24 +152,22 @@ TEST(Hund, CrossFlexibilitiesEnterSettlementsOnly) {
     // One area and one nodal reaction on two separate springs.
     auto solve = [](float cross) {
         Case r;
-        r.frame(2, {3, 9}, 1, 1);
-        r.m.NREAC(1) = 3;
-        r.m.NREACNOD(1) = 9;
+        r.frame({AREA_DZ, NODAL_DZ});   // reactions on dofs 3 and 9
         r.m.akr(1, 1) = 3.0f;
         r.m.akr(2, 2) = 5.0f;
         r.m.akr(1, 3) = -1.0f;
         r.m.akr(2, 4) = -1.0f;
-        r.m.FLEX(1, 1) = 0.25f;
-        r.m.FLEX(2, 2) = 0.75f;
-        r.m.FLEX(1, 2) = cross;
-        r.m.FLEX(2, 1) = cross;
+        r.st.FLEX(1, 1) = 0.25f;
+        r.st.FLEX(2, 2) = 0.75f;
+        r.st.FLEX(1, 2) = cross;
+        r.st.FLEX(2, 1) = cross;
         r.m.PCONC(1) = -7.0f;
         r.m.PCONC(2) = -2.0f;
         r.m.LONGREAC(3) = 1.0f;
         r.run(Vec1<float>(2));
-        return r.m;
+        return r.st;
     };
-    const Model plain = solve(0.0f), coupled = solve(0.125f);
+    const CaseState plain = solve(0.0f), coupled = solve(0.125f);
     for (int32_t g = 1; g <= 14; ++g) EXPECT_EQ(plain.DESPL(g), coupled.DESPL(g)) << g;
     const float R1 = coupled.DESPL(13), R2 = coupled.DESPL(14);
     EXPECT_EQ(coupled.HUNDIM(1), (0.0f - 0.25f * R1) - 0.125f * R2);
@@ -184,13 +177,16 @@ TEST(Hund, CrossFlexibilitiesEnterSettlementsOnly) {
 
 TEST(Hund, SingularSystemStopsBeforeTheReport) {
     Case r;
-    r.frame(1, {3, 5}, 0, 0);   // no stiffness at all
+    r.frame({{1, 1, 0, 1, 0, 1}});   // DZ and MY free, no stiffness at all
     r.m.PCONC(1) = 1.0f;
-    EXPECT_THROW(r.run(Vec1<float>(2)), SingularMatrix);
-    r.io.flush_all();
-    EXPECT_EQ(r.io.console.memory(), " singular matrix in gaussj\n");
-    EXPECT_TRUE(r.io.report.memory().empty());
-    EXPECT_TRUE(r.io.res.memory().empty());
+    try {
+        r.run(Vec1<float>(2));
+        ADD_FAILURE() << "no SingularMatrix";
+    } catch (const SingularMatrix& e) {
+        EXPECT_STREQ(e.what(), "singular matrix in gaussj");   // the line the run prints
+    }
+    EXPECT_TRUE(r.report().empty());
+    EXPECT_TRUE(r.res().empty());
     EXPECT_NE(find_line(r.log(), " FORMACION DE CR TOTAL"), std::string::npos);
 }
 
@@ -198,15 +194,23 @@ TEST(Hund, SingularSystemStopsBeforeTheReport) {
 TEST(Hund, MatrixTraceBounds) {
     struct Rows { int32_t flex, akr, cr, corr, ais, total; };
     auto trace = [](int32_t ngred, int32_t nr) {
+        // nr area reactions, then one nodal reaction and free dofs up to
+        // ngred equations, six to a node
         Case r;
-        std::vector<int32_t> free;
-        for (int32_t g = 1; g <= ngred; ++g) free.push_back(g);
-        r.frame(ngred / 6 + 1, free, nr, 1);
-        for (int32_t j = 1; j <= nr; ++j) r.m.NREAC(j) = j;
-        r.m.NREACNOD(1) = nr + 1;
+        std::vector<qbtest::Codes> nodes(size_t(nr), AREA_DZ);
+        for (int32_t k = 0; k < ngred - nr; k += 6) {
+            qbtest::Codes c = qbtest::FIXED;
+            for (int32_t i = 0; i < 6 && k + i < ngred - nr; ++i) c[size_t(i)] = k + i == 0 ? 3 : 0;
+            nodes.push_back(c);
+        }
+        r.frame(nodes);
+        EXPECT_EQ(r.m.NGRED + r.m.NR + r.m.MR, ngred + nr + 1);
         for (int32_t i = 1; i <= ngred; ++i) r.m.akr(i, i) = 1.0f;
-        for (int32_t j = 1; j <= nr + 1; ++j) r.m.akr(j, ngred + j) = -1.0f;
-        for (int32_t j = 1; j <= nr + 1; ++j) r.m.FLEX(j, j) = 1.0f;
+        for (int32_t j = 1; j <= nr + 1; ++j) {
+            const int32_t g = j <= nr ? r.m.NREAC(j) : r.m.NREACNOD(1);
+            r.m.akr(r.m.NGL(g), ngred + j) = -1.0f;   // each reaction acts on its own dof
+            r.st.FLEX(j, j) = 1.0f;
+        }
         r.run(Vec1<float>(ngred));
         const auto log = r.log();
         // matrix rows follow a heading up to the next free-format text line
@@ -263,8 +267,8 @@ TEST(Hund, MatchesReferenceOutputsOfTheStripFootingFrame) {
     size_t at_mem = 0, at_rep = 0, at_res = 0;
     for (int c = 1; c <= 4; ++c) {
         Case r;
-        r.frame(6, {3, 5, 9, 11, 15, 17, 19, 21, 23, 25, 27, 29, 31, 33, 35}, 3, 0);
-        for (int32_t j = 1; j <= 3; ++j) r.m.NREAC(j) = 6 * j - 3;
+        const qbtest::Codes footing{1, 1, 2, 1, 0, 1}, upper{0, 1, 0, 1, 0, 1};
+        r.frame({footing, footing, footing, upper, upper, upper});
         r.m.LONGREAC(3) = r.m.LONGREAC(15) = 2.5f;
         r.m.LONGREAC(9) = 5.0f;
         const size_t call = find_line(mem, " DENTRO DE HUND", at_mem);
@@ -275,7 +279,7 @@ TEST(Hund, MatchesReferenceOutputsOfTheStripFootingFrame) {
         };
         size_t f = call;   // FLEX of the case, listed just before the call
         while (mem[f] != " MATRIZ DE FLEXIBILIDADES") --f;
-        for (int32_t i = 1; i <= 3; ++i) read_row(f + i, r.m.FLEX(i, 1), r.m.FLEX(i, 2), r.m.FLEX(i, 3));
+        for (int32_t i = 1; i <= 3; ++i) read_row(f + i, r.st.FLEX(i, 1), r.st.FLEX(i, 2), r.st.FLEX(i, 3));
         // akr: equilibrium rows of the final coupled matrix (8 decimals hold these values exactly)
         const size_t t = find_line(mem, " FORMACION DE CR TOTAL", call);
         for (int32_t i = 1; i <= r.m.NGRED; ++i) {
@@ -296,7 +300,7 @@ TEST(Hund, MatchesReferenceOutputsOfTheStripFootingFrame) {
         const std::string what = "case " + std::to_string(c);
         at_mem = expect_lines_at(r.log(), mem, call - 4, what + " trace");
         at_rep = expect_lines_at(r.report(), rep, find_line(rep, " REACCIONES ESTIMADAS:t/m ", at_rep), what + " report");
-        at_res = expect_lines_at(lines_of(r.io.res.memory()), res, find_line(res, "values", at_res) - 1, what + " arch.res");
+        at_res = expect_lines_at(r.res(), res, find_line(res, "values", at_res) - 1, what + " arch.res");
     }
 }
 

@@ -4,11 +4,10 @@
 
 #include <cmath>
 
+#include "model_builder.h"
 #include "soil/influence.h"
-#include "tests/soil_models.h"
 
-using namespace qb;
-using namespace qb::testing;
+using namespace qbtest;
 
 TEST(CornerStress, PublishedFactorsAndEmptyRectangles) {
     // vertical stress under the corner, m = B/z, n = L/z (at z = 2)
@@ -55,18 +54,15 @@ TEST(Bousi, EverySuperpositionClassMatchesDirectSum) {
 }
 
 struct InfluenceValues : ::testing::Test {
-    Model m;
-    Io io;
-    void SetUp() override {
-        io.valinf.attach_buffer();
-        io.log.attach_buffer();
-        strip_frame(m);
-    }
-    std::vector<std::string> valinf() { io.valinf.flush(); return lines(io.valinf.memory()); }
+    ModelBuilder b = strip_footing_frame();
+    Model& m = b.m;
+    Outputs out;
+    void compute() { compute_influence_values(m, out.trace(), Trace(out.valinf)); }
+    std::vector<std::string> valinf() { return Outputs::lines(out.valinf); }
 };
 
 TEST_F(InfluenceValues, StripFrameMatchesReferenceFile) {
-    compute_influence_values(m, io);
+    compute();
     const std::vector<std::string> v = valinf();
     ASSERT_EQ(v.size(), 25u);
     EXPECT_EQ(v[2], "               VALORES DE INFLUENCIA");
@@ -77,13 +73,13 @@ TEST_F(InfluenceValues, StripFrameMatchesReferenceFile) {
     EXPECT_EQ(v[8], "       1       1       2    0.0212615 0.0079108 0.0027409-0.0074694");
     EXPECT_EQ(v[14], "       2       1       2    0.2026052 0.0341145 0.6193340 0.5364821");
     EXPECT_EQ(v[18], "       2       2       3    0.0026994 0.0000000 0.0156504 0.0148406");
-    io.log.flush();   // running sums, to the last bit
-    EXPECT_NE(io.log.memory().find("           2           2 SUM_AINF=   8.23538676E-02\n"), std::string::npos);
+    // running sums, to the last bit
+    EXPECT_NE(Outputs::text(out.log).find("           2           2 SUM_AINF=   8.23538676E-02\n"), std::string::npos);
 }
 
 TEST_F(InfluenceValues, NoDirectionWritesOnlyTheHeading) {
     m.NDIRMAX = 0;
-    compute_influence_values(m, io);
+    compute();
     EXPECT_EQ(valinf().size(), 5u);
     EXPECT_EQ(m.IZ(2, 1, 2, 1), 0.0f);
 }
@@ -91,9 +87,9 @@ TEST_F(InfluenceValues, NoDirectionWritesOnlyTheHeading) {
 TEST_F(InfluenceValues, SkippedStrataSecondDirectionAndMissingProfile) {
     for (int32_t n = 1; n <= 3; ++n) m.DF(n) = 3.0f;   // stratum 1 ends exactly at the foundation
     m.NDIRMAX = 2;
-    rect(m, 2, 2, 4.4f, -1.0f, 5.6f, 1.0f);          // a cross strip at node 2
+    b.rect(2, 2, 4.4f, -1.0f, 5.6f, 1.0f);           // a cross strip at node 2
     m.PERFIL(3) = 7;                                   // beyond the profiles read
-    compute_influence_values(m, io);
+    compute();
     EXPECT_EQ(valinf().size(), 5u + 2 * (2 + 2 * 3));   // points 1, 2 on stratum 2 only
     EXPECT_EQ(m.IZ(1, 1, 1, 1), 0.0f);
     EXPECT_EQ(m.IZ(3, 2, 3, 1), 0.0f);

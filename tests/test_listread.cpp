@@ -80,41 +80,41 @@ TEST(ListRead, RepeatCounts) {
     EXPECT_EQ(p, -1);
     EXPECT_EQ(q, -1);
     EXPECT_EQ(r, 7);
-    std::string s1, s2;
+    Text s1, s2;
     in.begin();
     in.item(s1, 4);
     in.item(s2, 4);
     in.end();
-    EXPECT_EQ(s1, "ab  ");
-    EXPECT_EQ(s2, "ab  ");
+    EXPECT_EQ(s1, Text("ab  "));
+    EXPECT_EQ(s2, Text("ab  "));
 }
 
 TEST(ListRead, TextsQuotedUnquotedCutAndPadded) {
     ListReader in = reader("'Marco plano, sobre zapata' CONCRETO \"it\"\"s\" 'it''s'\n'abcdefghijklmnopqrstuvwxyz'\n");
-    std::string t, u, v, w, z;
+    Text t, u, v, w, z;
     in.begin();
     in.item(t, 30);
     in.item(u, 20);
     in.item(v, 6);
     in.item(w, 4);
     in.end();
-    EXPECT_EQ(t, "Marco plano, sobre zapata     ");
-    EXPECT_EQ(u, "CONCRETO            ");
-    EXPECT_EQ(v, "it\"s  ");
-    EXPECT_EQ(w, "it's");
+    EXPECT_EQ(t, Text("Marco plano, sobre zapata     "));
+    EXPECT_EQ(u, Text("CONCRETO            "));
+    EXPECT_EQ(v, Text("it\"s  "));
+    EXPECT_EQ(w, Text("it's"));
     in.begin();
     in.item(z, 20);
     in.end();
-    EXPECT_EQ(z, "abcdefghijklmnopqrst");
+    EXPECT_EQ(z, Text("abcdefghijklmnopqrst"));
 }
 
 TEST(ListRead, UnquotedTitleKeepsOnlyItsFirstWord) {
     ListReader in = reader("Marco plano\n");
-    std::string t;
+    Text t;
     in.begin();
     in.item(t, 10);
     in.end();
-    EXPECT_EQ(t, "Marco     ");
+    EXPECT_EQ(t, Text("Marco     "));
 }
 
 TEST(ListRead, RealForms) {
@@ -137,8 +137,8 @@ TEST(ListRead, HeadingLinesAndFixedText) {
     ListReader in = reader("anything, at all / 'x\n\nCIMENTACION EJE A\nshort\n");
     in.skip_line();
     in.skip_line();   // an empty line serves as a heading
-    EXPECT_EQ(in.fixed_text(20), "CIMENTACION EJE A   ");
-    EXPECT_EQ(in.fixed_text(20), "short               ");
+    EXPECT_EQ(in.fixed_text(20), Text("CIMENTACION EJE A   "));
+    EXPECT_EQ(in.fixed_text(20), Text("short               "));
 }
 
 std::string error_of(const std::string& text, void (*body)(ListReader&)) {
@@ -187,7 +187,7 @@ TEST(ListReadErrors, MessagesNameFileLineRecordAndExpectation) {
     EXPECT_NE(msg.find("expected an integer, found '99999999999'"), std::string::npos);
 
     msg = error_of("'open\n", [](ListReader& in) {
-        std::string s;
+        Text s;
         in.begin();
         in.item(s, 20);
     });

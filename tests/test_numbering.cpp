@@ -2,50 +2,33 @@
 #include <gtest/gtest.h>
 
 #include "frame/numbering.h"
+#include "model_builder.h"
 
-using namespace qb;
+using namespace qbtest;
 
 namespace {
 
-// A model of `nn` nodes, all free, with the given bars (first node, second
-// node, foundation flag).
-struct Bar { int32_t i, j, su; };
+// `nn` free nodes with the given bars (first node, second node); a bar with
+// `on_soil` set joins two nodes on soil profile 1, which makes it a
+// foundation bar.
+struct Bar { int32_t i, j, on_soil; };
 
-Model make(int32_t nn, std::initializer_list<Bar> bars) {
-    Model m;
-    m.NN = nn;
-    m.NTOT = 6 * nn;
-    m.NRES.resize(nn, 6);
-    m.connected.resize(nn);
-    m.NB = static_cast<int32_t>(bars.size());
-    m.PI.resize(m.NB);
-    m.PJ.resize(m.NB);
-    m.SU.resize(m.NB);
-    int32_t k = 0;
-    for (const Bar& b : bars) {
-        ++k;
-        m.PI(k) = b.i;
-        m.PJ(k) = b.j;
-        m.SU(k) = b.su;
-        m.connected(b.i) = 1;
-        m.connected(b.j) = 1;
+Model make(int32_t nn, std::initializer_list<Bar> bars, std::initializer_list<int32_t> footings = {}) {
+    ModelBuilder b;
+    for (int32_t n = 1; n <= nn; ++n) {
+        bool soil = false;
+        for (const Bar& d : bars) soil = soil || (d.on_soil && (d.i == n || d.j == n));
+        b.node(0, 0, 0, FREE, soil ? 1 : 0);
     }
-    return m;
-}
-
-void footings(Model& m, std::initializer_list<int32_t> nodes) {
-    m.NZAP = static_cast<int32_t>(nodes.size());
-    m.NODOZ.resize(m.NZAP);
-    int32_t k = 0;
-    for (int32_t n : nodes) m.NODOZ(++k) = n;
+    for (const Bar& d : bars) b.bar(d.i, d.j);
+    for (int32_t n : footings) b.footing(n, 1.0f, 1.0f);
+    return std::move(b.m);
 }
 
 std::string run(Model& m) {
-    Io io;
-    io.log.attach_buffer();
-    number_dofs(m, io);
-    io.log.flush();
-    return io.log.memory();
+    Outputs out;
+    number_dofs(m, out.trace());
+    return Outputs::text(out.log);
 }
 
 TEST(Numbering, FirstNodeFixedGivesSixEquations) {
@@ -59,8 +42,7 @@ TEST(Numbering, FirstNodeFixedGivesSixEquations) {
 }
 
 TEST(Numbering, UnconnectedNodeIsFixedEvenWithAFooting) {
-    Model m = make(3, {{1, 2, 0}});
-    footings(m, {3});
+    Model m = make(3, {{1, 2, 0}}, {3});
     run(m);
     for (int k = 1; k <= 6; ++k) EXPECT_EQ(m.NRES(3, k), 1);
     EXPECT_EQ(m.MR, 0);
@@ -88,8 +70,7 @@ TEST(Numbering, FoundationBarsMakeAreaReactionsOnceAndRespectFixedDz) {
 }
 
 TEST(Numbering, FootingOnAFoundationBarEnd) {
-    Model m = make(2, {{1, 2, 1}});
-    footings(m, {2});
+    Model m = make(2, {{1, 2, 1}}, {2});
     m.NRES(2, 4) = 1;
     run(m);
     EXPECT_EQ(m.NRES(2, 3), 2);

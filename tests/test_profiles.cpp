@@ -2,28 +2,29 @@
 // foundation centre.
 #include <gtest/gtest.h>
 
-#include "soil/profiles.h"
+#include "input/soil_block.h"
+#include "model_builder.h"
 
-using namespace qb;
+using namespace qbtest;
 
 namespace {
 
+// Reads the soil block `soil` for three nodes at foundation depth df, the
+// central one (2) setting the bearing stratum.
 struct SoilRun {
     Model m;
-    Io io;
+    Outputs out;
     SoilRun(float df, int caso2, const std::string& soil) {
-        m.NN = 3;
-        m.DF.resize(3, df);
+        ModelBuilder b;
+        for (int n = 1; n <= 3; ++n) b.node(0, 0, 0, FREE, 0, df);
+        m = std::move(b.m);
         m.NRCENT = 2;
         m.CASO = {0, 0, caso2, 0, 0};
-        for (int i = 1; i <= 5; ++i) m.UNID[static_cast<size_t>(i)] = "t   ";
-        io.console.attach_buffer();
-        io.report.attach_buffer();
-        io.log.attach_buffer();
         ListReader in("suelo.dat", soil);
-        read_soil_profiles(m, io, in);
-        io.report.flush();
+        Echo echo = out.echo();
+        read_soil_profiles(m, echo, in);
     }
+    std::string report() { return Outputs::text(out.report); }
 };
 
 const char* two_strata =
@@ -47,7 +48,7 @@ TEST(SoilProfiles, PressuresDepthsAndThrusts) {
     EXPECT_FLOAT_EQ(s.EMPUJE(1, 2), 0.5f * (s.PH(1, 1) + s.PH(1, 2)) * 10.0f);
     EXPECT_EQ(s.NAPOYO(1), 1);
     EXPECT_FLOAT_EQ(r.m.PVC, -1.6f);
-    const std::string& rep = r.io.report.memory();
+    const std::string rep = r.report();
     EXPECT_NE(rep.find(" en el nodo           2 df=   1.00000000    \n Estrato de apoyo           1\n"),
               std::string::npos);
     EXPECT_NE(rep.find("    2        13.00        22.80        11.40        71.40        75.72\n"), std::string::npos);
@@ -77,9 +78,8 @@ TEST(SoilProfiles, CaseTwoOffLeavesNoLateralPressure) {
 
 TEST(SoilProfiles, NoProfilesWritesOnlyTheHeadings) {
     SoilRun r(1.0f, 1, "0 10.0\n");
-    EXPECT_EQ(r.io.report.memory(), "\n\n        PROPIEDADES DEL SUELO\n\n\n");
-    r.io.console.flush();
-    EXPECT_EQ(r.io.console.memory(), " Casos de analisis           0           1           0           0\n");
+    EXPECT_EQ(r.report(), "\n\n        PROPIEDADES DEL SUELO\n\n\n");
+    EXPECT_EQ(Outputs::text(r.out.console), " Casos de analisis           0           1           0           0\n");
 }
 
 TEST(SoilProfiles, MissingStratumLineIsAClearError) {

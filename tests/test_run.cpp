@@ -119,6 +119,29 @@ TEST(Run, MeshWithASlab) {
     EXPECT_NE(msh.find("       14        6       10        2\n"), std::string::npos);
 }
 
+// Texts of the data file reach the outputs as the bytes they are (here
+// Latin-1 accents, which are no valid UTF-8), while the program's own texts,
+// UTF-8 in the source, are written in Latin-1: no output holds a UTF-8 lead
+// byte 0xC3, neither a data byte encoded again nor a literal left unconverted.
+TEST(Run, DataTextsPassUnchangedAndLiteralsAreLatin1) {
+    std::string data = edit(example("marco_zapatas.dat"), "zapata corrida'", "zapata \xCDntegra'");
+    for (const auto& [from, to] : {std::pair<std::string, std::string>{"'CONCRETO'", "'CONCRET\xD3'"},
+                                   {"'ZAPATA'", "'ZAPATA \xCDNTEGRA'"}})
+        for (size_t p; (p = data.find(from)) != std::string::npos;) data.replace(p, from.size(), to);
+    data = edit(data, "CIMENTACION EJE A", "CIMENTACI\xD3N EJE A");
+    Outcome o = run("latin1", data);
+    ASSERT_EQ(o.status, 0) << o.err;
+    const std::string rep = o.file("resultados.txt"), mem = o.file("MEMORIA");
+    const std::string zapata = "ZAPATA \xCDNTEGRA      ", concreto = "CONCRET\xD3            ";   // 20 bytes
+    EXPECT_NE(rep.find(" Marco plano sobre zapata \xCDntegra "), std::string::npos);
+    EXPECT_NE(rep.find(zapata + concreto + "      1.20"), std::string::npos);         // section echo
+    EXPECT_NE(rep.find("   No       SECCI\xD3N         "), std::string::npos);         // literal, 7 bytes
+    EXPECT_NE(rep.find("\n CIMENTACI\xD3N EJE A   \nBARRA "), std::string::npos);    // diagram table
+    EXPECT_NE(mem.find(" SECCI\xD3N:" + zapata + zapata + "\n"), std::string::npos);  // section lookup
+    EXPECT_EQ(o.file("arch.msh").rfind("#Marco plano sobre zapata \xCDnteg\n", 0), 0u);
+    for (const std::string& f : {rep, mem}) EXPECT_EQ(f.find('\xC3'), std::string::npos);
+}
+
 // The reference outputs of the examples, kept beside the repository in shared/.
 std::string reference(const std::string& example_name, const std::string& file) {
     return slurp(std::string(QB_SOURCE_DIR) + "/../shared/examples/expected/" + example_name + "/" + file);
