@@ -9,12 +9,13 @@ namespace qb {
 
 JanbuResult janbu_iteration(const Model& m, CaseState& st, Trace log, JanbuObserver& obs, int32_t max_passes) {
     const int32_t NR = m.NR;
-    Vec1<float> REAC(NR, 1.0f);   // the reactions the next flexibility is built for
-    Vec1<float> DREAC(NR);        // their relative change in the last pass
+    JanbuResult res;
+    Vec1<float>& REAC = res.REAC;   // the reactions the next flexibility is built for
+    REAC.resize(NR, 1.0f);
+    Vec1<float> DREAC(NR);          // their relative change in the last pass
     st.clear(m);
     obs.uniform_start();
     int32_t ITER = 0;
-    JanbuResult res;
     for (;;) {
         obs.pass_heading();
         st.DESPL.fill(0.0f);

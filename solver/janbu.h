@@ -37,6 +37,7 @@ constexpr float JANBU_TOLERANCE = 0.001f;   // relative change of a settled reac
 struct JanbuResult {
     int32_t passes = 0;       // solutions made (HUND calls)
     bool converged = false;
+    Vec1<float> REAC;         // the reactions the last flexibility was built for
 };
 
 // Starts from a reaction of 1 under every area reaction; each pass builds
