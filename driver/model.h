@@ -47,11 +47,6 @@ struct InputError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// A zero pivot in the equation solver: the run stops.
-struct SingularMatrix : std::runtime_error {
-    SingularMatrix() : std::runtime_error("singular matrix in gaussj") {}
-};
-
 // The six output channels of a run.
 struct Io {
     Channel console;  // progress messages

@@ -24,8 +24,6 @@
 #include <thread>
 #include <vector>
 
-#include "driver/model.h"
-
 namespace qb {
 
 namespace {
@@ -227,8 +225,6 @@ Best search(float* a, size_t lda, int32_t n, const int32_t* ipiv, const int32_t*
     return has_avx2() ? search_avx2(a, lda, n, ipiv, mask, k0, k1) : search_generic(a, lda, n, ipiv, mask, k0, k1);
 }
 
-void singular_line(Channel& console) { List(console) << "singular matrix in gaussj"; }
-
 inline void cpu_relax() {
 #if defined(__x86_64__) || defined(__i386__)
     __builtin_ia32_pause();
@@ -351,9 +347,7 @@ int32_t auto_threads(int32_t n) {
 
 } // namespace
 
-void gaussj(float* a, int32_t n, int32_t lda, float* b, Channel& console) { gaussj(a, n, lda, b, console, 0); }
-
-void gaussj(float* a, int32_t n, int32_t lda, float* b, Channel& console, int32_t threads) {
+void gaussj(float* a, int32_t n, int32_t lda, float* b, int32_t threads) {
     if (n < 1) return;
     const size_t ld = static_cast<size_t>(lda);
     const size_t nn = static_cast<size_t>(n);
@@ -364,10 +358,6 @@ void gaussj(float* a, int32_t n, int32_t lda, float* b, Channel& console, int32_
     constexpr int32_t SCAN = 0x7fffffff;
     std::vector<int32_t> ipiv(nn, 0), indxr(nn, 0), indxc(nn, 0), scanmask(nn, SCAN);
     std::vector<float> d(nn);
-
-    // A pass without any candidate keeps the previous pass's pivot; the first
-    // pass starts from (1,1) so that such a pass stays inside the matrix.
-    int32_t irow = 0, icol = 0;
 
     Best best = search(a, ld, n, ipiv.data(), scanmask.data(), 0, n);
 
@@ -383,33 +373,15 @@ void gaussj(float* a, int32_t n, int32_t lda, float* b, Channel& console, int32_
     }
 
     for (int32_t i = 0; i < n; ++i) {
-        // Columns already used more than once are reported once per scanned row.
-        int32_t reused = 0, scanned = 0;
-        for (int32_t j = 0; j < n; ++j) {
-            if (ipiv[j] > 1) ++reused;
-            if (ipiv[j] != 1) ++scanned;
-        }
-        for (int64_t msg = static_cast<int64_t>(reused) * scanned; msg > 0; --msg) singular_line(console);
-
-        if (best.mag >= 0.0f) {
-            irow = best.row;
-            icol = best.col;
-        }
+        // no candidate at all (only NaN left), or a zero pivot
+        if (!(best.mag > 0.0f)) throw SingularMatrix();
+        const int32_t irow = best.row, icol = best.col;
         ++ipiv[static_cast<size_t>(icol)];
-        scanmask[static_cast<size_t>(icol)] = ipiv[static_cast<size_t>(icol)] != 1 ? SCAN : 0;
+        scanmask[static_cast<size_t>(icol)] = 0;
         indxr[static_cast<size_t>(i)] = irow;
         indxc[static_cast<size_t>(i)] = icol;
 
-        const float piv = col(icol)[irow];   // a(icol, icol) once the rows are exchanged
-        if (piv == 0.0f) {
-            if (irow != icol) {
-                for (int32_t k = 0; k < n; ++k) std::swap(col(k)[irow], col(k)[icol]);
-                std::swap(b[irow], b[icol]);
-            }
-            singular_line(console);
-            throw SingularMatrix();
-        }
-        const float p = 1.0f / piv;
+        const float p = 1.0f / col(icol)[irow];   // a(icol, icol) once the rows are exchanged
 
         // The pivot column as it stands before the elimination, rows exchanged.
         std::memcpy(d.data(), col(icol), nn * sizeof(float));

@@ -2,10 +2,16 @@
 #pragma once
 
 #include <cstdint>
-
-#include "output/lineform.h"
+#include <stdexcept>
 
 namespace qb {
+
+// A pass of the elimination met an exactly zero pivot, or found no candidate
+// at all (every remaining entry is NaN). The solver writes nothing itself:
+// the caller reports it and the run stops.
+struct SingularMatrix : std::runtime_error {
+    SingularMatrix() : std::runtime_error("singular matrix in gaussj") {}
+};
 
 // Solves a·x = b in place, single precision.
 //
@@ -13,22 +19,18 @@ namespace qb {
 //            on return it holds the inverse of the matrix passed in.
 //   lda      leading dimension of a (lda >= n).
 //   b        right-hand side (n entries); on return the solution.
-//   console  receives "singular matrix in gaussj" lines.
+//   threads  0: as many as pay off for this n; 1: the calling thread alone;
+//            more: that many. The result does not depend on it.
 //
 // Pivot choice: the candidate of largest magnitude; among equal magnitudes the
 // one met last in a row-by-row scan (later row, then later column) wins.
-// An exactly zero pivot writes the console line and throws SingularMatrix.
-// A pass that finds no candidate at all (every remaining entry is NaN) reuses
-// the previous pivot; later scans then report the reused column on the console
-// once per scanned row and go on. n < 1 changes nothing.
+// NaN entries are never candidates. An exactly zero pivot, or a pass without
+// any candidate, throws SingularMatrix; a and b are then left part-way.
+// n < 1 changes nothing.
 //
 // The arithmetic is bit-for-bit that of the textbook loop (row swap, scaling
 // of the pivot row by 1/pivot, then for every other row r and column l
 // a(r,l) = a(r,l) - a(c,l)*a(r,c)), but it runs column by column.
-void gaussj(float* a, int32_t n, int32_t lda, float* b, Channel& console);
-
-// The same with a chosen number of threads (0: as many as pay off for this n,
-// 1: the calling thread alone). The result does not depend on it.
-void gaussj(float* a, int32_t n, int32_t lda, float* b, Channel& console, int32_t threads);
+void gaussj(float* a, int32_t n, int32_t lda, float* b, int32_t threads = 0);
 
 } // namespace qb

@@ -136,7 +136,12 @@ void HUND(Model& m, Io& io, const Vec1<float>& vered) {
 
     // ---- solution: free displacements, then the reactions ----------------------------
     for (int32_t i = 1; i <= n; ++i) X(i) = B(i);
-    gaussj(Cr.data(), n, n, X.data(), io.console);
+    try {
+        gaussj(Cr.data(), n, n, X.data());
+    } catch (const SingularMatrix& e) {
+        List(io.console) << e.what();
+        throw;
+    }
     List(log) << "IMPRESION DE VECTOR SOLUCION";
     for (int32_t i = 1; i <= n; ++i) List(log) << i << X(i);
 

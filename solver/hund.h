@@ -2,6 +2,7 @@
 #pragma once
 
 #include "driver/model.h"
+#include "solver/gaussj.h"   // SingularMatrix
 
 namespace qb {
 
