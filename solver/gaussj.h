@@ -33,4 +33,9 @@ struct SingularMatrix : std::runtime_error {
 // a(r,l) = a(r,l) - a(c,l)*a(r,c)), but it runs column by column.
 void gaussj(float* a, int32_t n, int32_t lda, float* b, int32_t threads = 0);
 
+// The textbook loop itself, row by row on one thread: the yardstick the fast
+// paths are held to (tests) and timed against (bench_gaussj). Same contract
+// as gaussj.
+void gaussj_plain(float* a, int32_t n, int32_t lda, float* b);
+
 } // namespace qb
