@@ -136,8 +136,9 @@ void HUND(Model& m, Io& io, const Vec1<float>& vered) {
 
     // ---- solution: free displacements, then the reactions ----------------------------
     for (int32_t i = 1; i <= n; ++i) X(i) = B(i);
+    // The inverse is never read here: the solve-only path, same pivots, same bits.
     try {
-        gaussj(Cr.data(), n, n, X.data());
+        gaussj_solve(Cr.data(), n, n, X.data());
     } catch (const SingularMatrix& e) {
         List(io.console) << e.what();
         throw;
