@@ -452,6 +452,7 @@ public:
         gen_.notify_all();
         uint32_t total = 0;
         Best best = claim_all(0, pass, total);
+        own_blocks_ += total;
         const auto t1 = std::chrono::steady_clock::now();
         for (int spin = 0; total < static_cast<uint32_t>(nblocks_); ++spin) {
             uint32_t sum = total;
@@ -473,14 +474,22 @@ public:
         return best;
     }
 
-    // False once the calling thread has spent a quarter of the passes waiting
-    // for blocks its partners hold: on a machine busy with other work a
-    // partner is often stopped in the middle of a block, and one thread alone
-    // is then the faster.
-    bool paying() const { return pass_ < 16 || waited_ * 4 < spent_; }
+    // False once the partners fall behind: the calling thread has swept three
+    // quarters of the blocks itself, or spent a quarter of the time waiting
+    // for blocks a partner holds. On a machine busy with other work the
+    // system keeps stopping the partners (in the middle of a block, too), and
+    // one thread alone is then the faster.
+    bool paying() const {
+        return pass_ < 16 || (own_blocks_ * 4 < static_cast<uint64_t>(pass_) * static_cast<uint64_t>(nblocks_) * 3 &&
+                              waited_ * 4 < spent_);
+    }
 
 private:
-    static constexpr int SPINS = 20000;
+    // Spins (a pause each, some 40 ns) before a waiting thread gives way: a
+    // partner waits about as long as the serial step between two passes, and
+    // a thread that sleeps instead of spinning longer gets the core back
+    // first when the system is busy.
+    static constexpr int SPINS = 1000;
 
     struct alignas(64) Queue {
         std::atomic<uint64_t> next{0};   // pass << 32 | next unclaimed block of the owner
@@ -551,6 +560,7 @@ private:
     std::vector<std::thread> workers_;
     std::atomic<const Pass*> pass_data_{nullptr};
     uint32_t pass_ = 0;
+    uint64_t own_blocks_ = 0;   // blocks the calling thread swept, all passes
     std::chrono::steady_clock::duration waited_{}, spent_{};
     std::atomic<uint32_t> gen_{0};   // last pass handed out
     std::atomic<bool> quit_{false};
