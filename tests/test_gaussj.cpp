@@ -125,9 +125,9 @@ TEST(Gaussj, SingularSystemsStop) {
 // Columns left alone by a pass must come out as the plain loop leaves them.
 TEST(Gaussj, KeptColumnsFollowThePlainLoop) {
     const float inf = std::numeric_limits<float>::infinity();
-    // Pass 1 takes a(2,0) = 5 over a(1,1) = 5 (later row). Column 1 has 0 in
-    // the pivot row, so it is kept, but the exchange moves its 5 from row 0
-    // to row 2: pass 2 must take a(2,1), the latest 5, not a(1,1).
+    // Pass 1 takes a(3,1) = 5 over a(2,2) = 5 (later row). Column 2 has 0 in
+    // the pivot row, so it is kept, but the exchange moves its 5 from row 1
+    // to row 3: pass 2 must take a(3,2), the latest 5, not a(2,2).
     expect_as_plain({1.0f, 1.0f, 5.0f, 5.0f, 5.0f, 0.0f, 0.0f, 0.0f, 1.0f}, {1.0f, 2.0f, 3.0f}, 3, 3, "moved maximum");
     // A pivot of -inf gives p = -0 in the inverse column; pass 2 turns that -0
     // into +0 (-0 - (+0 * -0)) although its pivot-row entry is 0.
@@ -148,6 +148,11 @@ TEST(Gaussj, SparseSystemsWithSpecialValuesMatchThePlainLoop) {
         const int kind = trial % 5;
         const int n = 1 + static_cast<int>(gen() % 80), lda = n + static_cast<int>(gen() % 3);
         const double density = uniform(0.03, 0.5), neg_zeros = uniform(0.0, 0.3);
+        Vf a(static_cast<size_t>(lda) * n), b(static_cast<size_t>(n));
+        auto any_entry = [&]() -> float& {
+            const size_t col = gen() % n, row = gen() % n;
+            return a[col * lda + row];
+        };
         auto value = [&]() -> float {
             switch (kind) {
             case 0: return static_cast<float>(static_cast<int>(gen() % 5) - 2);   // small integers: ties
@@ -157,7 +162,6 @@ TEST(Gaussj, SparseSystemsWithSpecialValuesMatchThePlainLoop) {
             default: return gen() % 8 ? (gen() % 2 ? 2.0f : -2.0f) : (gen() % 2 ? 1.0f : -1.0f);
             }
         };
-        Vf a(static_cast<size_t>(lda) * n), b(static_cast<size_t>(n));
         for (float& x : a) {
             const double q = uniform(0, 1);
             x = q < density ? value() : q < density + neg_zeros ? -0.0f : 0.0f;
@@ -167,8 +171,8 @@ TEST(Gaussj, SparseSystemsWithSpecialValuesMatchThePlainLoop) {
                 if (gen() % 4) a[static_cast<size_t>(k) * lda + k] = (gen() % 2 ? 3.0f : -3.0f) * (kind == 0 ? 1.0f : static_cast<float>(uniform(0.5, 2)));
         if (kind == 2)
             for (int s = static_cast<int>(gen() % 4); s > 0; --s)
-                a[(gen() % n) * lda + gen() % n] = gen() % 3 == 0 ? nan : gen() % 2 ? inf : -inf;
-        if (trial % 23 == 0) a[(gen() % n) * lda + gen() % n] = snan;
+                any_entry() = gen() % 3 == 0 ? nan : gen() % 2 ? inf : -inf;
+        if (trial % 23 == 0) any_entry() = snan;
         for (float& x : b) x = gen() % 3 == 0 ? (gen() % 2 ? 0.0f : -0.0f) : value();
         bool stopped = false;
         expect_as_plain(a, b, n, lda, "trial " + std::to_string(trial) + " n=" + std::to_string(n), &stopped);
