@@ -142,7 +142,7 @@ void HUND(const Model& m, CaseState& st, const Vec1<float>& vered, Trace log) {
     form_system(m, st, vered, Cr, B, log);
 
     for (int32_t i = 1; i <= n; ++i) X(i) = B(i);
-    gaussj(Cr.data(), n, n, X.data());
+    gaussj_solve(Cr.data(), n, n, X.data());   // the inverse is never read
     List(log) << "IMPRESION DE VECTOR SOLUCION";
     for (int32_t i = 1; i <= n; ++i) List(log) << i << X(i);
 

@@ -25,7 +25,7 @@ void newton_step(Mat1<float>& J, int32_t n, Vec1<float>& b, bool inverse_wanted)
     if (inverse_wanted)
         gaussj(J.data(), n, n, b.data());
     else
-        gaussj(J.data(), n, n, b.data());
+        gaussj_solve(J.data(), n, n, b.data());
 }
 
 // "R( i) =" / "F( i) =" records; from 100 on the index overflows its field.
