@@ -324,9 +324,10 @@ bool nine_digits(float v, double a, uint32_t& dig, int& x10) {
             up = 2 * (n - q * POW5.v[j]) > POW5.v[j];   // 5^j is odd: never an exact half
         }
         if (fl < 100000000) return false;   // cannot happen: e never exceeds floor(log10 a)
+        // No carry into a tenth digit: floats lie further apart than
+        // 5·10^-9 of their value, so none rounds up to 10^9 here.
         dig = static_cast<uint32_t>(fl + up);
         x10 = e;
-        if (dig == 1000000000) { dig = 100000000; ++x10; }
         return true;
     }
     return false;
@@ -429,7 +430,6 @@ void list_real(std::string& out, float v, int pre) {
     // holds the leading d - 8 decimals when d > 8). Zeros, which fill most of
     // a stiffness or flexibility matrix, need none.
     uint64_t zq = 0, zf = 0, zf0 = 0;
-    bool whole0 = true;   // integer part 0
     if (v != 0.0f) {
         const double x = std::fabs(static_cast<double>(v)) * POW10[d];   // exact, see fixed_digits
         // Adding and removing 2^52 leaves x below 2^52 rounded to an integer,
@@ -440,7 +440,6 @@ void list_real(std::string& out, float v, int pre) {
         int64_t q, r;
         split(xu, d, q, r);
         const uint64_t fr = static_cast<uint64_t>(r);
-        whole0 = q == 0;
         zq = digit_word(static_cast<uint64_t>(q));
         if (d <= 8) {
             zf = digit_word(fr);
@@ -449,16 +448,13 @@ void list_real(std::string& out, float v, int pre) {
             zf = digit_word(fr % 100000000);
         }
     }
+    // With 4 columns or more before the point, "0.xx" always keeps its zero:
+    // only too large a value overflows.
     const bool neg = std::signbit(v);
-    int k = shown_digits(zq);
-    const int need = d + 1 + k + neg;
-    if (need > w) {
-        // Fortran keeps the leading zero of "0.xx" only when the field has room.
-        if (whole0 && need - 1 <= w) k = 0;
-        else { stars(out, w); return; }
-    }
+    const int k = shown_digits(zq);
     const int room = w - d - 1;
-    if (k + neg > 8) { put_F_general(out, v, w, d); return; }   // only when room > 8
+    if (k + neg > room) { stars(out, w); return; }
+    if (k + neg > 8) { put_F_general(out, v, w, d); return; }
     const uint64_t word = number_word(zq, k, neg);
     char* end = grow(out, w) + w;
     if (d > 8) store8(end - 16, zf0);
