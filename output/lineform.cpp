@@ -203,15 +203,16 @@ int digits_of(uint64_t u, char* out) {
 // integer part below 10^8 (one digit word), a value below 2^52 (see split).
 constexpr double WORD_LIMIT[] = {1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 0x1p52, 0x1p52, 0x1p52, 0x1p52, 0x1p52};
 
-// Whether Fw.d can be laid out in words: the fraction takes one digit word
-// (d <= 8) or two, stored so that they end the field; the integer part with
-// its sign fills the columns before the point from a number word (see
-// store_right), which must also cover the leading zeros of the fraction words.
+// Whether Fw.d can be laid out in words. The fraction takes one digit word
+// (d <= 8) or two, stored so that they end the field. With 8 columns or more
+// before the point, the integer part and its sign take the number word just
+// before the point, which also covers the leading zeros of the fraction
+// words. A narrower field of 8 to 16 columns is written as its first 8
+// characters (integer part, point, first decimals) and its last 8.
 constexpr bool word_layout(int w, int d) {
     if (d < 0 || d > 12 || w > GROW_MAX) return false;
-    const int frac = d <= 8 ? 8 : 16;
     const int room = w - d - 1;   // columns before the point
-    return room >= 4 && w >= frac && (room < 8 || d + 9 >= frac);
+    return room >= 8 || (room >= 0 && d <= 8 && w >= 8 && w <= 16);
 }
 
 // word_layout(w, d) as bit d of WORD_LAYOUT[w].
@@ -448,19 +449,36 @@ void list_real(std::string& out, float v, int pre) {
             zf = digit_word(fr % 100000000);
         }
     }
-    // With 4 columns or more before the point, "0.xx" always keeps its zero:
-    // only too large a value overflows.
     const bool neg = std::signbit(v);
-    const int k = shown_digits(zq);
+    int k = shown_digits(zq);
     const int room = w - d - 1;
-    if (k + neg > room) { stars(out, w); return; }
-    if (k + neg > 8) { put_F_general(out, v, w, d); return; }
+    if (room >= 8) {
+        // "0.xx" always keeps its zero here: only too large a value overflows
+        if (k + neg > room) { stars(out, w); return; }
+        if (k + neg > 8) { put_F_general(out, v, w, d); return; }
+        const uint64_t word = number_word(zq, k, neg);
+        char* end = grow(out, w) + w;
+        if (d > 8) store8(end - 16, zf0);
+        store8(end - 8, zf);
+        end[-d - 1] = '.';
+        std::memcpy(end - d - 9, &word, 8);
+        return;
+    }
+    if (k + neg > room) {
+        // Fortran keeps the leading zero of "0.xx" only when the field has room.
+        if (zq == 0 && neg <= room) k = 0;
+        else { stars(out, w); return; }
+    }
+    // First 8 characters: the last `room` of the number word, the point and
+    // the first 7 - room decimals (the decimals start at byte 8 - d of zf).
     const uint64_t word = number_word(zq, k, neg);
-    char* end = grow(out, w) + w;
-    if (d > 8) store8(end - 16, zf0);
-    store8(end - 8, zf);
-    end[-d - 1] = '.';
-    store_right(end - d - 1, room, word);
+    const uint64_t decimals = (zf | ASCII_ZEROS) >> (8 * (8 - d));
+    uint64_t head = static_cast<uint64_t>('.') << (8 * room);
+    if (room > 0) head |= word >> (8 * (8 - room));
+    if (room < 7) head |= decimals << (8 * (room + 1));
+    char* first = grow(out, w);
+    store8(first + w - 8, zf);   // its leading zeros are then covered by the head
+    std::memcpy(first, &head, 8);
 }
 
 } // namespace

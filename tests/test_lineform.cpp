@@ -337,10 +337,11 @@ TEST(AgainstReference, FixedFreeAndIntegerFormsOnRandomValues) {
 #endif
     const std::vector<float> vals = hard_values(count);
     // The descriptors of the program and neighbours that take the other
-    // paths: narrow fields, the leading-zero drop, d > 8, d > 12, w > 32.
-    const int descs[][2] = {{10, 4}, {10, 5}, {12, 6}, {18, 5}, {18, 8}, {20, 8}, {20, 10}, {15, 2}, {15, 8},
-                            {8, 2},  {5, 2},  {6, 0},  {13, 4}, {12, 3}, {9, 7},  {4, 3},   {16, 12}, {24, 12},
-                            {26, 11}, {40, 4}, {30, 15}, {3, 1}};
+    // layouts: 0 to 7 columns before the point, the leading-zero drop, d > 8,
+    // d > 12, w < 8, w > 32.
+    const int descs[][2] = {{10, 4}, {10, 5}, {12, 6}, {18, 5}, {18, 8}, {20, 8}, {20, 10}, {15, 2},
+                            {15, 8}, {10, 7}, {8, 2},  {13, 4}, {12, 3}, {9, 7},  {8, 7},  {16, 8},
+                            {5, 2},  {6, 0},  {4, 3},  {3, 1},  {16, 12}, {24, 12}, {26, 11}, {40, 4}, {30, 15}};
     int bad = 0;
     std::string got;
     for (const float v : vals) {
