@@ -96,7 +96,7 @@ inline uint64_t number_word(uint64_t z, int k, bool neg) {
 }
 
 // Stores the last min(n, 8) characters of a number word so that they end just
-// before `end`, for n >= 4; below 8 columns as two 4-byte stores that overlap.
+// before `end`, for n >= 4: below 8 columns as two 4-byte stores that overlap.
 inline void store_right(char* end, int n, uint64_t word) {
     if (n >= 8) {
         std::memcpy(end - 8, &word, 8);
@@ -471,11 +471,9 @@ void list_real(std::string& out, float v, int pre) {
     }
     // First 8 characters: the last `room` of the number word, the point and
     // the first 7 - room decimals (the decimals start at byte 8 - d of zf).
-    const uint64_t word = number_word(zq, k, neg);
-    const uint64_t decimals = (zf | ASCII_ZEROS) >> (8 * (8 - d));
     uint64_t head = static_cast<uint64_t>('.') << (8 * room);
-    if (room > 0) head |= word >> (8 * (8 - room));
-    if (room < 7) head |= decimals << (8 * (room + 1));
+    if (room > 0) head |= number_word(zq, k, neg) >> (8 * (8 - room));
+    if (room < 7) head |= (zf | ASCII_ZEROS) >> (8 * (8 - d)) << (8 * (room + 1));   // d >= 1 here
     char* first = grow(out, w);
     store8(first + w - 8, zf);   // its leading zeros are then covered by the head
     std::memcpy(first, &head, 8);
