@@ -578,9 +578,16 @@ std::string latin1(std::string_view u) {
 }
 
 bool ascii(std::string_view s) {
-    for (char c : s)
-        if (static_cast<unsigned char>(c) >= 0x80) return false;
-    return true;
+    // eight bytes at a time: a byte of 0x80 or more has its top bit set
+    uint64_t any = 0;
+    size_t i = 0;
+    for (; i + 8 <= s.size(); i += 8) {
+        uint64_t w;
+        std::memcpy(&w, s.data() + i, 8);
+        any |= w;
+    }
+    for (; i < s.size(); ++i) any |= static_cast<unsigned char>(s[i]);
+    return (any & 0x8080808080808080ull) == 0;
 }
 
 void append_latin1(std::string& out, std::string_view utf8) {
