@@ -227,9 +227,9 @@ constexpr auto WORD_LAYOUT = [] {
 // |v| rounded to `d` decimals, as "III.FFF" (round half even on the exact
 // binary value). A float holds at most 24 significant bits, so for d <= 12
 // the product |v|·10^d (24 + 28 bits) is exact in double precision and the
-// rounding to an integer is the only one made. Returns "" when the digits do
-// not fit in `cap` bytes (more than any field can show).
-std::string_view fixed_digits(double a, int d, char* buf, size_t cap) {
+// rounding to an integer is the only one made. Digits longer than `buf` (a
+// huge value or hundreds of decimals) go to `wide`.
+std::string_view fixed_digits(double a, int d, char* buf, size_t cap, std::string& wide) {
     if (d >= 0 && d <= 12) {
         const double v = a * POW10[d];
         if (v < 1e19) {
@@ -247,8 +247,12 @@ std::string_view fixed_digits(double a, int d, char* buf, size_t cap) {
         }
     }
     const int n = std::snprintf(buf, cap, "%#.*f", d, a);
-    if (n <= 0 || static_cast<size_t>(n) >= cap) return {};
-    return std::string_view(buf, static_cast<size_t>(n));
+    if (n <= 0) return {};
+    if (static_cast<size_t>(n) < cap) return std::string_view(buf, static_cast<size_t>(n));
+    wide.resize(static_cast<size_t>(n) + 1);
+    std::snprintf(wide.data(), wide.size(), "%#.*f", d, a);
+    wide.pop_back();
+    return wide;
 }
 
 // Every Fw.d: non-finite values, the widths and decimals the word layout does
@@ -263,8 +267,8 @@ void put_F_general(std::string& out, float v, int w, int d) {
     }
     bool neg = std::signbit(v);
     char buf[512];
-    std::string_view digits = fixed_digits(std::fabs(static_cast<double>(v)), d, buf, sizeof buf);
-    if (digits.empty()) { stars(out, w); return; }
+    std::string wide;
+    std::string_view digits = fixed_digits(std::fabs(static_cast<double>(v)), d, buf, sizeof buf, wide);
     // Fortran keeps the leading zero of "0.xx" only when the field has room.
     int need = static_cast<int>(digits.size()) + (neg ? 1 : 0);
     if (need > w && digits.size() > 1 && digits[0] == '0' && digits[1] == '.') {

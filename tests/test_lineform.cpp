@@ -45,6 +45,8 @@ TEST(FixedForms, FixedPointRoundingSignsAndOverflow) {
     EXPECT_EQ(F(2.5f, 6, 0), "    2.");
     EXPECT_EQ(F(12345.0f, 6, 2), "******");
     EXPECT_EQ(F(1.0f / 3.0f, 10, 4), "    0.3333");
+    // more digits than any buffer on the stack
+    EXPECT_EQ(F(-2.5f, 600, 560), std::string(37, ' ') + "-2.5" + std::string(559, '0'));
 }
 
 TEST(FixedForms, ExponentForm) {
