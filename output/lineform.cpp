@@ -517,15 +517,15 @@ void put_E(std::string& out, float v, int w, int d) {
     std::string mant;
     int ex = 0;
     if (a == 0.0) {
-        mant.assign(static_cast<size_t>(d), '0');
+        mant.assign(static_cast<size_t>(std::max(d, 0)), '0');
         ex = 0;
     } else {
-        // 0.ddd form: d significant digits.
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "%.*e", d > 0 ? d - 1 : 0, a);
+        // 0.ddd form: d significant digits, in a buffer with room for all of them
+        std::string buf(static_cast<size_t>(std::max(d, 0)) + 32, '\0');
+        std::snprintf(buf.data(), buf.size(), "%.*e", d > 0 ? d - 1 : 0, a);
         // buf: D.DDDe+XX
-        const char* e = std::strchr(buf, 'e');
-        for (const char* p = buf; p < e; ++p)
+        const char* e = std::strchr(buf.c_str(), 'e');
+        for (const char* p = buf.c_str(); p < e; ++p)
             if (*p >= '0' && *p <= '9') mant += *p;
         ex = std::atoi(e + 1) + 1;
         if (d == 0) mant.clear();

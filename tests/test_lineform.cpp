@@ -55,6 +55,7 @@ TEST(FixedForms, ExponentForm) {
     EXPECT_EQ(E(-0.0f, 10, 2), " -0.00E+00");
     EXPECT_EQ(E(1e30f, 9, 2), " 0.10E+31");
     EXPECT_EQ(E(-1.5e-20f, 12, 4), " -0.1500E-19");
+    EXPECT_EQ(E(1.5f, 80, 70), "    0.15" + std::string(68, '0') + "E+01");   // more digits than a small buffer
 }
 
 TEST(FixedForms, NonFiniteValues) {
