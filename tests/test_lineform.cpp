@@ -3,6 +3,7 @@
 // the same values and descriptors.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -44,6 +45,8 @@ TEST(FixedForms, FixedPointRoundingSignsAndOverflow) {
     EXPECT_EQ(F(2.5f, 6, 0), "    2.");
     EXPECT_EQ(F(12345.0f, 6, 2), "******");
     EXPECT_EQ(F(1.0f / 3.0f, 10, 4), "    0.3333");
+    // more digits than any buffer on the stack
+    EXPECT_EQ(F(-2.5f, 600, 560), std::string(37, ' ') + "-2.5" + std::string(559, '0'));
 }
 
 TEST(FixedForms, ExponentForm) {
@@ -52,6 +55,7 @@ TEST(FixedForms, ExponentForm) {
     EXPECT_EQ(E(-0.0f, 10, 2), " -0.00E+00");
     EXPECT_EQ(E(1e30f, 9, 2), " 0.10E+31");
     EXPECT_EQ(E(-1.5e-20f, 12, 4), " -0.1500E-19");
+    EXPECT_EQ(E(1.5f, 80, 70), "    0.15" + std::string(68, '0') + "E+01");   // more digits than a small buffer
 }
 
 TEST(FixedForms, NonFiniteValues) {
@@ -190,6 +194,217 @@ TEST(AgainstGfortran, FixedAndExponentAndFreeForms) {
         ASSERT_TRUE(static_cast<bool>(std::getline(a, la))) << "missing line " << line;
         EXPECT_EQ(la, lb) << "line " << line;
     }
+}
+
+
+// ---- comparison with a plain reference on many values ----------------------------
+// The reference works on the exact decimal expansion of the value (a float has
+// at most 149 decimals) and rounds it half to even by hand.
+
+struct Decimal {
+    std::string digits;   // integer digits (no leading zeros) then 160 decimals
+    size_t whole = 0;     // how many of them are integer digits
+    size_t last = 0;      // one past the last nonzero digit
+};
+
+Decimal exact(float v) {
+    char buf[512];
+    std::snprintf(buf, sizeof buf, "%.160f", std::fabs(static_cast<double>(v)));
+    std::string s = buf;
+    const size_t dot = s.find('.');
+    Decimal x;
+    x.digits = s.substr(0, dot) + s.substr(dot + 1);
+    x.whole = dot;
+    while (x.whole > 0 && x.digits[0] == '0') {
+        x.digits.erase(0, 1);
+        --x.whole;
+    }
+    const size_t nz = x.digits.find_last_not_of('0');
+    x.last = nz == std::string::npos ? 0 : nz + 1;
+    return x;
+}
+
+// The digits of x from `from` up to `to`, rounded half to even on the digits
+// after `to`; true when the rounding carries out of the first of them (the
+// kept digits then read 00..0 and a leading 1 is due).
+bool round_even(const Decimal& x, size_t from, size_t to, std::string& kept) {
+    kept.assign(x.digits, from, to - from);
+    kept.resize(to - from, '0');
+    const char next = to < x.digits.size() ? x.digits[to] : '0';
+    const bool beyond = x.last > to + 1;
+    const bool up = next > '5' || (next == '5' && (beyond || (!kept.empty() && (kept.back() - '0') % 2 == 1)));
+    if (!up) return false;
+    for (size_t i = kept.size(); i-- > 0;) {
+        if (kept[i] != '9') { ++kept[i]; return false; }
+        kept[i] = '0';
+    }
+    return true;
+}
+
+std::string fit(const std::string& s, int w) {
+    if (static_cast<int>(s.size()) > w) return std::string(static_cast<size_t>(std::max(w, 0)), '*');
+    return std::string(static_cast<size_t>(w) - s.size(), ' ') + s;
+}
+
+std::string ref_F(float v, const Decimal& x, int w, int d) {
+    if (std::isnan(v)) return fit("NaN", w);
+    if (std::isinf(v)) {
+        std::string s = v < 0 ? (w >= 9 ? "-Infinity" : "-Inf") : (w >= 8 ? "Infinity" : "Inf");
+        if (static_cast<int>(s.size()) > w) s = v < 0 ? "-Inf" : (w >= 3 ? "Inf" : "");
+        return fit(s, w);
+    }
+    std::string kept;
+    if (round_even(x, 0, x.whole + static_cast<size_t>(d), kept)) kept.insert(0, "1");
+    std::string whole = kept.substr(0, kept.size() - static_cast<size_t>(d));
+    if (whole.empty()) whole = "0";
+    std::string s = (std::signbit(v) ? "-" : "") + whole + "." + kept.substr(kept.size() - static_cast<size_t>(d));
+    // Fortran drops the leading zero of "0.xx" when the field is too narrow
+    if (static_cast<int>(s.size()) > w && whole == "0") s.erase(s.find('0'), 1);
+    return fit(s, w);
+}
+
+std::string ref_F(float v, int w, int d) { return ref_F(v, exact(v), w, d); }
+
+std::string ref_list_real(float v, const Decimal& x) {
+    if (std::isnan(v)) return fit("NaN", 16);
+    if (std::isinf(v)) return fit(v < 0 ? "-Infinity" : "Infinity", 16);
+    const std::string sign = std::signbit(v) ? "-" : "";
+    if (v == 0.0f) return fit(sign + "0.00000000", 12) + "    ";
+    const size_t first = x.digits.find_first_not_of('0');
+    int e = static_cast<int>(x.whole) - 1 - static_cast<int>(first);   // v ~ d.ddd·10^e
+    std::string dig;
+    if (round_even(x, first, first + 9, dig)) {
+        dig = "1" + dig.substr(0, 8);
+        ++e;
+    }
+    const int ee = e + 1;
+    if (ee >= 0 && ee <= 9) {
+        const std::string s = ee == 0 ? "0." + dig : dig.substr(0, static_cast<size_t>(ee)) + "." + dig.substr(static_cast<size_t>(ee));
+        return fit(sign + s, 12) + "    ";
+    }
+    char ex[16];
+    std::snprintf(ex, sizeof ex, "E%c%02d", e < 0 ? '-' : '+', std::abs(e));
+    return fit(sign + dig.substr(0, 1) + "." + dig.substr(1) + ex, 16);
+}
+
+std::string ref_list_real(float v) { return ref_list_real(v, exact(v)); }
+
+std::string ref_I(int32_t v, int w) { return fit(std::to_string(v), w); }
+
+float from_bits(uint32_t b) {
+    float f;
+    std::memcpy(&f, &b, 4);
+    return f;
+}
+
+// Values that reach every path and every rounding case of the forms tested.
+std::vector<float> hard_values(size_t n) {
+    std::mt19937 gen(20240611);
+    std::vector<float> v = {0.0f, -0.0f, std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
+                            std::nanf(""), -std::nanf(""), std::numeric_limits<float>::denorm_min(),
+                            -std::numeric_limits<float>::denorm_min(), std::numeric_limits<float>::min(),
+                            std::numeric_limits<float>::max(), -std::numeric_limits<float>::max()};
+    std::uniform_int_distribution<uint32_t> bits;
+    std::uniform_real_distribution<float> ex(-14.0f, 14.0f), unit(-1.0f, 1.0f);
+    std::uniform_int_distribution<int> odd(0, (1 << 23) - 1), shift(1, 40), kind(0, 5), dd(0, 12), nn(0, 12);
+    while (v.size() < n) {
+        switch (kind(gen)) {
+        case 0:   // any bit pattern: denormals, huge values, NaN payloads
+            v.push_back(from_bits(bits(gen)));
+            break;
+        case 1:   // the magnitudes fields are written for
+            v.push_back(unit(gen) * std::pow(10.0f, ex(gen)));
+            break;
+        case 2:   // odd multiples of 2^-s: exact ties of the rounding at s - 1 decimals
+            v.push_back(std::ldexp(static_cast<float>(2 * odd(gen) + 1), -shift(gen)) * (gen() % 2 ? 1.0f : -1.0f));
+            break;
+        case 3:   // whole numbers
+            v.push_back(static_cast<float>(odd(gen) >> shift(gen) % 24) * (gen() % 2 ? 1.0f : -1.0f));
+            break;
+        default: {   // next to 10^n - 5·10^-(d+1): rounds up into a new digit, or into asterisks
+            const double t = std::pow(10.0, nn(gen)) - 5.0 * std::pow(10.0, -(dd(gen) + 1));
+            float f = static_cast<float>(t);
+            for (int k = static_cast<int>(gen() % 7); k > 0; --k) f = std::nextafter(f, gen() % 2 ? 0.0f : 1e30f);
+            v.push_back(gen() % 2 ? f : -f);
+        }
+        }
+    }
+    return v;
+}
+
+TEST(AgainstReference, FixedFreeAndIntegerFormsOnRandomValues) {
+#if defined(__SANITIZE_ADDRESS__) || !defined(__OPTIMIZE__)
+    const size_t count = 40000;   // sanitizer build
+#else
+    const size_t count = 300000;   // about ten million fields
+#endif
+    const std::vector<float> vals = hard_values(count);
+    // The descriptors of the program and neighbours that take the other
+    // layouts: 0 to 7 columns before the point, the leading-zero drop, d > 8,
+    // d > 12, w < 8, w > 32.
+    const int descs[][2] = {{10, 4}, {10, 5}, {12, 6}, {18, 5}, {18, 8}, {20, 8}, {20, 10}, {15, 2},
+                            {15, 8}, {10, 7}, {8, 2},  {13, 4}, {12, 3}, {9, 7},  {8, 7},  {16, 8}, {8, 0},
+                            {5, 2},  {6, 0},  {4, 3},  {3, 1},  {16, 12}, {24, 12}, {26, 11}, {40, 4}, {30, 15}};
+    int bad = 0;
+    std::string got;
+    for (const float v : vals) {
+        const Decimal x = exact(v);
+        for (const auto& wd : descs) {
+            got.clear();
+            put_F(got, v, wd[0], wd[1]);
+            const std::string want = ref_F(v, x, wd[0], wd[1]);
+            if (got != want && ++bad <= 10)
+                ADD_FAILURE() << "F" << wd[0] << "." << wd[1] << " of " << std::hexfloat << v << ": [" << got
+                              << "] want [" << want << "]";
+        }
+        got.clear();
+        put_list_real(got, v);
+        const std::string want = ref_list_real(v, x);
+        if (got != want && ++bad <= 10)
+            ADD_FAILURE() << "list item of " << std::hexfloat << v << ": [" << got << "] want [" << want << "]";
+        if (std::isfinite(v) && std::fabs(v) < 3e9f) {
+            const int32_t i = static_cast<int32_t>(v);
+            for (int w : {1, 3, 4, 5, 6, 8, 9, 11, 12}) {
+                got.clear();
+                put_I(got, i, w);
+                if (got != ref_I(i, w) && ++bad <= 10)
+                    ADD_FAILURE() << "I" << w << " of " << i << ": [" << got << "] want [" << ref_I(i, w) << "]";
+            }
+        }
+    }
+    EXPECT_EQ(bad, 0);
+}
+
+TEST(AgainstReference, LinesOfItemsAndLongRecordsKeepTheirOrder) {
+    // Whole lines through a file channel: free-format items after their blank,
+    // fixed records longer than any first buffer, and records long enough to
+    // be written without the channel buffer, between short ones.
+    const std::vector<float> vals = hard_values(3000);
+    const std::string path = ::testing::TempDir() + "qb_lineform_lines.txt";
+    std::string want;
+    {
+        Channel ch;
+        ASSERT_TRUE(ch.open(path));
+        for (size_t i = 0; i + 3 < vals.size(); i += 4) {
+            const int32_t n = static_cast<int32_t>(i) - 1500;
+            List(ch) << "x" << vals[i] << n << "y" << "z" << vals[i + 1];
+            want += " x " + ref_list_real(vals[i]) + " " + ref_I(n, 11) + " yz " + ref_list_real(vals[i + 1]) + "\n";
+            const size_t len = i % 400 == 0 ? 300 : 3;   // 300 fields: 6000 bytes
+            Rec r(ch);
+            r.I(n, 6);
+            want += ref_I(n, 6);
+            for (size_t k = 0; k < len; ++k) {
+                r.F(vals[(i + k) % vals.size()], 20, 8);
+                want += ref_F(vals[(i + k) % vals.size()], 20, 8);
+            }
+            r.end();
+            want += "\n";
+        }
+    }
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream got;
+    got << in.rdbuf();
+    EXPECT_TRUE(got.str() == want) << "the file differs from the lines written";
 }
 
 } // namespace
