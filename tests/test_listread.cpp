@@ -199,7 +199,7 @@ TEST(ListReadErrors, MissingFile) {
         ListReader::open("/nonexistent/dir/datos.dat");
         FAIL() << "no error";
     } catch (const InputError& e) {
-        EXPECT_EQ(std::string(e.what()), "cannot open the data file '/nonexistent/dir/datos.dat'");
+        EXPECT_EQ(std::string(e.what()), "cannot open the data file '/nonexistent/dir/datos.dat': No such file or directory");
     }
 }
 
