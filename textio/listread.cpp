@@ -124,16 +124,16 @@ void ListReader::begin() {
 void ListReader::end() {
     // Drop the rest of the last line used. Values on it that the record does
     // not take are most likely a slip (a decimal comma, a value too many), so
-    // they are warned about; a slash ends a record on purpose, and a trailing
-    // comma is only a separator.
+    // they are warned about; a slash ends a record on purpose (also right
+    // after its last value), and a trailing comma is only a separator.
     if (warnings_ && in_record_ && !slashed_) {
         const int line = line_;
         size_t p = pos_;
         while (p < text_.size() && text_[p] != '\n') ++p;
         std::string rest = text_.substr(pos_, p - pos_);
         while (!rest.empty() && is_blank(rest.back())) rest.pop_back();
-        if (rest.find_first_not_of(" \t\r,") != std::string::npos) {
-            size_t a = rest.find_first_not_of(" \t\r,");
+        const size_t a = rest.find_first_not_of(" \t\r,");
+        if (a != std::string::npos && rest[a] != '/') {
             const bool after_comma = rest.find(',') < a;
             const bool digit = std::isdigit(static_cast<unsigned char>(rest[a])) != 0;
             std::string msg = (context_.empty() ? std::string() : "reading " + context_ + ": ") +
