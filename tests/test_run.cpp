@@ -460,7 +460,8 @@ TEST(RunFiles, ASignalFlushesEveryOutput) {
     std::system(("rm -rf " + dir + " && mkdir -p " + dir).c_str());
     std::ofstream(dir + "/datos.dat") << grid_model(12, 12, 2);
     const std::string cmd = "cd " + dir + " && (printf 'datos.dat\\nr.txt\\n' | " + std::string(QB_QUERBAL_EXE) +
-                            " > console.txt 2> stderr.txt & p=$!; while [ ! -s VALINF ]; do sleep 0.05; done; "
+                            " > console.txt 2> stderr.txt & p=$!; "
+                            "while kill -0 $p 2>/dev/null && [ ! -s VALINF ]; do sleep 0.05; done; "
                             "kill -TERM $p; wait $p; echo $? > status.txt)";
     std::system(cmd.c_str());
     const std::string status = slurp(dir + "/status.txt"), err = slurp(dir + "/stderr.txt");
