@@ -19,12 +19,12 @@ std::string figure(double v) {
     return b;
 }
 
-void check(const Model& m, const SolutionQuality& q, const std::string& what, bool judge = true) {
+bool check(const Model& m, const SolutionQuality& q, const std::string& what, bool judge = true) {
     if (q.non_finite > 0)
         throw SolutionFailure(what + ": " + std::to_string(q.non_finite) +
                               " displacement(s) or reaction(s) are not finite (NaN or infinite); the run stops. "
                               "Likely cause: " + likely_cause(m));
-    if (!judge) return;
+    if (!judge) return false;
     std::string doubt;
     if (!(q.residual <= TOLERANCE))
         doubt = "relative residual of the coupled system " + figure(q.residual);
@@ -37,6 +37,7 @@ void check(const Model& m, const SolutionQuality& q, const std::string& what, bo
                      "querbal: warning: %s: %s: the solution is doubtful (%s); the system is likely nearly "
                      "singular: %s\n",
                      m.data_name.c_str(), what.c_str(), doubt.c_str(), likely_cause(m).c_str());
+    return !doubt.empty();
 }
 
 } // namespace
@@ -62,8 +63,9 @@ std::string likely_cause(const Model& m) {
     return "a mechanism: part of the structure can move without straining any bar, or rests on nothing";
 }
 
-void check_linear_solution(const Model& m, const CaseState& st, const Vec1<float>& vered, const std::string& what) {
-    check(m, linear_solution_quality(m, st, vered), what);
+bool check_linear_solution(const Model& m, const CaseState& st, const Vec1<float>& vered, const std::string& what,
+                           bool judge) {
+    return check(m, linear_solution_quality(m, st, vered), what, judge);
 }
 
 void check_newton_solution(const Model& m, const CaseState& st, const Vec1<float>& vered, const std::string& what,

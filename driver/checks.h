@@ -23,8 +23,10 @@ std::string likely_cause(const Model& m);
 // After the linear solution (or a pass of the iterative one) of case `what`
 // ("case 2 (immediate compression, linear solution)"): throws SolutionFailure
 // when a displacement or reaction is not finite; warns on standard error
-// when the relative residual or the vertical balance is off by more than 1 %.
-void check_linear_solution(const Model& m, const CaseState& st, const Vec1<float>& vered, const std::string& what);
+// when the relative residual or the vertical balance is off by more than 1 %
+// (and `judge` is true), returning whether it did.
+bool check_linear_solution(const Model& m, const CaseState& st, const Vec1<float>& vered, const std::string& what,
+                           bool judge = true);
 // The same after a Newton solution. One that has not converged is not
 // warned about twice: its last iterate is already said to be doubtful.
 void check_newton_solution(const Model& m, const CaseState& st, const Vec1<float>& vered, const std::string& what,

@@ -205,19 +205,22 @@ struct Case {
     }
 };
 
-// Every pass of the Janbu iteration is checked before its report.
+// Every pass of the Janbu iteration is checked before its report; a doubtful
+// solution is told once per case, not once per pass.
 class CheckedJanbuObserver : public ReportJanbuObserver {
 public:
     CheckedJanbuObserver(Io& io, std::string what)
         : ReportJanbuObserver(io.report, io.res, io.console), what_(std::move(what)) {}
     void pass_done(const Model& m, const CaseState& st, const Vec1<float>& REAC) override {
-        check_linear_solution(m, st, m.vered2, what_ + ", Janbu pass " + std::to_string(++pass_));
+        if (check_linear_solution(m, st, m.vered2, what_ + ", Janbu pass " + std::to_string(++pass_), !told_))
+            told_ = true;
         ReportJanbuObserver::pass_done(m, st, REAC);
     }
 
 private:
     std::string what_;
     int pass_ = 0;
+    bool told_ = false;
 };
 
 } // namespace
