@@ -1,8 +1,14 @@
 #include "driver/run.h"
 
+#include <csignal>
 #include <cstdio>
 #include <string>
 
+#include <unistd.h>
+
+#include "driver/checks.h"
+#include "driver/outputs.h"
+#include "driver/resources.h"
 #include "frame/assembly.h"
 #include "frame/bar_forces.h"
 #include "frame/diagrams.h"
@@ -24,6 +30,8 @@
 #include "solver/hund.h"
 #include "solver/janbu.h"
 #include "solver/newton.h"
+#include "textio/files.h"
+#include "textio/stop.h"
 
 namespace qb {
 
@@ -36,10 +44,6 @@ std::string read_name(std::istream& in, const char* what) {
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.pop_back();
     if (s.empty()) throw InputError(std::string("an empty ") + what + " name was given at the console");
     return s;
-}
-
-void open_or_fail(Channel& ch, const std::string& path) {
-    if (!ch.open(path)) throw InputError("cannot create the output file '" + path + "'");
 }
 
 void write_banner(Channel& r) {
@@ -59,6 +63,8 @@ void write_banner(Channel& r) {
 void prepare(Model& m, Io& io, ListReader& in) {
     Echo out = io.echo();
     const Trace log = io.trace();
+    if (m.data_name.empty()) m.data_name = in.name();
+    in.warn_to(&m.warnings);
     read_title_units_control(m, out, in);
     read_materials_and_sections(m, out, in);
     read_nodes(m, out, in);
@@ -75,6 +81,8 @@ void prepare(Model& m, Io& io, ListReader& in) {
     check_foundation_profiles(m, in);
     read_slabs(m, out, in);
     write_count_summary(m, out);
+    warn_beyond_fixed_tables(m);
+    check_memory(m);
 
     compute_reaction_areas(m, log);
     report_reaction_areas(m, io.report);
@@ -109,9 +117,11 @@ struct Case {
     const Model& m;
     CaseState& st;
     Io& io;
+    std::string what;   // "case 2 (immediate compression)", for the messages
     Trace log() const { return io.trace(); }
 
-    void start(const char* console_name, const char* log_name) {
+    void start(const char* console_name, const char* log_name, const char* name) {
+        what = name;
         List(io.console) << console_name;
         List(io.log) << log_name;
         st.clear(m);
@@ -155,15 +165,31 @@ struct Case {
     }
 
     void linear_solution(const Vec1<float>& vered) {
-        HUND(m, st, vered, log());
+        solve_checked([&] { HUND(m, st, vered, log()); });
+        check_linear_solution(m, st, vered, what + ", linear solution");
         report_linear_solution(m, st, io.report, io.res);
+    }
+
+    // A singular system stops the run naming the case and what is most
+    // likely wrong with the structure.
+    template <class Solve>
+    void solve_checked(Solve&& solve) {
+        try {
+            solve();
+        } catch (const SingularMatrix& e) {
+            List(io.console) << e.what();
+            throw SolutionFailure(what + ": the coupled system is singular; the run stops. Likely cause: " +
+                                  likely_cause(m));
+        }
     }
 
     // SOLNL with its console lines and its report section; an unconverged
     // solution is kept, and said so on standard error.
     void nonlinear_solution(int32_t caso, const Vec1<float>& vered) {
         ConsoleNewtonObserver obs(io.console);
-        const NewtonResult r = SOLNL(m, st, caso, vered, log(), obs);
+        NewtonResult r;
+        solve_checked([&] { r = SOLNL(m, st, caso, vered, log(), obs); });
+        check_newton_solution(m, st, vered, what + ", Newton solution", r.converged);
         report_nonlinear_solution(m, st, io.report);
         if (!r.converged) {
             io.flush_all();
@@ -179,30 +205,34 @@ struct Case {
     }
 };
 
-// Analysis types that leave switched-on cases unsolved: warned once.
-void warn_unsolved_cases(const Model& m) {
-    const bool later_case = m.case_on(2) || m.case_on(3) || m.case_on(4);
-    if (m.KANAL < 0 || m.KANAL > 2) {
-        if (later_case)
-            std::fprintf(stderr, "querbal: warning: the analysis type KANAL = %d selects no solution; cases 2 to 4 "
-                                 "are not solved\n", m.KANAL);
-    } else if (m.KANAL == 1 && (m.case_on(3) || m.case_on(4))) {
-        std::fprintf(stderr, "querbal: warning: the iterative analysis (KANAL = 1) solves case 2 only; cases 3 "
-                             "and 4 are not solved\n");
+// Every pass of the Janbu iteration is checked before its report; a doubtful
+// solution is told once per case, not once per pass.
+class CheckedJanbuObserver : public ReportJanbuObserver {
+public:
+    CheckedJanbuObserver(Io& io, std::string what)
+        : ReportJanbuObserver(io.report, io.res, io.console), what_(std::move(what)) {}
+    void pass_done(const Model& m, const CaseState& st, const Vec1<float>& REAC) override {
+        if (check_linear_solution(m, st, m.vered2, what_ + ", Janbu pass " + std::to_string(++pass_), !told_))
+            told_ = true;
+        ReportJanbuObserver::pass_done(m, st, REAC);
     }
-}
+
+private:
+    std::string what_;
+    int pass_ = 0;
+    bool told_ = false;
+};
 
 } // namespace
 
 void run_cases(const Model& m, Io& io) {
-    warn_unsolved_cases(m);
     CaseState st;
-    Case c{m, st, io};
+    Case c{m, st, io, {}};
     // Poisson ratios of the consolidation springs: drained, so zero.
     const Mat1<float> no_poisson(m.soil.NPS > 0 ? m.soil.NPS : 1, limits::STRATA);
 
     if (m.case_on(1)) {
-        c.start("ANALISIS POR EXPANSIONES", "ANALISIS POR EXPANSIONES");
+        c.start("ANALISIS POR EXPANSIONES", "ANALISIS POR EXPANSIONES", "case 1 (expansion)");
         c.elastic_flexibility(1);
         isolated_footing_springs(m, st, m.soil.E1, m.soil.NU1, c.log());
         c.heading("ANALISIS DE EXPANSIONES", "SOLUCION CASO LINEAL");
@@ -211,7 +241,7 @@ void run_cases(const Model& m, Io& io) {
         c.bar_forces_and_diagrams(1);
     }
     if (m.case_on(2)) {
-        c.start("ANALISIS POR COMPRESIONES", "ANALISIS POR COMPRESIONES");
+        c.start("ANALISIS POR COMPRESIONES", "ANALISIS POR COMPRESIONES", "case 2 (immediate compression)");
         if (m.KANAL == 0) {
             st.clear(m);
             List(io.console) << "ANALISIS LINEAL";
@@ -225,8 +255,8 @@ void run_cases(const Model& m, Io& io) {
             c.bar_forces_and_diagrams(2);
         } else if (m.KANAL == 1) {
             c.heading("ANALISIS DE COMPRESIONES", "SOLUCION CASO LINEAL, JAMBU");
-            ReportJanbuObserver obs(io.report, io.res, io.console);
-            janbu_iteration(m, st, c.log(), obs);
+            CheckedJanbuObserver obs(io, c.what);
+            c.solve_checked([&] { janbu_iteration(m, st, c.log(), obs); });
         } else if (m.KANAL == 2) {
             c.nonlinear_heading("ANALISIS DE COMPRESIONES");
             List(io.log) << "EN CASO 2";
@@ -241,7 +271,8 @@ void run_cases(const Model& m, Io& io) {
         c.bar_forces_and_diagrams(2);
     }
     if (m.case_on(3)) {
-        c.start("ANALISIS POR CONSOLIDACION PRIMARIA", "ANALISIS POR CONSOLIDACIÓN PRIMARIA");
+        c.start("ANALISIS POR CONSOLIDACION PRIMARIA", "ANALISIS POR CONSOLIDACIÓN PRIMARIA",
+                "case 3 (primary consolidation)");
         if (m.KANAL == 0) {
             c.heading("ANALISIS DE CONSOLIDACIÓN PRIMARIA", "SOLUCION CASO LINEAL");
             List(io.log) << "LLAMANDO A FLSC_3" << "N=" << " NR=" << m.NR << " MR=" << m.MR;
@@ -257,7 +288,8 @@ void run_cases(const Model& m, Io& io) {
         }
     }
     if (m.case_on(4)) {
-        c.start("ANALISIS POR CONSOLIDACIÓN SECUNDARIA", "ANALISIS POR CONSOLIDACIÓN SECUNDARIA");
+        c.start("ANALISIS POR CONSOLIDACIÓN SECUNDARIA", "ANALISIS POR CONSOLIDACIÓN SECUNDARIA",
+                "case 4 (secondary consolidation)");
         if (m.KANAL == 0) {
             List(io.log) << "LLAMANDO A FLSC" << "N=" << " NR=" << m.NR << " MR=" << m.MR;
             FLSC_4(m, st, c.log());
@@ -274,10 +306,70 @@ void run_cases(const Model& m, Io& io) {
     }
 }
 
+namespace {
+
+// The outputs of the run in progress, for the two ways a run ends from deep
+// inside the line writers: a signal at a safe point and a failed write.
+Io* running_ = nullptr;
+
+// Flushes every output but `except`, as far as it was written.
+void flush_others(const Channel* except) {
+    if (!running_) return;
+    for (Channel* c : {&running_->console, &running_->report, &running_->msh, &running_->res, &running_->log,
+                       &running_->valinf})
+        if (c != except) c->flush();
+}
+
+void stop_on_signal(int sig) {
+    flush_others(nullptr);
+    std::fprintf(stderr, "querbal: stopped by signal %d (%s); every output keeps what was written so far\n", sig,
+                 sig == SIGINT ? "SIGINT" : sig == SIGTERM ? "SIGTERM" : "signal");
+    std::fflush(stderr);
+    _exit(128 + sig);
+}
+
+// A write that failed: the output is incomplete, so the run ends here (exit
+// status 4) rather than computing what can no longer be written.
+void stop_on_failed_write(const Channel& ch) {
+    static bool stopping = false;
+    if (stopping) return;   // a second failure while the others are flushed
+    stopping = true;
+    flush_others(&ch);
+    std::fprintf(stderr, "querbal: cannot write '%s': %s; the run stops (the other outputs keep what was written)\n",
+                 ch.name().c_str(), system_reason(ch.error()).c_str());
+    std::fflush(stderr);
+    _exit(4);
+}
+
+// The run's hold on signals and write failures, released when it ends.
+struct RunGuard {
+    explicit RunGuard(Io& io) {
+        running_ = &io;
+        Channel::on_failure(stop_on_failed_write);
+    }
+    void arm_signals() { install_stop_handlers(stop_on_signal); }
+    ~RunGuard() {
+        restore_stop_handlers();
+        Channel::on_failure(nullptr);
+        running_ = nullptr;
+    }
+};
+
+// The data file is read whole before any output is created, so that a
+// mistyped name or a results name that is the data file loses nothing.
+ListReader read_data(const std::string& name, FileId& id) { return ListReader(name, read_regular_file(name, &id)); }
+
+} // namespace
+
+// Exit status: 0 done; 1 bad data, or outputs that would overwrite each other
+// or the data; 2 a case without a solution (singular, or not finite); 3 not
+// enough memory; 4 an output that cannot be created or written; 128 + signal
+// when stopped by SIGINT or SIGTERM.
 int run_querbal(std::istream& console_in) {
     Model m;
     Io io;
     io.console.attach_stdout();
+    RunGuard guard(io);
     std::string data_name = "(none)";
     try {
         List(io.console) << "ARCHIVO DE DATOS DE ENTRADA";
@@ -286,38 +378,42 @@ int run_querbal(std::istream& console_in) {
         List(io.console) << "ARCHIVO DE RESULTADOS";
         const std::string results_name = read_name(console_in, "results-file");
 
-        open_or_fail(io.report, results_name);
-        ListReader in = ListReader::open(m.data_name);
-        open_or_fail(io.msh, "arch.msh");
-        open_or_fail(io.res, "arch.res");
+        FileId data_id;
+        ListReader in = read_data(m.data_name, data_id);
+        guard.arm_signals();
+        open_outputs(io, OutputNames{results_name}, m.data_name, data_id);
         write_banner(io.report);
-        open_or_fail(io.log, "MEMORIA");
-        open_or_fail(io.valinf, "VALINF");
 
         prepare(m, io, in);
         m.warnings.print(stderr);
         run_cases(m, io);
+        stop_point();
+        close_outputs(io);
     } catch (const InputError& e) {
         io.flush_all();
         std::fprintf(stderr, "querbal: %s\n", e.what());
         return 1;
     } catch (const SingularMatrix& e) {
-        List(io.console) << e.what();
         io.flush_all();
-        std::fprintf(stderr, "querbal: %s: the coupled system is singular; the run stops\n", data_name.c_str());
+        std::fprintf(stderr, "querbal: %s: %s; the run stops\n", data_name.c_str(), e.what());
         return 2;
+    } catch (const SolutionFailure& e) {
+        io.flush_all();
+        std::fprintf(stderr, "querbal: %s: %s\n", data_name.c_str(), e.what());
+        return 2;
+    } catch (const MemoryShortage& e) {
+        io.flush_all();
+        std::fprintf(stderr, "querbal: %s: %s\n", data_name.c_str(), e.what());
+        return 3;
     } catch (const std::bad_alloc&) {
         io.flush_all();
         std::fprintf(stderr, "querbal: %s: not enough memory for this model\n", data_name.c_str());
         return 3;
+    } catch (const OutputError& e) {
+        io.flush_all();
+        std::fprintf(stderr, "querbal: %s\n", e.what());
+        return 4;
     }
-    // closing order: MEMORIA, VALINF, data, report, mesh, results
-    io.log.close();
-    io.valinf.close();
-    io.report.close();
-    io.msh.close();
-    io.res.close();
-    io.console.flush();
     return 0;
 }
 

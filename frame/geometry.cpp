@@ -6,6 +6,30 @@
 
 namespace qb {
 
+namespace {
+
+// Local y of a bar whose plan offsets are so unequal that the single-precision
+// third-point construction overflows (a Y offset of 1e-45 against an X offset
+// of metres: ay ~ 1e46) or cancels to nothing. The construction gives, in
+// exact arithmetic, the horizontal unit vector ±(-dy, dx) / |(dx, dy)| whose
+// X part points to -X when dy != 0, and +Y when dy = 0; evaluated here in
+// double precision, where nothing overflows. Every bar the single-precision
+// formula handles keeps its own bits.
+void plan_normal(float dx, float dy, float r2[3]) {
+    r2[2] = 0.0f;
+    if (dy == 0.0f) {   // a bar in a plane parallel to XZ: local y is +Y
+        r2[0] = 0.0f;
+        r2[1] = 1.0f;
+        return;
+    }
+    const double x = dx, y = dy, h = std::hypot(x, y);
+    const double s = dy < 0.0f ? -1.0 : 1.0;   // ax = -10: the X part points to -X
+    r2[0] = static_cast<float>(-s * y / h);
+    r2[1] = static_cast<float>(s * x / h);
+}
+
+} // namespace
+
 void compute_direction_cosines(Model& m, Trace log) {
     m.COSDIR.resize(m.NB, 3, 3, 1);
     List(log) << "Cosenos directores para cada barra";
@@ -49,6 +73,8 @@ void compute_direction_cosines(Model& m, Trace log) {
             const float az = 0.0f;
             const float a = std::sqrt(ax * ax + ay * ay);
             r2[0] = ax / a; r2[1] = ay / a; r2[2] = az;
+            if (!(std::isfinite(a) && a > 0.0f && std::isfinite(r2[0]) && std::isfinite(r2[1])))
+                plan_normal(dx, dy, r2);
             // Local z = x × y, normalised.
             const float l = r1[0], mm = r1[1], n = r1[2];
             const float c1 = mm * r2[2] - n * r2[1];

@@ -40,13 +40,87 @@ void read_node_values(const Model& m, ListReader& in, int32_t count, const std::
     }
 }
 
+std::string quoted(const Text& t) { return "'" + std::string(name_text(t)) + "'"; }
+
+// Control values outside their meaning select nothing: the cases they leave
+// unsolved, or solved on a rigid soil, are named.
+void warn_control(const Model& m, const ListReader& in) {
+    const int line = in.record_line();
+    const bool later_case = m.case_on(2) || m.case_on(3) || m.case_on(4);
+    if (m.KANAL < 0 || m.KANAL > 2) {
+        if (later_case)
+            in.warn(line, "the analysis type KANAL = " + num(m.KANAL) +
+                              " selects no solution; cases 2 to 4 are not solved");
+        else
+            in.warn(line, "the analysis type KANAL = " + num(m.KANAL) + " is not 0, 1 or 2");
+    } else if (m.KANAL == 1 && (m.case_on(3) || m.case_on(4))) {
+        in.warn(line, "the iterative analysis (KANAL = 1) solves case 2 only; cases 3 and 4 are not solved");
+    }
+    for (int c = 1; c <= 4; ++c)
+        if (m.CASO[static_cast<size_t>(c)] != 0 && m.CASO[static_cast<size_t>(c)] != 1)
+            in.warn(line, "CASO(" + num(c) + ") = " + num(m.CASO[static_cast<size_t>(c)]) +
+                              " is neither 0 nor 1: case " + num(c) + " is not solved");
+    // NFLAG1 chooses the moduli of the linear flexibility of cases 1 and 2.
+    const bool uses_nflag1 = m.case_on(1) || (m.case_on(2) && m.KANAL == 0);
+    if (uses_nflag1 && (m.nflag1 < 1 || m.nflag1 > 3))
+        in.warn(line, "NFLAG1 = " + num(m.nflag1) +
+                          " is not 1, 2 or 3: no soil moduli are chosen, and the soil of the linear cases 1 and 2 "
+                          "acts as if rigid");
+}
+
+// Names are compared in their first 20 characters and the last of equal
+// names wins every lookup: an earlier one is never used.
+void warn_repeated_name(const ListReader& in, const char* what, const Vec1<Text>& names, int32_t i,
+                        const Vec1<int32_t>& lines) {
+    for (int32_t k = 1; k < i; ++k)
+        if (same_name(names(k), names(i))) {
+            in.warn(lines(i), std::string(what) + " " + num(i) + " has the name " + quoted(names(i)) + " of " + what +
+                                  " " + num(k) + " (line " + num(lines(k)) + ") in its first " + num(limits::NAME) +
+                                  " characters; every lookup takes this one");
+            return;
+        }
+}
+
+void warn_section(const Model& m, const ListReader& in, int32_t i) {
+    const int line = m.section_line(i);
+    if (m.find_material(m.SECMAT(i)) == 0)
+        in.warn(line, "section " + quoted(m.SECNOM(i)) + ": its material " + quoted(m.SECMAT(i)) +
+                          " matches no material; its bars have no stiffness and no weight");
+    if (m.BASE(i) == 0.0f || m.ALTURA(i) == 0.0f)
+        in.warn(line, "section " + quoted(m.SECNOM(i)) + " has zero base or depth: its bars have no stiffness");
+}
+
+void warn_node(const Model& m, const ListReader& in, int32_t k) {
+    const int line = m.node_line(k);
+    // Bars, footings, slabs, loads and springs name nodes by position, while
+    // the mesh file shows the written numbers.
+    if (m.node_label(k) != k)
+        in.warn(line, "node " + num(k) + " is numbered " + num(m.node_label(k)) +
+                          ": nodes are referred to by their position, so node " + num(k) +
+                          " is meant wherever " + num(k) + " appears, while arch.msh shows " + num(m.node_label(k)));
+    for (int c = 1; c <= 6; ++c)
+        if (m.NRES(k, c) < 0 || m.NRES(k, c) > 3)
+            in.warn(line, "node " + num(k) + ": restraint code " + num(m.NRES(k, c)) + " of component " + num(c) +
+                              " is not 0 (free), 1 (fixed), 2 or 3 (reactions); the component is taken as free");
+}
+
+void warn_bar(const Model& m, const ListReader& in, int32_t j) {
+    const int line = in.record_line();
+    const std::string bar = "bar " + num(m.bar_label(j));
+    if (m.find_section(m.SECBAR(j)) == 0)
+        in.warn(line, bar + ": its section " + quoted(m.SECBAR(j)) +
+                          " matches no section; the bar has no stiffness and no weight");
+    if (m.NCND(j) < 0 || m.NCND(j) > 3)
+        in.warn(line, bar + ": the end condition NCND = " + num(m.NCND(j)) + " is not 0 to 3: the bar has no stiffness");
+}
+
 } // namespace
 
 void read_title_units_control(Model& m, Echo& out, ListReader& in) {
     in.context("the title");
     m.TITULO = Text(std::string(limits::TITLE, ' '));
     in.begin();
-    in.item(m.TITULO, limits::TITLE);
+    in.item(m.TITULO, limits::TITLE, false);
     in.end();
     gid_mesh_heading(out.msh, m.TITULO);
     List(out.report) << m.TITULO;
@@ -70,6 +144,7 @@ void read_title_units_control(Model& m, Echo& out, ListReader& in) {
     in.skip_line();
     in.context("the control record (KANAL, CASO(1..4), NFLAG1)");
     in.record(m.KANAL, m.CASO[1], m.CASO[2], m.CASO[3], m.CASO[4], m.nflag1);
+    warn_control(m, in);
     switch (m.KANAL) {
     case 0: List(out.report) << "ANALISIS LINEAL SIN CONFINAMIENTO"; break;
     case 1: List(out.report) << "ANALISIS LINEAL ITERATIVO" << "C/CONFINAMIENTO"; break;
@@ -90,6 +165,7 @@ void read_materials_and_sections(Model& m, Echo& out, ListReader& in) {
     m.PESOV.resize(m.NMAT);
     m.EMAT.resize(m.NMAT);
     m.NUMAT.resize(m.NMAT);
+    m.material_line.resize(m.NMAT);
     for (int32_t i = 1; i <= m.NMAT; ++i) {
         in.context("material " + num(i));
         in.begin();
@@ -98,6 +174,8 @@ void read_materials_and_sections(Model& m, Echo& out, ListReader& in) {
         in.item(m.EMAT(i));
         in.item(m.NUMAT(i));
         in.end();
+        m.material_line(i) = in.record_line();
+        warn_repeated_name(in, "material", m.MATNOM, i, m.material_line);
         Rec(out.report).data(m.MATNOM(i), 20).F(m.PESOV(i), 15, 2).F(m.EMAT(i), 15, 2).F(m.NUMAT(i), 10, 2);
     }
 
@@ -117,6 +195,7 @@ void read_materials_and_sections(Model& m, Echo& out, ListReader& in) {
     in.skip_line();
     m.SECNOM.resize(m.NSEC, blank_name());
     m.SECMAT.resize(m.NSEC, blank_name());
+    m.section_line.resize(m.NSEC);
     for (Vec1<float>* v : {&m.BASE, &m.ALTURA, &m.AREA, &m.Iy, &m.Iz, &m.IRot}) v->resize(m.NSEC);
     for (int32_t i = 1; i <= m.NSEC; ++i) {
         in.context("section " + num(i));
@@ -126,6 +205,9 @@ void read_materials_and_sections(Model& m, Echo& out, ListReader& in) {
         in.item(m.BASE(i));
         in.item(m.ALTURA(i));
         in.end();
+        m.section_line(i) = in.record_line();
+        warn_repeated_name(in, "section", m.SECNOM, i, m.section_line);
+        warn_section(m, in, i);
         // b across local y, h across local z
         m.AREA(i) = m.BASE(i) * m.ALTURA(i);
         m.Iy(i) = (m.ALTURA(i) * m.AREA(i) * m.ALTURA(i)) / 12.0f;
@@ -162,6 +244,8 @@ void read_nodes(Model& m, Echo& out, ListReader& in) {
         in.item(m.PERFIL(k));
         in.item(m.DF(k));
         in.end();
+        m.node_line(k) = in.record_line();
+        warn_node(m, in, k);
         Rec r(out.report);
         r.I(m.node_label(k), 5).F(m.COOR(k, 1), 10, 4).F(m.COOR(k, 2), 10, 4).F(m.COOR(k, 3), 10, 4);
         for (int c = 1; c <= 6; ++c) r.I(m.NRES(k, c), 3);
@@ -212,6 +296,7 @@ void read_bars(Model& m, Echo& out, ListReader& in) {
         for (int c = 1; c <= 4; ++c) in.item(m.CUNIF(j, c));
         in.item(m.CUNIF(j, 6));
         in.end();
+        warn_bar(m, in, j);
         const int32_t I = m.PI(j), J = m.PJ(j);
         check_node(m, in, I, "its first node PI");
         check_node(m, in, J, "its second node PJ");
@@ -271,6 +356,10 @@ void read_isolated_footings(Model& m, Echo& out, ListReader& in) {
         in.record(m.footing_label(k), m.ANCHOZ(k), m.LARGOZ(k), m.ESPZ(k), m.NODOZ(k));
         const int32_t n = m.NODOZ(k);
         check_node(m, in, n, "the footing's node");
+        m.footing_line(k) = in.record_line();
+        if (m.ANCHOZ(k) == 0.0f || m.LARGOZ(k) == 0.0f)
+            in.warn(m.footing_line(k), "isolated footing " + num(m.footing_label(k)) +
+                                           " has zero width or length: it has no area and no spring");
         m.PERFN(n) = m.PERFIL(n);
         Rec(out.report).I(m.footing_label(k), 5).F(m.ANCHOZ(k), 10, 3).F(m.LARGOZ(k), 10, 3).F(m.ESPZ(k), 10, 3)
             .I(n, 5).I(m.PERFN(n), 5);
@@ -378,6 +467,10 @@ void read_slabs(Model& m, Echo& out, ListReader& in) {
         in.item(m.MATLOSA(k), limits::NAME);
         for (int c = 1; c <= 6; ++c) in.item(m.CLOSA(k, c));
         in.end();
+        m.slab_line(k) = in.record_line();
+        if (m.find_material(m.MATLOSA(k)) == 0)
+            in.warn(m.slab_line(k), "slab " + num(m.slab_label(k)) + ": its material " + quoted(m.MATLOSA(k)) +
+                                        " matches no material; the slab is taken without self weight");
         bool on_soil = true;
         for (int c = 1; c <= 4; ++c) {
             check_node(m, in, m.NLOSA(k, c), "a slab corner");
@@ -430,6 +523,7 @@ void lecejesdiag(Model& m, Echo& out, ListReader& in) {
     m.NOMEJE.resize(m.NEJES);
     m.NBEJE.resize(m.NEJES);
     m.BEJE.resize(m.NEJES, limits::AXIS_BARS);
+    int64_t rows = 0;   // rows of the force tables of one pass
     for (int32_t i = 1; i <= m.NEJES; ++i) {
         in.context("the name of axis " + num(i));
         m.NOMEJE(i) = in.fixed_text(limits::NAME);
@@ -443,8 +537,18 @@ void lecejesdiag(Model& m, Echo& out, ListReader& in) {
             in.item(m.BEJE(i, k));
             if (m.BEJE(i, k) < 1 || m.BEJE(i, k) > m.NB)
                 in.fail("a bar number from 1 to " + num(m.NB), num(m.BEJE(i, k)));
+            // An axis is a chain of bars: a bar met twice would only repeat
+            // its table.
+            for (int32_t l = 1; l < k; ++l)
+                if (m.BEJE(i, l) == m.BEJE(i, k))
+                    in.fail("bars that differ along one axis", "bar " + num(m.BEJE(i, k)) + " a second time");
         }
         in.end();
+        rows += static_cast<int64_t>(m.NBEJE(i)) * (static_cast<int64_t>(m.NDIV) + 1);
+        if (rows > limits::DIAGRAM_ROWS)
+            in.fail("force tables along the axes of at most " + std::to_string(limits::DIAGRAM_ROWS) +
+                        " rows per case (bars on the axes x (NDIV + 1))",
+                    std::to_string(rows) + " rows up to axis " + num(i) + "; use fewer divisions or axes");
         // NBEJE first, then the bars, twenty numbers to a line
         std::string line;
         put_I(line, m.NBEJE(i), 5);

@@ -17,6 +17,11 @@ void read_stratum(Model& m, ListReader& in, int32_t p, int32_t k, int32_t& label
     in.skip_line();
     in.context(where);
     in.record(label, s.TIPOEST(p, k), s.H(p, k), s.GAMA(p, k));
+    const int line = in.record_line();
+    if (s.TIPOEST(p, k) != 1 && s.TIPOEST(p, k) != 2)
+        in.warn(line, where + ": the stratum type " + std::to_string(s.TIPOEST(p, k)) +
+                          " is neither 1 (sand) nor 2 (clay); consolidation takes it as sand");
+    if (s.H(p, k) == 0.0f) in.warn(line, where + " has zero thickness: it settles nothing");
     if (m.case_on(1)) {
         in.context(where + ", expansion properties");
         in.record(s.E1(p, k), s.NU1(p, k), s.SLAB(p, k));

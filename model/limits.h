@@ -20,6 +20,10 @@ constexpr int32_t STRATA = 50;
 constexpr int32_t AXES = 100;
 constexpr int32_t AXIS_BARS = 100;
 constexpr int32_t DIVISIONS = 1000;     // intervals of a bar in the force diagrams
+// Rows of the force tables along the axes written by one pass of a case
+// (bars on axes x (NDIV + 1)): about 140 MB of report. A few kilobytes of
+// data could otherwise ask for gigabytes.
+constexpr int64_t DIAGRAM_ROWS = 2000000;
 constexpr int32_t NAME = 20;
 constexpr int32_t UNIT = 4;
 constexpr int32_t TITLE = 50;

@@ -73,6 +73,7 @@ struct Model {
 
     // ---- materials and sections ------------------------------------------------
     Vec1<Text> MATNOM;              // 20 bytes each
+    Vec1<int32_t> material_line, section_line;   // lines of the data file holding them
     Vec1<float> PESOV, EMAT, NUMAT;
     Vec1<Text> SECNOM, SECMAT;
     Vec1<float> BASE, ALTURA, AREA, Iy, Iz, IRot;
@@ -143,7 +144,7 @@ struct Model {
 
     // ---- influence values (j, stratum, l, direction) -------------------------------
     Arr4<float> IX, IY, IZ, AINF;
-    Mat1<float> SUM_AINF;                  // (NR, 50)
+    Mat1<float> SUM_AINF;                  // (NR, most strata of a profile)
 
     // ---- field moduli --------------------------------------------------------------
     Mat1<float> EELAS, ECOMP;              // by reaction/node, stratum

@@ -83,11 +83,15 @@ Stress bousi(float nu, float x, float y, float z1, float x1, float y1, float x2,
 
 void compute_influence_values(Model& m, Trace log, Trace valinf) {
     const int32_t NR = m.NR;
-    m.IX.resize(NR, limits::STRATA, NR, 2);
-    m.IY.resize(NR, limits::STRATA, NR, 2);
-    m.IZ.resize(NR, limits::STRATA, NR, 2);
-    m.AINF.resize(NR, limits::STRATA, NR, 2);
-    m.SUM_AINF.resize(NR, limits::STRATA);
+    // Sized to the deepest profile read, not to the 50 strata a profile may
+    // have: the four tables grow with NR squared.
+    int32_t S = 1;
+    for (int32_t p = 1; p <= m.soil.NEST.size(); ++p) S = std::max(S, std::min(m.soil.NEST(p), limits::STRATA));
+    m.IX.resize(NR, S, NR, 2);
+    m.IY.resize(NR, S, NR, 2);
+    m.IZ.resize(NR, S, NR, 2);
+    m.AINF.resize(NR, S, NR, 2);
+    m.SUM_AINF.resize(NR, S);
 
     valinf.empty(2);
     Rec(valinf).X(15).text("VALORES DE INFLUENCIA");

@@ -23,10 +23,10 @@ Stress corner_stress(float nu, float x, float y, float cx, float cy, float z);
 // horizontal stresses are returned as 0; the vertical one is not clamped.
 Stress bousi(float nu, float x, float y, float z1, float x1, float y1, float x2, float y2);
 
-// Fills IX, IY, IZ, AINF (NR, 50, NR, 2) and SUM_AINF (NR, 50), listing every
-// value to the influence file `valinf` as it goes. Needs NR, NREAC, PERFIL,
-// DF, the soil profiles (NEST, Z, PROF, NU2), XR, YR, XI, YI, XF, YF and
-// NDIRMAX.
+// Fills IX, IY, IZ, AINF (NR, S, NR, 2) and SUM_AINF (NR, S), S the most
+// strata of a profile, listing every value to the influence file `valinf` as
+// it goes. Needs NR, NREAC, PERFIL, DF, the soil profiles (NEST, Z, PROF,
+// NU2), XR, YR, XI, YI, XF, YF and NDIRMAX.
 void compute_influence_values(Model& m, Trace log, Trace valinf);
 
 } // namespace qb

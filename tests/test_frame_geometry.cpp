@@ -53,3 +53,20 @@ TEST(FrameGeometry, DirectionTableObliqueBarsAndCoincidentNodes) {
     frame_of({0, 0, -3}, &log);
     EXPECT_TRUE(contains(log, "\n BARRA VERTICAL\n"));
 }
+
+// A plan offset of one denormal across metres overflows the third-point
+// construction of local y in single precision; the frame stays a finite
+// orthonormal one, the bar's own (x along the bar, y horizontal, z up).
+TEST(FrameGeometry, ExtremePlanOffsetsGiveAFiniteFrame) {
+    for (const float dy : {1e-45f, -1e-45f, 1e-30f}) {
+        ModelBuilder f;
+        f.node(0, 0, 0);
+        f.node(4, dy, 0);
+        f.bar(1, 2);
+        f.cosines();
+        const float s = dy < 0 ? -1.0f : 1.0f;
+        const float want[3][3] = {{1, 0, 0}, {0, s, 0}, {0, 0, s}};
+        for (int32_t a = 1; a <= 3; ++a)
+            for (int32_t c = 1; c <= 3; ++c) EXPECT_NEAR(f.m.COSDIR(1, a, c), want[a - 1][c - 1], 1e-6f) << dy;
+    }
+}

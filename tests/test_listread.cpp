@@ -194,12 +194,45 @@ TEST(ListReadErrors, MessagesNameFileLineRecordAndExpectation) {
     EXPECT_NE(msg.find("expected a closing quote"), std::string::npos);
 }
 
+// Values left on a record's last line are warned about, except after a slash
+// or a trailing comma; a quote never closed is reported where it opens.
+TEST(ListReadErrors, LeftoverValuesAndAnUnclosedQuote) {
+    ListReader in = reader("1 0,2\n3 4 / 5\n6,\n7 3*8\n9\n'abc\n10\n");
+    Warnings w;
+    in.warn_to(&w);
+    int32_t a = 0;
+    float b = 0.0f;
+    in.context("material 1");
+    in.record(a, b);
+    EXPECT_EQ(b, 0.0f);
+    in.record(a, b);
+    in.record(a);
+    in.record(a, b, b);
+    ASSERT_EQ(w.all().size(), 2u);
+    EXPECT_EQ(w.all()[0].line, 1);
+    EXPECT_EQ(w.all()[0].text, "reading material 1: the line goes on after the record's last value; '2' is not read "
+                               "(a decimal comma, as in 0,2, reads as two values)");
+    EXPECT_EQ(w.all()[1].line, 4);
+    EXPECT_EQ(w.all()[1].text, "reading material 1: 1 repeated value(s) '8' are left over and not read");
+    in.context("the title");
+    Text t;
+    try {
+        in.record(a);
+        in.begin();
+        in.item(t, 50);
+        FAIL() << "no error";
+    } catch (const InputError& e) {
+        EXPECT_EQ(std::string(e.what()), "datos.dat:6: reading the title: expected a closing quote (') for the text "
+                                         "opened on this line, found the end of the file");
+    }
+}
+
 TEST(ListReadErrors, MissingFile) {
     try {
         ListReader::open("/nonexistent/dir/datos.dat");
         FAIL() << "no error";
     } catch (const InputError& e) {
-        EXPECT_EQ(std::string(e.what()), "cannot open the data file '/nonexistent/dir/datos.dat'");
+        EXPECT_EQ(std::string(e.what()), "cannot open the data file '/nonexistent/dir/datos.dat': No such file or directory");
     }
 }
 

@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <utility>
+
+#include "textio/stop.h"
 
 namespace qb {
 
@@ -601,6 +604,12 @@ void append_latin1(std::string& out, std::string_view utf8) {
 
 // ---- Channel -------------------------------------------------------------------
 
+namespace {
+Channel::FailureAction failure_action_ = nullptr;
+} // namespace
+
+void Channel::on_failure(FailureAction action) { failure_action_ = action; }
+
 Channel::~Channel() { close(); }
 
 // The channel buffer is written out once it holds SPILL bytes. A line of
@@ -609,19 +618,43 @@ Channel::~Channel() { close(); }
 constexpr size_t SPILL = 1 << 16;
 constexpr size_t LONG_LINE = 1 << 12;
 
+void Channel::fail(int err) {
+    if (err_ != 0) return;
+    err_ = err != 0 ? err : EIO;
+    if (failure_action_) failure_action_(*this);
+}
+
 bool Channel::open(const std::string& path) {
     close();
-    file_ = std::fopen(path.c_str(), "wb");
-    owned_ = file_ != nullptr;
+    name_ = path;
+    err_ = 0;
+    errno = 0;
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (f == nullptr) {
+        err_ = errno != 0 ? errno : EIO;
+        return false;
+    }
+    attach_file(f, path);
+    return true;
+}
+
+void Channel::attach_file(std::FILE* f, std::string name) {
+    close();
+    name_ = std::move(name);
+    err_ = 0;
+    file_ = f;
+    owned_ = true;
     // The channel buffers whole blocks itself: a second buffer in the C
-    // library would only copy them once more.
-    if (file_) std::setvbuf(file_, nullptr, _IONBF, 0);
+    // library would only copy them once more, and each spill is one write,
+    // whose failure is seen at once.
+    std::setvbuf(file_, nullptr, _IONBF, 0);
     buf_.reserve(SPILL + 256);
-    return file_ != nullptr;
 }
 
 void Channel::attach_stdout() {
     close();
+    name_ = "standard output";
+    err_ = 0;
     file_ = stdout;
     owned_ = false;
 }
@@ -634,34 +667,50 @@ void Channel::attach_buffer() {
 
 void Channel::spill() {
     if (buf_.empty()) return;
-    if (file_) std::fwrite(buf_.data(), 1, buf_.size(), file_);
-    else if (memory_) mem_ += buf_;
+    if (file_ && err_ == 0) {
+        errno = 0;
+        if (std::fwrite(buf_.data(), 1, buf_.size(), file_) != buf_.size()) fail(errno);
+    } else if (memory_) {
+        mem_ += buf_;
+    }
     buf_.clear();
 }
 
-void Channel::flush() {
+bool Channel::flush() {
     spill();
-    if (file_) std::fflush(file_);
+    if (file_ && err_ == 0) {
+        errno = 0;
+        if (std::fflush(file_) != 0) fail(errno);
+    }
+    return err_ == 0;
 }
 
-void Channel::close() {
+bool Channel::close() {
     flush();
-    if (file_ && owned_) std::fclose(file_);
+    if (file_ && owned_) {
+        errno = 0;
+        if (std::fclose(file_) != 0) fail(errno);
+    }
     file_ = nullptr;
     owned_ = false;
+    return err_ == 0;
 }
 
 void Channel::write_line(std::string_view bytes) {
+    stop_point();
     if (!file_ && !memory_) return;
     if (file_ && file_ != stdout && bytes.size() >= LONG_LINE) {
         spill();
-        std::fwrite(bytes.data(), 1, bytes.size(), file_);
+        if (err_ == 0) {
+            errno = 0;
+            if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) fail(errno);
+        }
         buf_ += '\n';
         return;
     }
     buf_.append(bytes);
     buf_ += '\n';
-    if (file_ == stdout) { spill(); std::fflush(stdout); }
+    if (file_ == stdout) flush();
     else if (buf_.size() >= SPILL) spill();
 }
 

@@ -61,6 +61,11 @@ void append_latin1(std::string& out, std::string_view utf8);
 
 // ---- output channel -----------------------------------------------------------
 // A buffered text file (or standard output). Lines end with '\n'.
+//
+// Every write is checked. The first one that fails (a full disk, a device
+// that refuses the bytes, a failed close) is kept as error() with the
+// system's errno; from then on the channel drops what it is given, so memory
+// stays bounded, and the failure action, when one is set, is told at once.
 class Channel {
 public:
     Channel() = default;
@@ -68,24 +73,34 @@ public:
     Channel(const Channel&) = delete;
     Channel& operator=(const Channel&) = delete;
 
-    bool open(const std::string& path);   // create or overwrite
+    bool open(const std::string& path);   // create or overwrite; false (error() set) when it cannot
+    void attach_file(std::FILE* f, std::string name);   // an open stream, closed by the channel
     void attach_stdout();                 // the console
     void attach_buffer();                 // keep everything in memory (tests)
-    void close();
-    void flush();
+    bool close();                         // false when any write, flush or close failed
+    bool flush();
     bool is_open() const { return file_ != nullptr || memory_; }
     const std::string& memory() const { return mem_; }
+    const std::string& name() const { return name_; }
+    int error() const { return err_; }
 
     void write_line(std::string_view bytes);
     void empty(int n = 1);                // n lines with no characters
 
+    // Called with the channel whose write failed first (one call per channel).
+    using FailureAction = void (*)(const Channel&);
+    static void on_failure(FailureAction action);
+
 private:
     void spill();
+    void fail(int err);
     std::FILE* file_ = nullptr;
     bool owned_ = false;
     bool memory_ = false;
     std::string buf_;
     std::string mem_;
+    std::string name_;
+    int err_ = 0;
 };
 
 // ---- fixed line builder ---------------------------------------------------------

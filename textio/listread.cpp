@@ -1,12 +1,12 @@
 #include "textio/listread.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 #include "textio/errors.h"
+#include "textio/files.h"
 
 namespace qb {
 
@@ -83,19 +83,15 @@ bool parse_real(const std::string& s, float& v) {
 
 } // namespace
 
-ListReader ListReader::open(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    if (!f) throw InputError("cannot open the data file '" + path + "'");
-    std::ostringstream ss;
-    ss << f.rdbuf();
-    return ListReader(path, ss.str());
-}
+ListReader ListReader::open(const std::string& path) { return ListReader(path, read_regular_file(path)); }
 
 ListReader::ListReader(std::string name, std::string content)
     : name_(std::move(name)), text_(std::move(content)) {}
 
-void ListReader::fail(std::string_view expected, std::string_view found) const {
-    std::string msg = name_ + ":" + std::to_string(line_) + ": ";
+void ListReader::fail(std::string_view expected, std::string_view found) const { fail_at(line_, expected, found); }
+
+void ListReader::fail_at(int line, std::string_view expected, std::string_view found) const {
+    std::string msg = name_ + ":" + std::to_string(line) + ": ";
     if (!context_.empty()) msg += "reading " + context_ + ": ";
     msg += "expected ";
     msg.append(expected);
@@ -119,13 +115,38 @@ void ListReader::skip_blanks_and_lines() {
 
 void ListReader::begin() {
     in_record_ = true;
+    record_line_ = 0;
     slashed_ = false;
     comma_pending_ = false;
     repeat_left_ = 0;
 }
 
 void ListReader::end() {
-    // Drop the rest of the last line used.
+    // Drop the rest of the last line used. Values on it that the record does
+    // not take are most likely a slip (a decimal comma, a value too many), so
+    // they are warned about; a slash ends a record on purpose (also right
+    // after its last value), and a trailing comma is only a separator.
+    if (warnings_ && in_record_ && !slashed_) {
+        const int line = line_;
+        size_t p = pos_;
+        while (p < text_.size() && text_[p] != '\n') ++p;
+        std::string rest = text_.substr(pos_, p - pos_);
+        while (!rest.empty() && is_blank(rest.back())) rest.pop_back();
+        const size_t a = rest.find_first_not_of(" \t\r,");
+        if (a != std::string::npos && rest[a] != '/') {
+            const bool after_comma = rest.find(',') < a;
+            const bool digit = std::isdigit(static_cast<unsigned char>(rest[a])) != 0;
+            std::string msg = (context_.empty() ? std::string() : "reading " + context_ + ": ") +
+                              "the line goes on after the record's last value; " + shown(rest.substr(a)) +
+                              " is not read";
+            if (after_comma && digit) msg += " (a decimal comma, as in 0,2, reads as two values)";
+            warn(line, msg);
+        } else if (repeat_left_ > 0 && !repeat_null_) {
+            warn(line, (context_.empty() ? std::string() : "reading " + context_ + ": ") +
+                           std::to_string(repeat_left_) + " repeated value(s) " + shown(repeat_tok_) +
+                           " are left over and not read");
+        }
+    }
     while (!at_eof() && peek() != '\n') advance();
     if (!at_eof()) advance();
     in_record_ = false;
@@ -151,9 +172,12 @@ Text ListReader::fixed_text(int width) {
 }
 
 void ListReader::read_quoted(char q, std::string& out) {
+    const int opened = line_;
     advance();  // opening quote
     for (;;) {
-        if (at_eof()) fail("a closing quote", "the end of the file");
+        if (at_eof())
+            fail_at(opened, std::string("a closing quote (") + q + ") for the text opened on this line",
+                    "the end of the file");
         char c = peek();
         if (c == q) {
             advance();
@@ -182,6 +206,7 @@ ListReader::Kind ListReader::next(std::string& tok, bool& quoted) {
         skip_blanks_and_lines();
     }
     if (at_eof()) fail("a value", "the end of the file");
+    if (record_line_ == 0) record_line_ = line_;
     char c = peek();
     if (c == ',') {  // nothing between two commas: a null value
         advance();
@@ -250,16 +275,25 @@ void ListReader::item(float& v) {
     if (next(tok, quoted) == Kind::Null) return;
     float x = 0.0f;
     if (quoted || !parse_real(tok, x)) fail("a real number", shown(tok));
+    // NaN and infinities, and values beyond the single-precision range, would
+    // travel through every formula into a report that looks like results.
+    if (!std::isfinite(x)) fail("a finite real number (at most 3.4E+38 in magnitude)", shown(tok));
     v = x;
 }
 
-void ListReader::item(Text& v, int width) {
+void ListReader::item(Text& v, int width, bool cut_warned) {
     std::string tok;
     bool quoted = false;
     if (next(tok, quoted) == Kind::Null) {
         if (static_cast<int>(v.bytes().size()) != width) v.bytes().resize(static_cast<size_t>(width), ' ');
         return;
     }
+    size_t used = tok.size();
+    while (used > 0 && tok[used - 1] == ' ') --used;
+    if (cut_warned && used > static_cast<size_t>(width))
+        warn(line_, (context_.empty() ? std::string() : "reading " + context_ + ": ") + "the text " + shown(tok) +
+                        " has " + std::to_string(used) + " characters and is cut to its first " +
+                        std::to_string(width) + ", " + shown(tok.substr(0, static_cast<size_t>(width))));
     tok.resize(static_cast<size_t>(width), ' ');
     v.bytes() = tok;
 }

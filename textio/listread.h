@@ -7,8 +7,12 @@
 // a null value (nothing between two commas) leaves the variable unchanged; a
 // slash ends the record, leaving the remaining variables unchanged.
 //
-// Any malformed value or an early end of file throws InputError naming the
-// file, the line, the record being read and what was expected.
+// Any malformed value, a number that is not finite in single precision
+// ("nan", "inf", 1e39) or an early end of file throws InputError naming the
+// file, the line, the record being read and what was expected. What a stored
+// file may hold but is likely a slip goes to the warnings, when a list is
+// given: a text cut to its field, values left unread at the end of a
+// record's last line (a decimal comma, "0,2", reads as two values).
 #pragma once
 
 #include <cstdint>
@@ -17,23 +21,33 @@
 
 #include "textio/errors.h"
 #include "textio/lineform.h"
+#include "textio/warnings.h"
 
 namespace qb {
 
 class ListReader {
 public:
-    // Reads the whole file; throws InputError when it cannot be opened.
+    // Reads the whole file; throws InputError when it cannot be opened or is
+    // not a regular file.
     static ListReader open(const std::string& path);
     ListReader(std::string name, std::string content);
 
     // What is being read, for the messages ("bar 7", "node count", ...).
     void context(std::string what) { context_ = std::move(what); }
+    // Where the warnings go (none: not collected).
+    void warn_to(Warnings* w) { warnings_ = w; }
+    // A warning about the data at `line` ("FILE:LINE: text").
+    void warn(int line, std::string text) const {
+        if (warnings_) warnings_->add(name_, line, std::move(text));
+    }
 
     // One record: call begin(), then the items, then end().
     void begin();
     void item(int32_t& v);
     void item(float& v);
-    void item(Text& v, int width);          // text cut / padded to `width` bytes
+    // Text cut / padded to `width` bytes; a cut is warned about unless
+    // `cut_warned` is false (the title, whose cut only shortens a heading).
+    void item(Text& v, int width, bool cut_warned = true);
     void end();
 
     // Convenience: a whole record of plain items.
@@ -50,9 +64,12 @@ public:
     Text fixed_text(int width);
 
     int line() const { return line_; }
+    // Line of the first value of the record being read (or last read).
+    int record_line() const { return record_line_ > 0 ? record_line_ : line_; }
     const std::string& name() const { return name_; }
 
     [[noreturn]] void fail(std::string_view expected, std::string_view found) const;
+    [[noreturn]] void fail_at(int line, std::string_view expected, std::string_view found) const;
 
 private:
     template <class T>
@@ -72,6 +89,8 @@ private:
     std::string text_;
     size_t pos_ = 0;
     int line_ = 1;                  // line of text_[pos_]
+    int record_line_ = 0;           // line of the record's first value, 0 before it
+    Warnings* warnings_ = nullptr;
     std::string context_;
     bool in_record_ = false;
     bool slashed_ = false;

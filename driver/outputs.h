@@ -1,0 +1,36 @@
+// The output files of a run, opened so that no file is lost: the data file
+// is read before anything is created, and no output is emptied until every
+// one of them is open and known to be a file of its own.
+#pragma once
+
+#include <string>
+
+#include "driver/io.h"
+#include "textio/files.h"
+
+namespace qb {
+
+// Paths of the outputs; an empty path leaves that channel closed.
+struct OutputNames {
+    std::string report;
+    std::string msh = "arch.msh";
+    std::string res = "arch.res";
+    std::string log = "MEMORIA";
+    std::string valinf = "VALINF";
+};
+
+// Opens the outputs for the channels of `io`. Each is opened without being
+// emptied; then their identities (device and inode, so that "datos.dat",
+// "./datos.dat" and a link to it are one file) are compared with each other
+// and with the data file's. Two of them that are one file stop the run with
+// InputError (exit status 1) before any byte is lost; the files this call
+// created are removed again. A character device (/dev/null, a terminal) may
+// take several outputs: nothing is lost there. An output that cannot be
+// created throws OutputError with the system's reason.
+void open_outputs(Io& io, const OutputNames& names, const std::string& data_name, const FileId& data);
+
+// Closes every output, the console last; a failed close or flush throws
+// OutputError.
+void close_outputs(Io& io);
+
+} // namespace qb

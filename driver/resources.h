@@ -1,0 +1,44 @@
+// What a model asks of the machine: the memory of its dense tables, checked
+// before they are allocated, and the limits of the original fixed tables that
+// the tables sized to the model go beyond.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+#include "model/model.h"
+
+namespace qb {
+
+// The dense tables do not fit in the memory available: exit status 3.
+struct MemoryShortage : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Bytes of the dense tables a run of this model holds at once: the influence
+// values (4 tables of NR x strata x NR x 2 reals), the enlarged stiffness akr
+// (NGRED x order), the flexibility (NR+MR square) and the coupled system of a
+// solution (order square), order = NGRED + NR + MR. The counts must be known
+// (after the numbering and the soil block).
+int64_t dense_table_bytes(const Model& m);
+
+// Memory this process may still take: the smaller of the system's available
+// memory (MemAvailable) and what the address-space limit (ulimit -v) leaves;
+// -1 when neither is known.
+int64_t memory_available();
+
+// For test and fuzzing harnesses: a budget that replaces memory_available()
+// (0 restores it).
+void set_memory_budget(int64_t bytes);
+
+// Throws MemoryShortage, naming the order and the bytes, when the dense
+// tables of the model exceed the memory available.
+void check_memory(const Model& m);
+
+// One warning when the model passes a limit of the original fixed tables
+// that used to go unchecked (area reactions, reactions, coupled order): the
+// tables here are sized to the model, so it is computed all the same.
+void warn_beyond_fixed_tables(Model& m);
+
+} // namespace qb
