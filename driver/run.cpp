@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <string>
 
+#include "driver/open_outputs.h"
+#include "driver/progress.h"
 #include "frame/assembly.h"
 #include "frame/bar_forces.h"
 #include "frame/diagrams.h"
@@ -59,6 +61,8 @@ void write_banner(Channel& r) {
 void prepare(Model& m, Io& io, ListReader& in) {
     Echo out = io.echo();
     const Trace log = io.trace();
+    progress().stage("datos");
+    progress().step("lectura");
     read_title_units_control(m, out, in);
     read_materials_and_sections(m, out, in);
     read_nodes(m, out, in);
@@ -83,6 +87,7 @@ void prepare(Model& m, Io& io, ListReader& in) {
 
     List(io.console) << "Valores de influencia";
     List(io.console) << "n=" << m.NR << "m=" << m.MR;
+    progress().step("valores de influencia, " + std::to_string(m.NR) + " reacciones de area");
     if (m.NR >= 1) compute_influence_values(m, log, Trace(io.valinf));
 
     List(io.console) << "Ejes";
@@ -91,11 +96,13 @@ void prepare(Model& m, Io& io, ListReader& in) {
 
     List(io.console) << "Formará la matriz global de rigidez";
     report_uniform_loads(m, io.report);
+    progress().step("matriz de rigidez, " + std::to_string(m.NGRED) + " ecuaciones");
     assemble_frame(m, log);
     report_total_load(m, io.report);
 
     if (m.nflag1 < 3) {
         List(io.console) << "Calculará modulos de campo";
+        progress().step("modulos de campo");
         compute_field_moduli(m, log);
         report_field_moduli(m, io.report);
     }
@@ -109,9 +116,12 @@ struct Case {
     const Model& m;
     CaseState& st;
     Io& io;
+    OpenOutputs* files = nullptr;
     Trace log() const { return io.trace(); }
 
-    void start(const char* console_name, const char* log_name) {
+    void start(int32_t caso, const char* console_name, const char* log_name) {
+        progress().stage("caso " + std::to_string(caso));
+        progress().step("flexibilidad del suelo");
         List(io.console) << console_name;
         List(io.log) << log_name;
         st.clear(m);
@@ -155,6 +165,7 @@ struct Case {
     }
 
     void linear_solution(const Vec1<float>& vered) {
+        progress().step("sistema acoplado, n = " + std::to_string(m.NGRED + m.NR + m.MR));
         HUND(m, st, vered, log());
         report_linear_solution(m, st, io.report, io.res);
     }
@@ -162,7 +173,7 @@ struct Case {
     // SOLNL with its console lines and its report section; an unconverged
     // solution is kept, and said so on standard error.
     void nonlinear_solution(int32_t caso, const Vec1<float>& vered) {
-        ConsoleNewtonObserver obs(io.console);
+        ProgressNewtonObserver obs(io.console, m.NGRED + m.NR);
         const NewtonResult r = SOLNL(m, st, caso, vered, log(), obs);
         report_nonlinear_solution(m, st, io.report);
         if (!r.converged) {
@@ -172,12 +183,22 @@ struct Case {
     }
 
     void bar_forces_and_diagrams(int32_t caso) {
+        progress().step("fuerzas en las barras");
         recover_bar_forces(m, st, caso, log());
         report_bar_forces(m, st, io.report);
         DiagramReport diagrams(m, io.report);
         axis_diagrams(m, st, caso, log(), diagrams);
     }
+
+    // The VTK and CSV files of a solved case, from its last bar-force pass.
+    void open_outputs(int32_t caso) {
+        if (!files) return;
+        progress().step("archivos VTK y CSV");
+        files->write_case(m, st, caso);
+    }
 };
+
+} // namespace
 
 // Analysis types that leave switched-on cases unsolved: warned once.
 void warn_unsolved_cases(const Model& m) {
@@ -192,26 +213,25 @@ void warn_unsolved_cases(const Model& m) {
     }
 }
 
-} // namespace
-
-void run_cases(const Model& m, Io& io) {
+void run_cases(const Model& m, Io& io, OpenOutputs* files) {
     warn_unsolved_cases(m);
     CaseState st;
-    Case c{m, st, io};
+    Case c{m, st, io, files};
     // Poisson ratios of the consolidation springs: drained, so zero.
     const Mat1<float> no_poisson(m.soil.NPS > 0 ? m.soil.NPS : 1, limits::STRATA);
 
     if (m.case_on(1)) {
-        c.start("ANALISIS POR EXPANSIONES", "ANALISIS POR EXPANSIONES");
+        c.start(1, "ANALISIS POR EXPANSIONES", "ANALISIS POR EXPANSIONES");
         c.elastic_flexibility(1);
         isolated_footing_springs(m, st, m.soil.E1, m.soil.NU1, c.log());
         c.heading("ANALISIS DE EXPANSIONES", "SOLUCION CASO LINEAL");
         gid_result_header(io.res, GidResult::Expansion);
         c.linear_solution(m.vered1);
         c.bar_forces_and_diagrams(1);
+        c.open_outputs(1);
     }
     if (m.case_on(2)) {
-        c.start("ANALISIS POR COMPRESIONES", "ANALISIS POR COMPRESIONES");
+        c.start(2, "ANALISIS POR COMPRESIONES", "ANALISIS POR COMPRESIONES");
         if (m.KANAL == 0) {
             st.clear(m);
             List(io.console) << "ANALISIS LINEAL";
@@ -225,7 +245,7 @@ void run_cases(const Model& m, Io& io) {
             c.bar_forces_and_diagrams(2);
         } else if (m.KANAL == 1) {
             c.heading("ANALISIS DE COMPRESIONES", "SOLUCION CASO LINEAL, JAMBU");
-            ReportJanbuObserver obs(io.report, io.res, io.console);
+            ProgressJanbuObserver obs(io.report, io.res, io.console);
             janbu_iteration(m, st, c.log(), obs);
         } else if (m.KANAL == 2) {
             c.nonlinear_heading("ANALISIS DE COMPRESIONES");
@@ -239,9 +259,10 @@ void run_cases(const Model& m, Io& io) {
         // Case 2 always ends with a pass on the solution it holds: the only
         // one of the iterative path, a repeat of the linear and nonlinear ones.
         c.bar_forces_and_diagrams(2);
+        if (m.KANAL >= 0 && m.KANAL <= 2) c.open_outputs(2);
     }
     if (m.case_on(3)) {
-        c.start("ANALISIS POR CONSOLIDACION PRIMARIA", "ANALISIS POR CONSOLIDACIÓN PRIMARIA");
+        c.start(3, "ANALISIS POR CONSOLIDACION PRIMARIA", "ANALISIS POR CONSOLIDACIÓN PRIMARIA");
         if (m.KANAL == 0) {
             c.heading("ANALISIS DE CONSOLIDACIÓN PRIMARIA", "SOLUCION CASO LINEAL");
             List(io.log) << "LLAMANDO A FLSC_3" << "N=" << " NR=" << m.NR << " MR=" << m.MR;
@@ -250,14 +271,16 @@ void run_cases(const Model& m, Io& io) {
             gid_result_header(io.res, GidResult::PrimaryLinear);
             c.linear_solution(m.vered3);
             c.bar_forces_and_diagrams(3);
+            c.open_outputs(3);
         } else if (m.KANAL == 2) {
             c.nonlinear_heading("ANALISIS DE CONSOLIDACIÓN PRIMARIA");
             c.nonlinear_solution(3, m.vered3);
             c.bar_forces_and_diagrams(3);
+            c.open_outputs(3);
         }
     }
     if (m.case_on(4)) {
-        c.start("ANALISIS POR CONSOLIDACIÓN SECUNDARIA", "ANALISIS POR CONSOLIDACIÓN SECUNDARIA");
+        c.start(4, "ANALISIS POR CONSOLIDACIÓN SECUNDARIA", "ANALISIS POR CONSOLIDACIÓN SECUNDARIA");
         if (m.KANAL == 0) {
             List(io.log) << "LLAMANDO A FLSC" << "N=" << " NR=" << m.NR << " MR=" << m.MR;
             FLSC_4(m, st, c.log());
@@ -266,37 +289,61 @@ void run_cases(const Model& m, Io& io) {
             gid_result_header(io.res, GidResult::SecondaryLinear);
             c.linear_solution(m.vered4);
             c.bar_forces_and_diagrams(4);
+            c.open_outputs(4);
         } else if (m.KANAL == 2) {
             c.nonlinear_heading("ANALISIS DE CONSOLIDACIÓN SECUNDARIA");
             c.nonlinear_solution(4, m.vered4);
             c.bar_forces_and_diagrams(4);
+            c.open_outputs(4);
         }
     }
 }
 
-int run_querbal(std::istream& console_in) {
+namespace {
+
+// The results report: typed at the console in the prompt mode, otherwise the
+// one given or STEM_resultados.txt.
+std::string results_name(const RunSettings& s, std::istream& console_in, const std::string& data) {
+    if (s.data.empty()) return read_name(console_in, "results-file");
+    return s.results.empty() ? data_stem(data) + "_resultados.txt" : s.results;
+}
+
+} // namespace
+
+int run_querbal(std::istream& console_in) { return run_querbal(RunSettings{}, console_in); }
+
+int run_querbal(const RunSettings& s, std::istream& console_in) {
     Model m;
     Io io;
-    io.console.attach_stdout();
+    if (s.console) io.console.attach_stdout();
     std::string data_name = "(none)";
     try {
+        // The command line prints the two headings of the dialogue too: its
+        // console output is the one of the prompt mode.
         List(io.console) << "ARCHIVO DE DATOS DE ENTRADA";
-        m.data_name = read_name(console_in, "data-file");
+        m.data_name = s.data.empty() ? read_name(console_in, "data-file") : s.data;
         data_name = m.data_name;
         List(io.console) << "ARCHIVO DE RESULTADOS";
-        const std::string results_name = read_name(console_in, "results-file");
+        const std::string results = results_name(s, console_in, m.data_name);
+        make_output_folder(s.outdir);
+        const auto out = [&s](const std::string& name) { return output_path(s.outdir, name); };
 
-        open_or_fail(io.report, results_name);
+        open_or_fail(io.report, out(results));
         ListReader in = ListReader::open(m.data_name);
-        open_or_fail(io.msh, "arch.msh");
-        open_or_fail(io.res, "arch.res");
+        open_or_fail(io.msh, out("arch.msh"));
+        open_or_fail(io.res, out("arch.res"));
         write_banner(io.report);
-        open_or_fail(io.log, "MEMORIA");
-        open_or_fail(io.valinf, "VALINF");
+        if (s.log) open_or_fail(io.log, out("MEMORIA"));
+        open_or_fail(io.valinf, out("VALINF"));
 
+        OpenOutputs files(s.outdir, data_stem(m.data_name), s.vtk, s.csv);
         prepare(m, io, in);
         m.warnings.print(stderr);
-        run_cases(m, io);
+        run_cases(m, io, files.any() ? &files : nullptr);
+    } catch (const OutputError& e) {
+        io.flush_all();
+        std::fprintf(stderr, "querbal: %s\n", e.what());
+        return 4;
     } catch (const InputError& e) {
         io.flush_all();
         std::fprintf(stderr, "querbal: %s\n", e.what());
