@@ -50,6 +50,9 @@ void Progress::stage(std::string name) {
     stage_ = std::move(name);
     step_.clear();
     started_ = std::chrono::steady_clock::now();
+    // A new case shows at once; its steps wait for the next redraw, so that a
+    // run of short steps does not flicker.
+    if (at_line_start_) draw();
 }
 
 void Progress::step(std::string what) {

@@ -22,7 +22,7 @@ class Progress {
 public:
     // Draws on `fd` (a terminal) from now on.
     void enable(int fd);
-    // The phase shown before every step: "datos", "caso 2".
+    // The phase shown before every step, "datos", "caso 2"; drawn at once.
     void stage(std::string name);
     // A step begins: its text, a clock from zero.
     void step(std::string what);
