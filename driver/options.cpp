@@ -1,6 +1,10 @@
 #include "driver/options.h"
 
 #include <CLI/CLI.hpp>
+#include <filesystem>
+#include <system_error>
+
+#include "driver/open_outputs.h"
 
 #ifndef QUERBAL_VERSION
 #define QUERBAL_VERSION "unknown"
@@ -47,6 +51,16 @@ int parse_command_line(int argc, const char* const* argv, Options& opt, std::ost
     } catch (const CLI::ParseError& e) {
         const int status = app.exit(e, out, err);
         return status == 0 ? 0 : 1;
+    }
+
+    // The report is created before the data file is read: a report named like
+    // the data file would empty it.
+    std::error_code ec;
+    if (!opt.run.results.empty() &&
+        std::filesystem::equivalent(opt.run.data, output_path(opt.run.outdir, opt.run.results), ec)) {
+        err << "RESULTS " << output_path(opt.run.outdir, opt.run.results) << " is the data file " << opt.run.data
+            << "; it would be overwritten\nRun with --help for more information.\n";
+        return 1;
     }
 
     // The open outputs come with the command line; the prompt mode writes the

@@ -259,7 +259,7 @@ void run_cases(const Model& m, Io& io, OpenOutputs* files) {
         // Case 2 always ends with a pass on the solution it holds: the only
         // one of the iterative path, a repeat of the linear and nonlinear ones.
         c.bar_forces_and_diagrams(2);
-        if (m.KANAL >= 0 && m.KANAL <= 2) c.open_outputs(2);
+        if (m.KANAL >= 0 && m.KANAL <= 2) c.open_outputs(2);   // the analyses that solve case 2
     }
     if (m.case_on(3)) {
         c.start(3, "ANALISIS POR CONSOLIDACION PRIMARIA", "ANALISIS POR CONSOLIDACIÓN PRIMARIA");

@@ -158,7 +158,7 @@ TEST(CommandLine, CheckReadsTheDataAndWritesNothing) {
 }
 
 TEST(CommandLine, HelpVersionAndUsageErrorsNeverAskAtTheConsole) {
-    const fs::path dir = folder("usage");
+    const fs::path dir = folder("usage", "marco_zapatas");
     Outcome o = querbal(dir, "--help");
     EXPECT_EQ(o.status, 0);
     EXPECT_EQ(o.out.rfind("querbal: ", 0), 0u) << o.out;
@@ -167,13 +167,15 @@ TEST(CommandLine, HelpVersionAndUsageErrorsNeverAskAtTheConsole) {
     EXPECT_EQ(o.status, 0);
     EXPECT_EQ(o.out, std::string("querbal ") + QB_VERSION + "\n");
     for (const char* bad : {"--frobnicate x.dat", "--log verbose x.dat", "--threads -1 x.dat", "--threads many x.dat",
-                            "--check", "--vtk --no-vtk x.dat", "a.dat b.txt c.txt"}) {
+                            "--check", "--vtk --no-vtk x.dat", "a.dat b.txt c.txt",
+                            "marco_zapatas.dat ../usage/marco_zapatas.dat", "marco_zapatas.dat marco_zapatas.dat -C ."}) {
         o = querbal(dir, bad);
         EXPECT_EQ(o.status, 1) << bad;
         EXPECT_EQ(o.out, "") << bad;
         EXPECT_NE(o.err.find("--help"), std::string::npos) << bad << ": " << o.err;
     }
-    EXPECT_EQ(files_in(dir), std::set<std::string>{});
+    EXPECT_EQ(files_in(dir), std::set<std::string>{"marco_zapatas.dat"});
+    EXPECT_TRUE(slurp(dir / "marco_zapatas.dat") == slurp(SOURCE / "examples" / "marco_zapatas.dat"));
 }
 
 TEST(CommandLine, AnOutputFolderThatCannotBeMadeEndsWithStatus4) {
