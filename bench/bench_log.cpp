@@ -5,7 +5,8 @@
 // processor seconds (every thread, user and system) of each, their ratios and
 // the size of the log.
 //
-//   bench_log [nx ny storeys [repeats]]     (default 18 18 1 1: 722 nodes)
+//   bench_log [nx ny storeys [repeats [threads]]]     (default 18 18 1 1 0: 722 nodes,
+//                                                    the solver's own thread count)
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +18,7 @@
 
 #include "grid_model.h"
 #include "driver/run.h"
+#include "solver/gaussj.h"
 
 namespace fs = std::filesystem;
 
@@ -58,6 +60,7 @@ int main(int argc, char** argv) {
     const int ny = argc > 3 ? std::atoi(argv[2]) : 18;
     const int storeys = argc > 3 ? std::atoi(argv[3]) : 1;
     const int repeats = argc > 4 ? std::atoi(argv[4]) : 1;
+    qb::set_default_threads(argc > 5 ? std::atoi(argv[5]) : 0);
     const fs::path dir = fs::temp_directory_path() / ("querbal_bench_log_" + std::to_string(nx) + "x" +
                                                       std::to_string(ny) + "x" + std::to_string(storeys));
     fs::create_directories(dir);
