@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include "driver/checks.h"
+#include "driver/open_outputs.h"
 #include "driver/outputs.h"
+#include "driver/progress.h"
 #include "driver/resources.h"
 #include "frame/assembly.h"
 #include "frame/bar_forces.h"
@@ -65,6 +67,8 @@ void prepare(Model& m, Io& io, ListReader& in) {
     const Trace log = io.trace();
     if (m.data_name.empty()) m.data_name = in.name();
     in.warn_to(&m.warnings);
+    progress().stage("datos");
+    progress().step("lectura");
     read_title_units_control(m, out, in);
     read_materials_and_sections(m, out, in);
     read_nodes(m, out, in);
@@ -91,6 +95,7 @@ void prepare(Model& m, Io& io, ListReader& in) {
 
     List(io.console) << "Valores de influencia";
     List(io.console) << "n=" << m.NR << "m=" << m.MR;
+    progress().step("valores de influencia, " + std::to_string(m.NR) + " reacciones de area");
     if (m.NR >= 1) compute_influence_values(m, log, Trace(io.valinf));
 
     List(io.console) << "Ejes";
@@ -98,12 +103,14 @@ void prepare(Model& m, Io& io, ListReader& in) {
     lecejesdiag(m, out, in);
 
     List(io.console) << "Formará la matriz global de rigidez";
+    progress().step("matriz de rigidez, " + std::to_string(m.NGRED) + " ecuaciones");
     report_uniform_loads(m, io.report);
     assemble_frame(m, log);
     report_total_load(m, io.report);
 
     if (m.nflag1 < 3) {
         List(io.console) << "Calculará modulos de campo";
+        progress().step("modulos de campo");
         compute_field_moduli(m, log);
         report_field_moduli(m, io.report);
     }
@@ -117,11 +124,14 @@ struct Case {
     const Model& m;
     CaseState& st;
     Io& io;
-    std::string what;   // "case 2 (immediate compression)", for the messages
+    OpenOutputs* files = nullptr;   // the VTK and CSV files, when asked for
+    std::string what = {};          // "case 2 (immediate compression)", for the messages
     Trace log() const { return io.trace(); }
 
-    void start(const char* console_name, const char* log_name, const char* name) {
+    void start(int32_t caso, const char* console_name, const char* log_name, const char* name) {
         what = name;
+        progress().stage("caso " + std::to_string(caso));
+        progress().step("flexibilidad del suelo");
         List(io.console) << console_name;
         List(io.log) << log_name;
         st.clear(m);
@@ -165,6 +175,7 @@ struct Case {
     }
 
     void linear_solution(const Vec1<float>& vered) {
+        progress().step("sistema acoplado, n = " + std::to_string(m.NGRED + m.NR + m.MR));
         solve_checked([&] { HUND(m, st, vered, log()); });
         check_linear_solution(m, st, vered, what + ", linear solution");
         report_linear_solution(m, st, io.report, io.res);
@@ -186,7 +197,7 @@ struct Case {
     // SOLNL with its console lines and its report section; an unconverged
     // solution is kept, and said so on standard error.
     void nonlinear_solution(int32_t caso, const Vec1<float>& vered) {
-        ConsoleNewtonObserver obs(io.console);
+        ProgressNewtonObserver obs(io.console, m.NGRED + m.NR);
         NewtonResult r;
         solve_checked([&] { r = SOLNL(m, st, caso, vered, log(), obs); });
         check_newton_solution(m, st, vered, what + ", Newton solution", r.converged);
@@ -198,19 +209,27 @@ struct Case {
     }
 
     void bar_forces_and_diagrams(int32_t caso) {
+        progress().step("fuerzas en las barras");
         recover_bar_forces(m, st, caso, log());
         report_bar_forces(m, st, io.report);
         DiagramReport diagrams(m, io.report);
         axis_diagrams(m, st, caso, log(), diagrams);
     }
+
+    // The VTK and CSV files of a solved case, from its last bar-force pass.
+    void open_outputs(int32_t caso) {
+        if (!files) return;
+        progress().step("archivos VTK y CSV");
+        files->write_case(m, st, caso);
+    }
 };
 
 // Every pass of the Janbu iteration is checked before its report; a doubtful
 // solution is told once per case, not once per pass.
-class CheckedJanbuObserver : public ReportJanbuObserver {
+class CheckedJanbuObserver : public ProgressJanbuObserver {
 public:
     CheckedJanbuObserver(Io& io, std::string what)
-        : ReportJanbuObserver(io.report, io.res, io.console), what_(std::move(what)) {}
+        : ProgressJanbuObserver(io.report, io.res, io.console), what_(std::move(what)) {}
     void pass_done(const Model& m, const CaseState& st, const Vec1<float>& REAC) override {
         if (check_linear_solution(m, st, m.vered2, what_ + ", Janbu pass " + std::to_string(++pass_), !told_))
             told_ = true;
@@ -225,23 +244,24 @@ private:
 
 } // namespace
 
-void run_cases(const Model& m, Io& io) {
+void run_cases(const Model& m, Io& io, OpenOutputs* files) {
     CaseState st;
-    Case c{m, st, io, {}};
+    Case c{m, st, io, files};
     // Poisson ratios of the consolidation springs: drained, so zero.
     const Mat1<float> no_poisson(m.soil.NPS > 0 ? m.soil.NPS : 1, limits::STRATA);
 
     if (m.case_on(1)) {
-        c.start("ANALISIS POR EXPANSIONES", "ANALISIS POR EXPANSIONES", "case 1 (expansion)");
+        c.start(1, "ANALISIS POR EXPANSIONES", "ANALISIS POR EXPANSIONES", "case 1 (expansion)");
         c.elastic_flexibility(1);
         isolated_footing_springs(m, st, m.soil.E1, m.soil.NU1, c.log());
         c.heading("ANALISIS DE EXPANSIONES", "SOLUCION CASO LINEAL");
         gid_result_header(io.res, GidResult::Expansion);
         c.linear_solution(m.vered1);
         c.bar_forces_and_diagrams(1);
+        c.open_outputs(1);
     }
     if (m.case_on(2)) {
-        c.start("ANALISIS POR COMPRESIONES", "ANALISIS POR COMPRESIONES", "case 2 (immediate compression)");
+        c.start(2, "ANALISIS POR COMPRESIONES", "ANALISIS POR COMPRESIONES", "case 2 (immediate compression)");
         if (m.KANAL == 0) {
             st.clear(m);
             List(io.console) << "ANALISIS LINEAL";
@@ -269,9 +289,10 @@ void run_cases(const Model& m, Io& io) {
         // Case 2 always ends with a pass on the solution it holds: the only
         // one of the iterative path, a repeat of the linear and nonlinear ones.
         c.bar_forces_and_diagrams(2);
+        if (m.KANAL >= 0 && m.KANAL <= 2) c.open_outputs(2);   // the analyses that solve case 2
     }
     if (m.case_on(3)) {
-        c.start("ANALISIS POR CONSOLIDACION PRIMARIA", "ANALISIS POR CONSOLIDACIÓN PRIMARIA",
+        c.start(3, "ANALISIS POR CONSOLIDACION PRIMARIA", "ANALISIS POR CONSOLIDACIÓN PRIMARIA",
                 "case 3 (primary consolidation)");
         if (m.KANAL == 0) {
             c.heading("ANALISIS DE CONSOLIDACIÓN PRIMARIA", "SOLUCION CASO LINEAL");
@@ -281,14 +302,16 @@ void run_cases(const Model& m, Io& io) {
             gid_result_header(io.res, GidResult::PrimaryLinear);
             c.linear_solution(m.vered3);
             c.bar_forces_and_diagrams(3);
+            c.open_outputs(3);
         } else if (m.KANAL == 2) {
             c.nonlinear_heading("ANALISIS DE CONSOLIDACIÓN PRIMARIA");
             c.nonlinear_solution(3, m.vered3);
             c.bar_forces_and_diagrams(3);
+            c.open_outputs(3);
         }
     }
     if (m.case_on(4)) {
-        c.start("ANALISIS POR CONSOLIDACIÓN SECUNDARIA", "ANALISIS POR CONSOLIDACIÓN SECUNDARIA",
+        c.start(4, "ANALISIS POR CONSOLIDACIÓN SECUNDARIA", "ANALISIS POR CONSOLIDACIÓN SECUNDARIA",
                 "case 4 (secondary consolidation)");
         if (m.KANAL == 0) {
             List(io.log) << "LLAMANDO A FLSC" << "N=" << " NR=" << m.NR << " MR=" << m.MR;
@@ -298,10 +321,12 @@ void run_cases(const Model& m, Io& io) {
             gid_result_header(io.res, GidResult::SecondaryLinear);
             c.linear_solution(m.vered4);
             c.bar_forces_and_diagrams(4);
+            c.open_outputs(4);
         } else if (m.KANAL == 2) {
             c.nonlinear_heading("ANALISIS DE CONSOLIDACIÓN SECUNDARIA");
             c.nonlinear_solution(4, m.vered4);
             c.bar_forces_and_diagrams(4);
+            c.open_outputs(4);
         }
     }
 }
@@ -359,34 +384,55 @@ struct RunGuard {
 // mistyped name or a results name that is the data file loses nothing.
 ListReader read_data(const std::string& name, FileId& id) { return ListReader(name, read_regular_file(name, &id)); }
 
+// The results report: typed at the console in the prompt mode, otherwise the
+// one given or STEM_resultados.txt.
+std::string results_name(const RunSettings& s, std::istream& console_in, const std::string& data) {
+    if (s.data.empty()) return read_name(console_in, "results-file");
+    return s.results.empty() ? data_stem(data) + "_resultados.txt" : s.results;
+}
+
+// The outputs of a run, inside its output folder; the log only when asked.
+OutputNames output_names(const RunSettings& s, const std::string& results) {
+    const auto out = [&s](const std::string& name) { return output_path(s.outdir, name); };
+    OutputNames n;
+    n.report = out(results);
+    n.msh = out("arch.msh");
+    n.res = out("arch.res");
+    n.log = s.log ? out("MEMORIA") : std::string();
+    n.valinf = out("VALINF");
+    return n;
+}
+
 } // namespace
 
-// Exit status: 0 done; 1 bad data, or outputs that would overwrite each other
-// or the data; 2 a case without a solution (singular, or not finite); 3 not
-// enough memory; 4 an output that cannot be created or written; 128 + signal
-// when stopped by SIGINT or SIGTERM.
-int run_querbal(std::istream& console_in) {
+int run_querbal(std::istream& console_in) { return run_querbal(RunSettings{}, console_in); }
+
+int run_querbal(const RunSettings& s, std::istream& console_in) {
     Model m;
     Io io;
-    io.console.attach_stdout();
+    if (s.console) io.console.attach_stdout();
     RunGuard guard(io);
     std::string data_name = "(none)";
     try {
+        // The command line prints the two headings of the dialogue too: its
+        // console output is the one of the prompt mode.
         List(io.console) << "ARCHIVO DE DATOS DE ENTRADA";
-        m.data_name = read_name(console_in, "data-file");
+        m.data_name = s.data.empty() ? read_name(console_in, "data-file") : s.data;
         data_name = m.data_name;
         List(io.console) << "ARCHIVO DE RESULTADOS";
-        const std::string results_name = read_name(console_in, "results-file");
+        const std::string results = results_name(s, console_in, m.data_name);
 
         FileId data_id;
         ListReader in = read_data(m.data_name, data_id);
         guard.arm_signals();
-        open_outputs(io, OutputNames{results_name}, m.data_name, data_id);
+        make_output_folder(s.outdir);
+        open_outputs(io, output_names(s, results), m.data_name, data_id);
         write_banner(io.report);
 
         prepare(m, io, in);
         m.warnings.print(stderr);
-        run_cases(m, io);
+        OpenOutputs files(s.outdir, data_stem(m.data_name), s.vtk, s.csv);
+        run_cases(m, io, files.any() ? &files : nullptr);
         stop_point();
         close_outputs(io);
     } catch (const InputError& e) {

@@ -1,0 +1,66 @@
+#include "driver/check.h"
+
+#include <cstdio>
+#include <new>
+
+#include "driver/progress.h"
+#include "driver/run.h"
+
+namespace qb {
+
+namespace {
+
+const char* analysis_name(int32_t kanal) {
+    switch (kanal) {
+    case 0: return "linear";
+    case 1: return "iterative";
+    case 2: return "nonlinear";
+    default: return "none";
+    }
+}
+
+void print_counts(const Model& m) {
+    std::printf("%s: valid data\n", m.data_name.c_str());
+    const auto row = [](const char* what, int32_t n) { std::printf("  %-18s %d\n", what, n); };
+    row("nodes", m.NN);
+    row("bars", m.NB);
+    row("slabs", m.NLOS);
+    row("isolated footings", m.NZAP);
+    row("area reactions", m.NR);
+    row("nodal reactions", m.MR);
+    std::printf("  %-18s %d (coupled system: %d)\n", "equations", m.NGRED, m.NGRED + m.NR + m.MR);
+    std::printf("  %-18s", "cases");
+    bool any = false;
+    for (int c = 1; c <= 4; ++c)
+        if (m.case_on(c)) {
+            std::printf(" %d", c);
+            any = true;
+        }
+    std::printf("%s (KANAL %d: %s)\n", any ? "" : " none", m.KANAL, analysis_name(m.KANAL));
+}
+
+} // namespace
+
+int check_data(const std::string& data, bool quiet) {
+    Model m;
+    m.data_name = data;
+    try {
+        Io io;   // every channel closed: nothing is written, nothing formatted
+        ListReader in = ListReader::open(data);
+        prepare(m, io, in);
+    } catch (const InputError& e) {
+        progress().finish();
+        std::fprintf(stderr, "querbal: %s\n", e.what());
+        return 1;
+    } catch (const std::bad_alloc&) {
+        progress().finish();
+        std::fprintf(stderr, "querbal: %s: not enough memory for this model\n", data.c_str());
+        return 3;
+    }
+    progress().finish();
+    m.warnings.print(stderr);
+    if (!quiet) print_counts(m);
+    return 0;
+}
+
+} // namespace qb

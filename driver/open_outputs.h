@@ -1,0 +1,46 @@
+// The open outputs of a run, beside the legacy ones in the output folder: for
+// every solved case STEM_caseN.vtu and the CSV tables
+// STEM_caseN_{displacements,reactions,bar_forces,diagrams}.csv, and STEM.pvd,
+// the collection of the cases solved so far.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "model/model.h"
+#include "output/vtk.h"
+#include "textio/errors.h"
+
+namespace qb {
+
+// `name` inside the output folder `dir` (the working folder when empty); an
+// absolute name stays as it is.
+std::string output_path(const std::string& dir, const std::string& name);
+
+// Creates the output folder `dir` and its parents when missing; throws
+// OutputError when it cannot be made.
+void make_output_folder(const std::string& dir);
+
+// The data file's name without its folder and extension.
+std::string data_stem(const std::string& data);
+
+class OpenOutputs {
+public:
+    OpenOutputs(std::string dir, std::string stem, bool vtk, bool csv);
+    bool any() const { return vtk_ || csv_; }
+
+    // The files of case `caso`, after its last bar-force pass (ELMEC is that of
+    // the solution in DESPL). The collection is written anew each time, so a
+    // run that stops in a later case leaves one of the cases it solved.
+    void write_case(const Model& m, const CaseState& st, int32_t caso);
+
+private:
+    std::string file(const std::string& name) const { return output_path(dir_, name); }
+    std::string dir_, stem_;
+    bool vtk_, csv_;
+    std::vector<CollectionEntry> solved_;
+};
+
+} // namespace qb

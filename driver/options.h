@@ -1,0 +1,23 @@
+// The command line of querbal.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+
+#include "driver/run.h"
+
+namespace qb {
+
+struct Options {
+    RunSettings run;        // file names, output folder, log and open outputs
+    bool check = false;     // read and validate the data only
+    bool quiet = false;     // no console lines, no progress
+    int32_t threads = 0;    // threads of the equation solver; 0 lets it choose
+};
+
+// Reads the command line into `opt`. Returns -1 when the run goes on, or the
+// exit status to end with at once: 0 after --help or --version (written to
+// `out`), 1 after a usage error (explained on `err`).
+int parse_command_line(int argc, const char* const* argv, Options& opt, std::ostream& out, std::ostream& err);
+
+} // namespace qb

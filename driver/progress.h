@@ -1,0 +1,78 @@
+// The progress line of a run on a terminal: the current case and step with
+// the seconds the step has taken, redrawn in place on standard error every
+// 0.2 s by a thread of its own, so that the numerical code needs no hooks. The
+// driver marks where steps begin; until `enable` every call is a no-op, which
+// is what a run whose standard error is not a terminal gets.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "output/iteration_reports.h"
+
+namespace qb {
+
+class Progress {
+public:
+    // Draws on `fd` (a terminal) from now on.
+    void enable(int fd);
+    // The phase shown before every step, "datos", "caso 2"; drawn at once.
+    void stage(std::string name);
+    // A step begins: its text, a clock from zero.
+    void step(std::string what);
+    // Stops the thread and erases the line.
+    void finish();
+
+    // Writes bytes of another stream that shares the terminal (the console
+    // lines, the messages on standard error): the progress line is erased
+    // first and comes back at the next redraw, once the cursor is at the start
+    // of a line again. False when the write fails.
+    bool write_through(int fd, std::string_view bytes);
+
+private:
+    void loop();
+    void draw();    // mutex held
+    void erase();   // mutex held
+
+    std::atomic<bool> on_{false};
+    std::mutex mu_;
+    std::condition_variable wake_;
+    std::thread thread_;
+    int fd_ = -1;
+    bool stop_ = false;
+    bool shown_ = false;          // the line is on the screen
+    bool at_line_start_ = true;   // no other stream has left a line unfinished
+    std::string stage_, step_;
+    std::chrono::steady_clock::time_point started_;
+};
+
+// The run's progress line: one terminal, one line.
+Progress& progress();
+
+// The console lines of the Newton iterations, each iteration a step.
+class ProgressNewtonObserver : public ConsoleNewtonObserver {
+public:
+    ProgressNewtonObserver(Channel& console, int32_t order) : ConsoleNewtonObserver(console), order_(order) {}
+    void iteration(int32_t it) override;
+
+private:
+    int32_t order_;
+};
+
+// The report of the Janbu iteration, each pass a step.
+class ProgressJanbuObserver : public ReportJanbuObserver {
+public:
+    using ReportJanbuObserver::ReportJanbuObserver;
+    void pass_heading() override;
+
+private:
+    int32_t pass_ = 0;
+};
+
+} // namespace qb

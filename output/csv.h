@@ -1,0 +1,49 @@
+// CSV tables of a solved case, for spreadsheets and scripts: a header row of
+// plain names, then one row per item. Values are in the units of the data file
+// with '.' decimals and the digits that read back as the same float; texts of
+// the data file pass as their bytes (quoted when they hold a comma or a quote).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "frame/diagrams.h"
+#include "model/model.h"
+#include "textio/lineform.h"
+
+namespace qb {
+
+// node,x,y,z,dx,dy,dz,rx,ry,rz: coordinates, translations and rotations of
+// every node.
+void write_displacements_csv(Channel& out, const Model& m, const CaseState& st);
+
+// reaction,type,node,dof,length,area,value,settlement: every reaction in the
+// order of the report. An "area" reaction is a load per unit length on the
+// node's dz (positive upwards) over its reaction length and area; a "nodal"
+// one is the force or moment of an isolated footing on that dof. The
+// settlement is the soil movement under it, negative downwards.
+void write_reactions_csv(Channel& out, const Model& m, const CaseState& st, int32_t caso);
+
+// bar,node1,node2,section,on_soil,N1,Vy1,Vz1,T1,My1,Mz1,N2,...,Mz2: the twelve
+// end forces of every bar in its local axes, as in the report.
+void write_bar_forces_csv(Channel& out, const Model& m, const CaseState& st);
+
+// axis,name,bar,s,N,Vz,My,Vy,Mz: the force diagrams along the axes, one row per
+// point (s measured from the start of the axis).
+class DiagramCsv : public DiagramSink {
+public:
+    DiagramCsv(const Model& m, Channel& out);
+    void axis(int32_t i) override;
+    void point(const DiagramPoint& p) override;
+
+private:
+    const Model& m_;
+    Channel& out_;
+    int32_t axis_ = 0;
+};
+
+// A float as the CSV tables write it: the shortest digits that read back as
+// the same value ("nan", "inf" and "-inf" for the non-finite ones).
+void append_number(std::string& out, float v);
+
+} // namespace qb

@@ -1,0 +1,232 @@
+// The command line: a run without prompts writes the files of the prompt mode
+// byte for byte, plus the VTK and CSV files of the cases it solves; the
+// options that change what is written, --check, the usage errors, and the
+// console on a terminal.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <pty.h>
+#include <set>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string slurp(const fs::path& path) {
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+const fs::path SOURCE(QB_SOURCE_DIR);
+
+// A fresh folder of this test process, holding a copy of the example `name`
+// as `name`.dat when one is given.
+fs::path folder(const std::string& tag, const std::string& name = "") {
+    static const fs::path root = fs::path(::testing::TempDir()) / ("qb_cli_" + std::to_string(getpid()));
+    static const struct Cleanup {
+        ~Cleanup() { fs::remove_all(root); }
+    } cleanup;
+    const fs::path dir = root / tag;
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    if (!name.empty()) fs::copy_file(SOURCE / "examples" / (name + ".dat"), dir / (name + ".dat"));
+    return dir;
+}
+
+struct Outcome {
+    int status = -1;
+    std::string out, err;
+};
+
+// Runs querbal in `dir` with the arguments `args` (shell words), standard
+// input from /dev/null unless `input` is given.
+Outcome querbal(const fs::path& dir, const std::string& args, const std::string& input = "") {
+    const std::string feed = input.empty() ? " < /dev/null" : "";
+    const std::string cmd = "cd '" + dir.string() + "' && " + (input.empty() ? "" : "printf '" + input + "' | ") +
+                            std::string(QB_QUERBAL_EXE) + " " + args + feed + " > stdout.txt 2> stderr.txt";
+    const int rc = std::system(cmd.c_str());
+    Outcome o{WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, slurp(dir / "stdout.txt"), slurp(dir / "stderr.txt")};
+    fs::remove(dir / "stdout.txt");
+    fs::remove(dir / "stderr.txt");
+    return o;
+}
+
+std::set<std::string> files_in(const fs::path& dir) {
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir)) names.insert(e.path().filename().string());
+    return names;
+}
+
+std::string golden(const std::string& name, const std::string& file) {
+    return slurp(SOURCE / "tests" / "golden" / name / file);
+}
+
+// The cases each example solves.
+const std::pair<const char*, std::vector<int>> EXAMPLES[] = {
+    {"marco_zapatas", {1, 2, 3, 4}},
+    {"losa_zapata_aislada", {1, 2, 3, 4}},
+    {"reticula_no_lineal", {2, 3, 4}},
+    {"reticula_janbu", {2}},
+};
+
+TEST(CommandLine, RunWritesThePromptModeFilesAndOneSetOfOpenFilesPerSolvedCase) {
+    for (const auto& [name, cases] : EXAMPLES) {
+        const fs::path dir = folder(std::string("run_") + name, name);
+        const Outcome o = querbal(dir, std::string(name) + ".dat -C out");
+        ASSERT_EQ(o.status, 0) << name << ": " << o.err;
+        EXPECT_EQ(o.err, "");
+        EXPECT_TRUE(o.out == golden(name, "console.txt")) << name << ": the console lines differ";
+        const fs::path out = dir / "out";
+        EXPECT_TRUE(slurp(out / (std::string(name) + "_resultados.txt")) == golden(name, "resultados.txt")) << name;
+        std::set<std::string> expected = {std::string(name) + "_resultados.txt", "MEMORIA", "VALINF", "arch.msh",
+                                          "arch.res", std::string(name) + ".pvd"};
+        for (const char* f : {"MEMORIA", "VALINF", "arch.msh", "arch.res"})
+            EXPECT_TRUE(slurp(out / f) == golden(name, f)) << name << ": " << f;
+        for (int c : cases) {
+            const std::string base = std::string(name) + "_case" + std::to_string(c);
+            for (const char* suffix : {".vtu", "_displacements.csv", "_reactions.csv", "_bar_forces.csv", "_diagrams.csv"})
+                expected.insert(base + suffix);
+        }
+        EXPECT_EQ(files_in(out), expected) << name;
+        // nothing beside the data file in the working folder
+        EXPECT_EQ(files_in(dir), (std::set<std::string>{std::string(name) + ".dat", "out"})) << name;
+    }
+}
+
+TEST(CommandLine, ResultsNameLogOffQuietAndOpenFilesOff) {
+    // A relative report name lands in the output folder, created with its
+    // parents; without the log and the console everything else is unchanged.
+    const fs::path dir = folder("options", "marco_zapatas");
+    Outcome o = querbal(dir, "-q --log off --no-vtk --no-csv marco_zapatas.dat informe.txt -C a/b");
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, "");
+    EXPECT_EQ(o.err, "");
+    EXPECT_EQ(files_in(dir / "a" / "b"), (std::set<std::string>{"informe.txt", "VALINF", "arch.msh", "arch.res"}));
+    EXPECT_TRUE(slurp(dir / "a" / "b" / "informe.txt") == golden("marco_zapatas", "resultados.txt"));
+
+    // The prompt mode writes its own files only, unless asked for the others.
+    o = querbal(dir, "", "marco_zapatas.dat\\nr.txt\\n");
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_TRUE(o.out == golden("marco_zapatas", "console.txt"));
+    EXPECT_EQ(files_in(dir), (std::set<std::string>{"marco_zapatas.dat", "a", "r.txt", "MEMORIA", "VALINF", "arch.msh",
+                                                     "arch.res"}));
+    o = querbal(dir, "--vtk -C v", "marco_zapatas.dat\\nr.txt\\n");
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_TRUE(fs::exists(dir / "v" / "marco_zapatas_case4.vtu"));
+    EXPECT_TRUE(fs::exists(dir / "v" / "marco_zapatas.pvd"));
+    EXPECT_FALSE(fs::exists(dir / "v" / "marco_zapatas_case4_reactions.csv"));
+}
+
+TEST(CommandLine, CheckReadsTheDataAndWritesNothing) {
+    const fs::path dir = folder("check", "losa_zapata_aislada");
+    Outcome o = querbal(dir, "--check losa_zapata_aislada.dat");
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.err, "");
+    for (const char* line : {"  slabs              1\n", "  isolated footings  1\n", "  area reactions     4\n",
+                             "  nodal reactions    6\n", "  equations          48 (coupled system: 58)\n",
+                             "  cases              1 2 3 4 (KANAL 0: linear)\n"})
+        EXPECT_NE(o.out.find(line), std::string::npos) << line << "in\n" << o.out;
+    EXPECT_EQ(files_in(dir), (std::set<std::string>{"losa_zapata_aislada.dat"}));
+
+    // The data's warnings are those of a run; -q keeps only them.
+    std::string data = slurp(dir / "losa_zapata_aislada.dat");
+    data.replace(data.find("\n0 1 1 1 1"), 10, "\n7 1 1 1 1");
+    std::ofstream(dir / "k7.dat", std::ios::binary) << data;
+    o = querbal(dir, "-q --check k7.dat");
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.out, "");
+    EXPECT_NE(o.err.find("KANAL = 7 selects no solution"), std::string::npos) << o.err;
+
+    // Bad data: the run's one-line message and status 1.
+    std::ofstream(dir / "bad.dat", std::ios::binary) << data.substr(0, data.find("NODO"));
+    o = querbal(dir, "--check bad.dat");
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.out, "");
+    EXPECT_NE(o.err.find("querbal: bad.dat:"), std::string::npos) << o.err;
+    EXPECT_EQ(o.err.find('\n'), o.err.size() - 1) << o.err;
+    EXPECT_EQ(files_in(dir), (std::set<std::string>{"losa_zapata_aislada.dat", "k7.dat", "bad.dat"}));
+}
+
+TEST(CommandLine, HelpVersionAndUsageErrorsNeverAskAtTheConsole) {
+    const fs::path dir = folder("usage", "marco_zapatas");
+    Outcome o = querbal(dir, "--help");
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.out.rfind("querbal: ", 0), 0u) << o.out;
+    EXPECT_NE(o.out.find("--outdir DIR"), std::string::npos);
+    o = querbal(dir, "--version");
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.out, std::string("querbal ") + QB_VERSION + "\n");
+    for (const char* bad : {"--frobnicate x.dat", "--log verbose x.dat", "--threads -1 x.dat", "--threads many x.dat",
+                            "--check", "--vtk --no-vtk x.dat", "a.dat b.txt c.txt",
+                            "marco_zapatas.dat ../usage/marco_zapatas.dat", "marco_zapatas.dat marco_zapatas.dat -C ."}) {
+        o = querbal(dir, bad);
+        EXPECT_EQ(o.status, 1) << bad;
+        EXPECT_EQ(o.out, "") << bad;
+        EXPECT_NE(o.err.find("--help"), std::string::npos) << bad << ": " << o.err;
+    }
+    EXPECT_EQ(files_in(dir), std::set<std::string>{"marco_zapatas.dat"});
+    EXPECT_TRUE(slurp(dir / "marco_zapatas.dat") == slurp(SOURCE / "examples" / "marco_zapatas.dat"));
+}
+
+TEST(CommandLine, AnOutputFolderThatCannotBeMadeEndsWithStatus4) {
+    const fs::path dir = folder("outdir", "marco_zapatas");
+    std::ofstream(dir / "plain") << "a file, not a folder\n";
+    const Outcome o = querbal(dir, "marco_zapatas.dat -C plain/out");
+    EXPECT_EQ(o.status, 4);
+    EXPECT_NE(o.err.find("querbal: cannot create the output folder 'plain/out'"), std::string::npos) << o.err;
+    EXPECT_EQ(o.err.find('\n'), o.err.size() - 1) << o.err;
+}
+
+// Runs querbal with standard output and standard error on a pseudo-terminal
+// (raw: no line-end translation) and returns all the terminal received.
+std::string on_terminal(const fs::path& dir, const std::string& args, const char* locale) {
+    int master = -1;
+    termios raw{};
+    cfmakeraw(&raw);
+    const pid_t pid = forkpty(&master, nullptr, &raw, nullptr);
+    if (pid == 0) {
+        if (chdir(dir.c_str()) != 0) _exit(127);
+        setenv("LC_ALL", locale, 1);
+        execl("/bin/sh", "sh", "-c", (std::string(QB_QUERBAL_EXE) + " " + args + " < /dev/null").c_str(),
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    std::string got;
+    char buf[4096];
+    for (ssize_t n; (n = read(master, buf, sizeof buf)) > 0;) got.append(buf, size_t(n));
+    int status = 0;
+    waitpid(pid, &status, 0);
+    close(master);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << got;
+    return got;
+}
+
+TEST(Terminal, ProgressAndUtf8ConsoleOnATerminalOnly) {
+    const fs::path dir = folder("terminal", "marco_zapatas");
+    std::string screen = on_terminal(dir, "marco_zapatas.dat -C utf8", "C.UTF-8");
+    EXPECT_NE(screen.find(" Formar\xC3\xA1 la matriz global de rigidez\n"), std::string::npos) << screen;
+    EXPECT_NE(screen.find(" ANALISIS POR CONSOLIDACI\xC3\x93N SECUNDARIA\n"), std::string::npos) << screen;
+    // the progress line shows each case and is erased before a console line
+    EXPECT_NE(screen.find("\rquerbal: caso 3"), std::string::npos) << screen;
+    EXPECT_NE(screen.find("\r\033[K ANALISIS POR CONSOLIDACION PRIMARIA\n"), std::string::npos) << screen;
+    // the files keep their Latin-1 bytes
+    EXPECT_TRUE(slurp(dir / "utf8" / "marco_zapatas_resultados.txt") == golden("marco_zapatas", "resultados.txt"));
+
+    screen = on_terminal(dir, "marco_zapatas.dat -C latin1", "C");
+    EXPECT_NE(screen.find(" Formar\xE1 la matriz global de rigidez\n"), std::string::npos) << screen;
+
+    // -q: nothing at all
+    EXPECT_EQ(on_terminal(dir, "-q marco_zapatas.dat -C quiet", "C.UTF-8"), "");
+}
+
+} // namespace
