@@ -1,18 +1,19 @@
 // Data file of a building on a grid of strip footings: nx x ny bays of 5 m,
-// `storeys` storeys of 3 m with beams at every floor, two soil strata with
-// the properties of all four cases, all four cases switched on (KANAL 0).
-// The foundation grid has (nx+1)(ny+1) nodes, each an area reaction.
+// `storeys` storeys of 3 m with beams at every floor, two or three soil
+// strata (`strata`) with the properties of all four cases, all four cases
+// switched on, analysis type `kanal` (0 linear, 2 nonlinear). The foundation
+// grid has (nx+1)(ny+1) nodes, each an area reaction.
 #pragma once
 
 #include <sstream>
 #include <string>
 
-inline std::string grid_model(int nx, int ny, int storeys = 1) {
+inline std::string grid_model(int nx, int ny, int storeys = 1, int kanal = 0, int strata = 2) {
     const int per = (nx + 1) * (ny + 1);   // nodes per level
     const int levels = storeys + 1;
     std::ostringstream d;
     d << "'Reticula de " << nx << " x " << ny << " crujias'\nUNIDADES\n't' 'm' 't/m' 't/m2' 't/m3'\n"
-      << "KANAL CASO NFLAG1\n0 1 1 1 1 3\n1\nMATERIAL\n'CONCRETO' 2.4 2213594. 0.2\n3\nSECCIONES\n"
+      << "KANAL CASO NFLAG1\n" << kanal << " 1 1 1 1 3\n1\nMATERIAL\n'CONCRETO' 2.4 2213594. 0.2\n3\nSECCIONES\n"
       << "'ZAPATA' 'CONCRETO' 1.2 0.6\n'COLUMNA' 'CONCRETO' 0.4 0.4\n'VIGA' 'CONCRETO' 0.3 0.6\n";
     d << levels * per << "\nNODOS\n";
     int label = 0;
@@ -45,9 +46,13 @@ inline std::string grid_model(int nx, int ny, int storeys = 1) {
                 d << ++bar << " 'COLUMNA' " << node(level, ix, iy) << ' ' << node(level + 1, ix, iy)
                   << " 0 0 0 0 0 0 0 0\n";
     d << "0\nZAPATAS\n1\nCARGAS\n" << node(1, nx / 2, ny / 2) << " 0 0 -10 0 0 0\n0\nRESORTES\n";
-    d << "1 10.0\n2\nESTRATO 1\n1 2 3.0 1.6\n2000. 0.30 5.0\n1500. 0.35 5.0 0.6 150. 0.5 2.0\n800. 1.5 1.0\n"
+    d << "1 10.0\n" << (strata >= 3 ? 3 : 2)
+      << "\nESTRATO 1\n1 2 3.0 1.6\n2000. 0.30 5.0\n1500. 0.35 5.0 0.6 150. 0.5 2.0\n800. 1.5 1.0\n"
       << "1200. 1.2 0.5 1.0\nESTRATO 2\n2 1 10.0 1.8\n6000. 0.25 8.0\n5000. 0.30 8.0 0.5 400. 0.6 5.0\n"
       << "3000. 3.0 1.0\n4000. 2.5 0.5 1.0\n";
+    if (strata >= 3)
+        d << "ESTRATO 3\n3 2 8.0 1.7\n4000. 0.30 6.0\n3500. 0.35 6.0 0.6 300. 0.5 3.0\n2000. 2.0 1.0\n"
+          << "2500. 1.8 0.5 1.0\n";
     d << "0\nLOSAS\nEJES\nNEJES NDIV\n1 4\nEJE A\n" << nx;
     for (int ix = 1; ix <= nx; ++ix) d << ' ' << ix;
     d << '\n';

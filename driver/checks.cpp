@@ -50,11 +50,11 @@ std::string likely_cause(const Model& m) {
         const int32_t t = m.find_material(m.SECMAT(s));
         if (t == 0)
             return bar + " has no stiffness: the material " + name_of(m.SECMAT(s)) + " of its section matches no material";
-        if (m.EMAT(t) == 0.0f || m.AREA(s) == 0.0f)
+        if (m.EMAT(t) == 0.0_r || m.AREA(s) == 0.0_r)
             return bar + " has no stiffness: zero modulus or zero section (section " + name_of(m.SECNOM(s)) + ")";
     }
     for (int32_t k = 1; k <= m.NZAP; ++k)
-        if (m.ANCHOZ(k) == 0.0f || m.LARGOZ(k) == 0.0f)
+        if (m.ANCHOZ(k) == 0.0_r || m.LARGOZ(k) == 0.0_r)
             return "isolated footing " + std::to_string(m.footing_label(k)) + " has zero width or length";
     bool supported = m.NR + m.MR > 0;
     for (int32_t n = 1; n <= m.NN && !supported; ++n)
@@ -63,12 +63,12 @@ std::string likely_cause(const Model& m) {
     return "a mechanism: part of the structure can move without straining any bar, or rests on nothing";
 }
 
-bool check_linear_solution(const Model& m, const CaseState& st, const Vec1<float>& vered, const std::string& what,
+bool check_linear_solution(const Model& m, const CaseState& st, const Vec1<real>& vered, const std::string& what,
                            bool judge) {
     return check(m, linear_solution_quality(m, st, vered), what, judge);
 }
 
-void check_newton_solution(const Model& m, const CaseState& st, const Vec1<float>& vered, const std::string& what,
+void check_newton_solution(const Model& m, const CaseState& st, const Vec1<real>& vered, const std::string& what,
                            bool converged) {
     check(m, newton_solution_quality(m, st, vered), what, converged);
 }

@@ -25,11 +25,11 @@ std::string likely_cause(const Model& m);
 // when a displacement or reaction is not finite; warns on standard error
 // when the relative residual or the vertical balance is off by more than 1 %
 // (and `judge` is true), returning whether it did.
-bool check_linear_solution(const Model& m, const CaseState& st, const Vec1<float>& vered, const std::string& what,
+bool check_linear_solution(const Model& m, const CaseState& st, const Vec1<real>& vered, const std::string& what,
                            bool judge = true);
 // The same after a Newton solution. One that has not converged is not
 // warned about twice: its last iterate is already said to be doubtful.
-void check_newton_solution(const Model& m, const CaseState& st, const Vec1<float>& vered, const std::string& what,
+void check_newton_solution(const Model& m, const CaseState& st, const Vec1<real>& vered, const std::string& what,
                            bool converged);
 
 } // namespace qb

@@ -2,19 +2,18 @@
 //
 //   querbal                     asks for the data and results file names
 //   querbal DATA [RESULTS]      runs without prompts (see querbal --help)
-#include <iostream>
-
-#include "driver/check.h"
+//
+// The program is built twice, in its own single-precision arithmetic
+// (namespace qb) and with every analysis real in double precision (namespace
+// qbd); --precision double chooses the second.
+#include "driver/app.h"
 #include "driver/options.h"
-#include "driver/run.h"
-#include "driver/terminal.h"
-#include "solver/gaussj.h"
+
+namespace qbd {
+int run_program(int argc, char** argv);
+}
 
 int main(int argc, char** argv) {
-    qb::Options opt;
-    if (const int status = qb::parse_command_line(argc, argv, opt, std::cout, std::cerr); status >= 0) return status;
-    qb::set_default_threads(opt.threads);
-    qb::TerminalSession terminal(!opt.quiet);
-    if (opt.check) return qb::check_data(opt.run.data, opt.quiet);
-    return qb::run_querbal(opt.run, std::cin);
+    if (qb::asks_double_precision(argc, argv)) return qbd::run_program(argc, argv);
+    return qb::run_program(argc, argv);
 }

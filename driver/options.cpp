@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <filesystem>
+#include <sstream>
 #include <system_error>
 
 #include "driver/open_outputs.h"
@@ -44,6 +45,13 @@ int parse_command_line(int argc, const char* const* argv, Options& opt, std::ost
     auto* csv = app.add_flag("--csv")->description("Write the CSV tables of every solved case (default with DATA)");
     auto* no_csv = app.add_flag("--no-csv")->description("Do not write the CSV tables")->excludes(csv);
     app.add_flag("-q,--quiet", opt.quiet, "No console lines and no progress");
+    std::string precision = "single";
+    app.add_option("--precision", precision,
+                   "Arithmetic of the analysis: single (default; the program's own, byte for byte) or double "
+                   "(every real in double precision and the coupled systems through LAPACK: results differ in "
+                   "their last digits)")
+        ->check(CLI::IsMember({"single", "double"}).description(""))
+        ->type_name("single|double");
     check->needs(app.get_option("DATA"));
 
     try {
@@ -70,7 +78,14 @@ int parse_command_line(int argc, const char* const* argv, Options& opt, std::ost
     opt.run.csv = csv->count() > 0 || (command_line && no_csv->count() == 0);
     opt.run.log = log == "full";
     opt.run.console = !opt.quiet;
+    opt.double_precision = precision == "double";
     return -1;
+}
+
+bool asks_double_precision(int argc, const char* const* argv) {
+    Options opt;
+    std::ostringstream sink;
+    return parse_command_line(argc, argv, opt, sink, sink) < 0 && opt.double_precision;
 }
 
 } // namespace qb

@@ -13,11 +13,16 @@ struct Options {
     bool check = false;     // read and validate the data only
     bool quiet = false;     // no console lines, no progress
     int32_t threads = 0;    // threads of the equation solver; 0 lets it choose
+    bool double_precision = false;   // every analysis real in double precision
 };
 
 // Reads the command line into `opt`. Returns -1 when the run goes on, or the
 // exit status to end with at once: 0 after --help or --version (written to
 // `out`), 1 after a usage error (explained on `err`).
 int parse_command_line(int argc, const char* const* argv, Options& opt, std::ostream& out, std::ostream& err);
+
+// Whether the command line asks for the double-precision arithmetic (a
+// command line that does not parse asks for nothing: the run reports it).
+bool asks_double_precision(int argc, const char* const* argv);
 
 } // namespace qb

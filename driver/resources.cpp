@@ -55,7 +55,7 @@ int64_t dense_table_bytes(const Model& m) {
     for (int32_t p = 1; p <= m.soil.NEST.size(); ++p) strata = std::max<int64_t>(strata, m.soil.NEST(p));
     const int64_t influence = nr >= 1 ? 4 * nr * strata * nr * 2 + nr * strata : 0;
     const int64_t reals = influence + ngred * order + (nr + mr) * (nr + mr) + order * order;
-    return reals * static_cast<int64_t>(sizeof(float));
+    return reals * static_cast<int64_t>(sizeof(real));
 }
 
 int64_t memory_available() {

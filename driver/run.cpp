@@ -31,6 +31,7 @@
 #include "solver/gaussj.h"
 #include "solver/hund.h"
 #include "solver/janbu.h"
+#include "solver/lu.h"
 #include "solver/newton.h"
 #include "textio/files.h"
 #include "textio/stop.h"
@@ -55,6 +56,11 @@ void write_banner(Channel& r) {
     Rec(r).X(30).text("PROGRAMA QUERBAL");
     r.empty();
     Rec(r).X(29).text("ACTUALIZACION 2024");
+    // The program's own arithmetic is single precision; the other one says so.
+    if constexpr (double_precision) {
+        r.empty();
+        Rec(r).X(21).text("CALCULO EN DOBLE PRECISION (64 BITS)");
+    }
     r.empty(2);
     Rec(r).X(30).text("LECTURA DE DATOS");
     r.empty(5);
@@ -174,7 +180,7 @@ struct Case {
         heading(name, "SOLUCION CASO NO-LINEAL, ECUACION DE DEMENEGHI");
     }
 
-    void linear_solution(const Vec1<float>& vered) {
+    void linear_solution(const Vec1<real>& vered) {
         progress().step("sistema acoplado, n = " + std::to_string(m.NGRED + m.NR + m.MR));
         solve_checked([&] { HUND(m, st, vered, log()); });
         check_linear_solution(m, st, vered, what + ", linear solution");
@@ -196,7 +202,7 @@ struct Case {
 
     // SOLNL with its console lines and its report section; an unconverged
     // solution is kept, and said so on standard error.
-    void nonlinear_solution(int32_t caso, const Vec1<float>& vered) {
+    void nonlinear_solution(int32_t caso, const Vec1<real>& vered) {
         ProgressNewtonObserver obs(io.console, m.NGRED + m.NR);
         NewtonResult r;
         solve_checked([&] { r = SOLNL(m, st, caso, vered, log(), obs); });
@@ -230,7 +236,7 @@ class CheckedJanbuObserver : public ProgressJanbuObserver {
 public:
     CheckedJanbuObserver(Io& io, std::string what)
         : ProgressJanbuObserver(io.report, io.res, io.console), what_(std::move(what)) {}
-    void pass_done(const Model& m, const CaseState& st, const Vec1<float>& REAC) override {
+    void pass_done(const Model& m, const CaseState& st, const Vec1<real>& REAC) override {
         if (check_linear_solution(m, st, m.vered2, what_ + ", Janbu pass " + std::to_string(++pass_), !told_))
             told_ = true;
         ReportJanbuObserver::pass_done(m, st, REAC);
@@ -248,7 +254,7 @@ void run_cases(const Model& m, Io& io, OpenOutputs* files) {
     CaseState st;
     Case c{m, st, io, files};
     // Poisson ratios of the consolidation springs: drained, so zero.
-    const Mat1<float> no_poisson(m.soil.NPS > 0 ? m.soil.NPS : 1, limits::STRATA);
+    const Mat1<real> no_poisson(m.soil.NPS > 0 ? m.soil.NPS : 1, limits::STRATA);
 
     if (m.case_on(1)) {
         c.start(1, "ANALISIS POR EXPANSIONES", "ANALISIS POR EXPANSIONES", "case 1 (expansion)");
@@ -459,6 +465,10 @@ int run_querbal(const RunSettings& s, std::istream& console_in) {
         io.flush_all();
         std::fprintf(stderr, "querbal: %s\n", e.what());
         return 4;
+    } catch (const LapackMissing& e) {
+        io.flush_all();
+        std::fprintf(stderr, "querbal: %s\n", e.what());
+        return 1;
     }
     return 0;
 }

@@ -9,15 +9,15 @@ namespace qb {
 namespace {
 
 // Fractions of a uniform load spread over one half of a fixed-fixed span.
-constexpr float HALF_NEAR_FORCE = 0.40625f;      // 13/32
-constexpr float HALF_FAR_FORCE = 0.09375f;       // 3/32
-constexpr float HALF_NEAR_MOMENT = 0.057291668f; // 11/192
-constexpr float HALF_FAR_MOMENT = 0.026041666f;  // 5/192
+constexpr real HALF_NEAR_FORCE = 0.40625_r;      // 13/32
+constexpr real HALF_FAR_FORCE = 0.09375_r;       // 3/32
+constexpr real HALF_NEAR_MOMENT = (11.0_r / 192.0_r); // 11/192
+constexpr real HALF_FAR_MOMENT = (5.0_r / 192.0_r);  // 5/192
 
 // Adds the global element vector f into the reduced vector (by equation
 // number; fixed dofs dropped) and, when given, into the complete one (by
 // global dof).
-void scatter_load(const Model& m, int32_t j, const Vec14& f, Vec1<float>& reduced, Vec1<float>* full = nullptr) {
+void scatter_load(const Model& m, int32_t j, const Vec14& f, Vec1<real>& reduced, Vec1<real>* full = nullptr) {
     for (int32_t r = 1; r <= 12; ++r) {
         if (full) (*full)(m.VGL(j, r)) += f(r);
         const int32_t e = m.NGL(m.VGL(j, r));
@@ -52,17 +52,17 @@ void reaction_column(Model& m, int32_t j, const Mat14& TT, const Vec14& F, int32
 // are only shown in the log (the one of case 4 is never filled: it is shown
 // as zero).
 struct CaseVectors {
-    Vec1<float> full1, full2, full3, full4;
+    Vec1<real> full1, full2, full3, full4;
     explicit CaseVectors(int32_t ntot) : full1(ntot), full2(ntot), full3(ntot), full4(ntot) {}
 };
 
 // Self weight W of bar j: its component across the bar (pp, per unit length
 // along local z) joins the PPropio line load; its axial component (pn per unit
 // length) goes whole to the lower end node. Returns pn.
-float add_self_weight(Model& m, Trace log, int32_t j, float W) {
-    const float L = m.LBARRA(j);
-    const float pn = L != 0.0f ? m.COSDIR(j, 1, 3) * W / L : 0.0f;
-    const float pp = L != 0.0f ? W * m.COSDIR(j, 3, 3) / L : 0.0f;
+real add_self_weight(Model& m, Trace log, int32_t j, real W) {
+    const real L = m.LBARRA(j);
+    const real pn = L != 0.0_r ? m.COSDIR(j, 1, 3) * W / L : 0.0_r;
+    const real pp = L != 0.0_r ? W * m.COSDIR(j, 3, 3) / L : 0.0_r;
     m.CUNIF(j, PPROPIO) += pp;
     List(log) << "La carga uniforme perpendicular por peso propio es" << pp;
     List(log) << "La carga uniforme normal por peso propio es" << pn;
@@ -71,9 +71,9 @@ float add_self_weight(Model& m, Trace log, int32_t j, float W) {
 
 // The load vectors of bar j. They hold fixed-end forces (the solver's
 // right-hand side is PCONC - vered).
-void bar_load_vectors(Model& m, Trace log, int32_t j, const BarElement& e, float pn, CaseVectors& v) {
-    const float L = m.LBARRA(j);
-    const float L2 = L * L;
+void bar_load_vectors(Model& m, Trace log, int32_t j, const BarElement& e, real pn, CaseVectors& v) {
+    const real L = m.LBARRA(j);
+    const real L2 = L * L;
     Vec14 F, f;
 
     // vector 1: expansion, PV only (acting upwards)
@@ -88,12 +88,12 @@ void bar_load_vectors(Model& m, Trace log, int32_t j, const BarElement& e, float
     // The gravity vector of one case: the line load across the bar and the
     // axial self weight at the lower node (the first node when the bar rises
     // from it).
-    auto gravity_case = [&](int32_t caso, const char* name, const char* combination, Vec1<float>& full,
-                            Vec1<float>& reduced) {
-        const float q = case_line_load(m, j, caso);
+    auto gravity_case = [&](int32_t caso, const char* name, const char* combination, Vec1<real>& full,
+                            Vec1<real>& reduced) {
+        const real q = case_line_load(m, j, caso);
         List(log) << name << q;
         fixed_end_forces(q, L, L2, F);
-        if (m.COSDIR(j, 1, 3) > 0.0f) F(1) = pn * L;
+        if (m.COSDIR(j, 1, 3) > 0.0_r) F(1) = pn * L;
         else F(7) = pn * L;
         List(log) << "Vector de cargas en coord locales, " << combination;
         log_vector_row(log, F);
@@ -118,8 +118,8 @@ void bar_load_vectors(Model& m, Trace log, int32_t j, const BarElement& e, float
 void bar_reaction_columns(Model& m, Trace log, int32_t j, const BarElement& e) {
     const BarReactions r = bar_reactions(m, j);
     if (!r.both()) return;
-    const float L = m.LBARRA(j);
-    const float L2 = L * L;
+    const real L = m.LBARRA(j);
+    const real L2 = L * L;
     Vec14 F;
     half_reaction_forces(L, L2, true, F);
     reaction_column(m, j, e.TT, F, m.NGRED + r.first, log);
@@ -130,9 +130,9 @@ void bar_reaction_columns(Model& m, Trace log, int32_t j, const BarElement& e) {
 void add_springs(Model& m, Trace log) {
     List(log) << "Rigideces adicionales, nnk" << m.nnk;
     for (int32_t i = 1; i <= m.NGRED; ++i) {
-        const float k = m.RIGAD.at_or_zero(i);
+        const real k = m.RIGAD.at_or_zero(i);
         List(log) << i << k;
-        if (k != 0.0f) {
+        if (k != 0.0_r) {
             List(log) << "agregando la rigidez" << k << "en el gl" << i;
             m.akr(i, i) += k;
         }
@@ -146,8 +146,8 @@ void log_system(const Model& m, Trace log, const CaseVectors& v) {
     List(log) << "MATRIZ DE REGIDEZ AMPLIADA";
     list_rows(log, 1, shown, [](int32_t, int32_t c) { return c; });
     list_rows(log, m.NGRED, shown, [&](int32_t r, int32_t c) { return m.akr(r, c); });
-    const Vec1<float>* reduced[4] = {&m.vered1, &m.vered2, &m.vered3, &m.vered4};
-    const Vec1<float>* complete[4] = {&v.full1, &v.full2, &v.full3, &v.full4};
+    const Vec1<real>* reduced[4] = {&m.vered1, &m.vered2, &m.vered3, &m.vered4};
+    const Vec1<real>* complete[4] = {&v.full1, &v.full2, &v.full3, &v.full4};
     const char* names[4] = {"VECTOR DE CARGAS REDUCIDO, vered1", "VECTOR DE CARGAS REDUCIDO, vered2",
                             "VECTOR DE CARGAS REDUCIDO, vered3", "VECTOR DE CARGAS REDUCIDO, vered4"};
     for (int32_t k = 0; k < 4; ++k) {
@@ -164,7 +164,7 @@ BarReactions bar_reactions(const Model& m, int32_t j) {
     return {area_reaction_position(m, m.VGL(j, 3)), area_reaction_position(m, m.VGL(j, 9))};
 }
 
-float case_line_load(const Model& m, int32_t j, int32_t caso) {
+real case_line_load(const Model& m, int32_t j, int32_t caso) {
     switch (caso) {
     case 1:
         return m.CUNIF(j, PV_LOAD);
@@ -174,27 +174,27 @@ float case_line_load(const Model& m, int32_t j, int32_t caso) {
     case 4:
         return m.CUNIF(j, CVMED) + m.CUNIF(j, CMUERTA) + m.CUNIF(j, PPROPIO) + m.CUNIF(j, PV_LOAD);
     default:
-        return 0.0f;
+        return 0.0_r;
     }
 }
 
-float downward_line_load(const Model& m, int32_t j, int32_t caso) {
+real downward_line_load(const Model& m, int32_t j, int32_t caso) {
     return caso == 1 ? -case_line_load(m, j, 1) : case_line_load(m, j, caso);
 }
 
-void fixed_end_forces(float q, float L, float L2, Vec14& F) {
+void fixed_end_forces(real q, real L, real L2, Vec14& F) {
     F.zero();
-    F(5) = L2 * q / (-12.0f);
-    F(11) = L2 * q / 12.0f;
-    F(3) = L * q * 0.5f;
-    F(9) = L * q * 0.5f;
+    F(5) = L2 * q / (-12.0_r);
+    F(11) = L2 * q / 12.0_r;
+    F(3) = L * q * 0.5_r;
+    F(9) = L * q * 0.5_r;
 }
 
-void half_reaction_forces(float L, float L2, bool first_half, Vec14& F) {
-    const float near_force = first_half ? HALF_NEAR_FORCE : HALF_FAR_FORCE;
-    const float far_force = first_half ? HALF_FAR_FORCE : HALF_NEAR_FORCE;
-    const float near_moment = first_half ? HALF_NEAR_MOMENT : HALF_FAR_MOMENT;
-    const float far_moment = first_half ? HALF_FAR_MOMENT : HALF_NEAR_MOMENT;
+void half_reaction_forces(real L, real L2, bool first_half, Vec14& F) {
+    const real near_force = first_half ? HALF_NEAR_FORCE : HALF_FAR_FORCE;
+    const real far_force = first_half ? HALF_FAR_FORCE : HALF_NEAR_FORCE;
+    const real near_moment = first_half ? HALF_NEAR_MOMENT : HALF_FAR_MOMENT;
+    const real far_moment = first_half ? HALF_FAR_MOMENT : HALF_NEAR_MOMENT;
     F.zero();
     F(3) = -near_force * L;
     F(5) = near_moment * L2;
@@ -203,11 +203,11 @@ void half_reaction_forces(float L, float L2, bool first_half, Vec14& F) {
 }
 
 void form_bar_element(const Model& m, Trace log, int32_t j, const BarSection& sec, BarElement& e, bool log_powers) {
-    const float L = m.LBARRA(j);
-    const float L2 = L * L;
-    const float L3 = L2 * L;
-    const float G = shear_modulus(sec);
-    const float phi = shear_parameter(m.FDC(j), sec, G, L2);
+    const real L = m.LBARRA(j);
+    const real L2 = L * L;
+    const real L3 = L2 * L;
+    const real G = shear_modulus(sec);
+    const real phi = shear_parameter(m.FDC(j), sec, G, L2);
     element_stiffness(m.NCND(j), sec.E, G, sec.A, sec.Iy, sec.Iz, sec.IRot, L, L2, L3, phi, e.K, log);
     if (log_powers) List(log) << "al1=" << L << " al2=" << L2 << " al3=" << L3;
 
@@ -233,7 +233,7 @@ void bar_load_row(Channel& ch, const Model& m, int32_t j) {
 void assemble_frame(Model& m, Trace log) {
     const int32_t ncols = m.NGRED + m.NR + m.MR;
     m.akr.resize(m.NGRED, ncols);
-    for (Vec1<float>* v : {&m.vered1, &m.vered2, &m.vered3, &m.vered4}) v->resize(m.NGRED);
+    for (Vec1<real>* v : {&m.vered1, &m.vered2, &m.vered3, &m.vered4}) v->resize(m.NGRED);
     m.VGL.resize(m.NB, 12);
     for (int32_t j = 1; j <= m.NB; ++j)
         for (int32_t k = 1; k <= 6; ++k) {
@@ -242,7 +242,7 @@ void assemble_frame(Model& m, Trace log) {
         }
     CaseVectors vectors(m.NTOT);
 
-    float total = 0.0f;
+    real total = 0.0_r;
     BarSection sec;   // E, ν, γ carry over to a bar whose section is unknown
     BarElement e;
     for (int32_t j = 1; j <= m.NB; ++j) {
@@ -251,10 +251,10 @@ void assemble_frame(Model& m, Trace log) {
         form_bar_element(m, log, j, sec, e, true);
         scatter_stiffness(m, j, e.KG);
 
-        const float L = m.LBARRA(j);
-        const float W = sec.A * sec.gamma * L;
+        const real L = m.LBARRA(j);
+        const real W = sec.A * sec.gamma * L;
         total += (m.CUNIF(j, CVMAX) + m.CUNIF(j, CMUERTA) + m.CUNIF(j, PPROPIO)) * L + W;
-        const float pn = add_self_weight(m, log, j, W);
+        const real pn = add_self_weight(m, log, j, W);
         bar_load_vectors(m, log, j, e, pn, vectors);
         bar_reaction_columns(m, log, j, e);
     }
@@ -263,12 +263,12 @@ void assemble_frame(Model& m, Trace log) {
     // Total load and mean contact pressure; without foundation area there is
     // no pressure to speak of (reported as 0).
     m.total_load = total;
-    m.qmax = m.AREATOT != 0.0f ? total / m.AREATOT : 0.0f;
+    m.qmax = m.AREATOT != 0.0_r ? total / m.AREATOT : 0.0_r;
 
     // Nodal reactions enter their own equation with -1.
     for (int32_t k = 1; k <= m.MR; ++k) {
         const int32_t e = m.NGL(m.NREACNOD(k));
-        if (e != 0) m.akr(e, m.NGRED + m.NR + k) = -1.0f;
+        if (e != 0) m.akr(e, m.NGRED + m.NR + k) = -1.0_r;
     }
     log_system(m, log, vectors);
 }

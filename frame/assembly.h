@@ -21,24 +21,24 @@ enum : int32_t { CVMAX = 1, CVMED = 2, CVINST = 3, CMUERTA = 4, PPROPIO = 5, PV_
 //   loads, acting downwards).
 // PPropio includes the self weight added by assemble_frame. Any other case
 // number gives 0.
-float case_line_load(const Model& m, int32_t j, int32_t caso);
+real case_line_load(const Model& m, int32_t j, int32_t caso);
 
 // The same load taken positive downwards (along -Z): the expansion pressure
 // of case 1 enters with the opposite sign.
-float downward_line_load(const Model& m, int32_t j, int32_t caso);
+real downward_line_load(const Model& m, int32_t j, int32_t caso);
 
 // Fixed-end forces of a bar of length L (L2 = L²) under a uniform load q
 // acting along local -z, in the local order of the element vectors: end
 // forces +qL/2 along z, end moments -qL²/12 and +qL²/12 about y (θy = -dw/dx).
 // Everything else is zero.
-void fixed_end_forces(float q, float L, float L2, Vec14& F);
+void fixed_end_forces(real q, real L, real L2, Vec14& F);
 
 // Equivalent end forces of a unit line reaction (upwards, per unit length)
 // spread over the first half of the bar (`first_half`) or over the second.
 // A uniform load over one half of a fixed-fixed span gives end forces 13/32·L
 // at the near end and 3/32·L at the far end, end moments 11/192·L² (near) and
 // 5/192·L² (far).
-void half_reaction_forces(float L, float L2, bool first_half, Vec14& F);
+void half_reaction_forces(real L, real L2, bool first_half, Vec14& F);
 
 // The area reactions at the two end DZ of bar j, when both ends carry one:
 // the soil line reaction of each end acts along its half of the bar.

@@ -35,10 +35,10 @@ void soil_reaction_forces(const Model& m, const CaseState& st, int32_t j, Vec14&
     VR.zero();
     const BarReactions p = bar_reactions(m, j);
     if (!p.both()) return;
-    const float L = m.LBARRA(j);
-    const float L2 = L * L;
-    const float r1 = st.reaction(m, p.first);
-    const float r2 = st.reaction(m, p.second);
+    const real L = m.LBARRA(j);
+    const real L2 = L * L;
+    const real r1 = st.reaction(m, p.first);
+    const real r2 = st.reaction(m, p.second);
     Vec14 F1, F2;
     half_reaction_forces(L, L2, true, F1);
     half_reaction_forces(L, L2, false, F2);
@@ -71,7 +71,7 @@ void recover_bar_forces(const Model& m, CaseState& st, int32_t caso, Trace log) 
         lookup_bar_section(m, j, sec, log);
         List(log) << "LA CARGA UNIFORME SOBRE LA BARRA" << j << " ES" << case_line_load(m, j, caso);
         form_bar_element(m, log, j, sec, e, false);
-        const float L = m.LBARRA(j);
+        const real L = m.LBARRA(j);
 
         bar_end_vectors(m, st, j, e.T, dl, log);
         matmul12(e.K, dl, Kd, log);

@@ -11,15 +11,15 @@ namespace {
 // Forces at distance x from the first node of a bar of length L: line load q
 // downwards, soil reactions r1 and r2 upwards over the two halves, end shear
 // V0 and moment M0 at the first node.
-void forces_at(float x, float L, float q, float r1, float r2, float V0, float M0, float& V, float& M) {
-    const float half = L / 2.0f;
+void forces_at(real x, real L, real q, real r1, real r2, real V0, real M0, real& V, real& M) {
+    const real half = L / 2.0_r;
     if (x <= half) {
         V = x * (r1 - q) + V0;
-        M = (x * (r1 - q) / 2.0f + V0) * x + M0;
+        M = (x * (r1 - q) / 2.0_r + V0) * x + M0;
     } else {
-        const float e = x - half;
-        V = V0 + r1 * L / 2.0f - q * x + r2 * e;
-        M = (V0 - x * q / 2.0f) * x + (x - L / 4.0f) * (r1 * L / 2.0f) + M0 + (r2 / 2.0f) * (e * e);
+        const real e = x - half;
+        V = V0 + r1 * L / 2.0_r - q * x + r2 * e;
+        M = (V0 - x * q / 2.0_r) * x + (x - L / 4.0_r) * (r1 * L / 2.0_r) + M0 + (r2 / 2.0_r) * (e * e);
     }
 }
 
@@ -33,24 +33,24 @@ void axis_diagrams(const Model& m, const CaseState& st, int32_t caso, Trace log,
     const int32_t ndiv = m.NDIV >= 1 ? m.NDIV : 1;
     for (int32_t i = 1; i <= m.NEJES; ++i) {
         out.axis(i);
-        float s = 0.0f;   // running distance along the axis
+        real s = 0.0_r;   // running distance along the axis
         for (int32_t k = 1; k <= m.NBEJE(i); ++k) {
             const int32_t j = m.BEJE(i, k);
             if (j < 1 || j > m.NB) continue;   // not a bar of the model
-            const float L = m.LBARRA(j);
-            const float dx = L / static_cast<float>(ndiv);
+            const real L = m.LBARRA(j);
+            const real dx = L / static_cast<real>(ndiv);
 
             if (caso == 2)
                 List(log) << "CVMAX+CM+PP+PV" << m.CUNIF(j, CVMAX) << m.CUNIF(j, CMUERTA) << m.CUNIF(j, PPROPIO)
                           << m.CUNIF(j, PV_LOAD);
-            const float q = downward_line_load(m, j, caso);
+            const real q = downward_line_load(m, j, caso);
 
             // Soil line reactions (upwards) of a foundation bar, each over its
             // half of the bar.
             for (int32_t r = 1; r <= m.NR; ++r)
                 List(log) << "REACCION" << m.NREAC(r) << "VGL(NBAR,3)=" << m.VGL(j, 3) << "VGL(NBAR,9)=" << m.VGL(j, 9);
             const BarReactions p = bar_reactions(m, j);
-            float r1 = 0.0f, r2 = 0.0f;
+            real r1 = 0.0_r, r2 = 0.0_r;
             if (m.SU(j) == 1) {
                 if (p.first != 0) r1 = st.reaction(m, p.first);
                 if (p.second != 0) r2 = st.reaction(m, p.second);
@@ -65,14 +65,14 @@ void axis_diagrams(const Model& m, const CaseState& st, int32_t caso, Trace log,
             pt.N = -std::fabs(st.ELMEC(j, 1));
             pt.Vy = st.ELMEC(j, 2);
             for (int32_t n = 0; n <= ndiv; ++n) {
-                const float x = static_cast<float>(n) * dx;
+                const real x = static_cast<real>(n) * dx;
                 List(log) << "xpos=" << x;
                 forces_at(x, L, q, r1, r2, st.ELMEC(j, 3), st.ELMEC(j, 5), pt.Vz, pt.My);
                 pt.s = s + x;
                 pt.Mz = x * pt.Vy + st.ELMEC(j, 6);
                 out.point(pt);
             }
-            s += static_cast<float>(ndiv) * dx;
+            s += static_cast<real>(ndiv) * dx;
         }
     }
 }

@@ -12,8 +12,8 @@ namespace qb {
 // there (local axes of the bar).
 struct DiagramPoint {
     int32_t bar = 0;
-    float s = 0.0f;                 // distance from the start of the axis
-    float N = 0.0f, Vz = 0.0f, My = 0.0f, Vy = 0.0f, Mz = 0.0f;
+    real s = 0.0_r;                 // distance from the start of the axis
+    real N = 0.0_r, Vz = 0.0_r, My = 0.0_r, Vy = 0.0_r, Mz = 0.0_r;
 };
 
 // Receives the diagrams as they are computed.

@@ -15,17 +15,17 @@ namespace {
 // X part points to -X when dy != 0, and +Y when dy = 0; evaluated here in
 // double precision, where nothing overflows. Every bar the single-precision
 // formula handles keeps its own bits.
-void plan_normal(float dx, float dy, float r2[3]) {
-    r2[2] = 0.0f;
-    if (dy == 0.0f) {   // a bar in a plane parallel to XZ: local y is +Y
-        r2[0] = 0.0f;
-        r2[1] = 1.0f;
+void plan_normal(real dx, real dy, real r2[3]) {
+    r2[2] = 0.0_r;
+    if (dy == 0.0_r) {   // a bar in a plane parallel to XZ: local y is +Y
+        r2[0] = 0.0_r;
+        r2[1] = 1.0_r;
         return;
     }
     const double x = dx, y = dy, h = std::hypot(x, y);
-    const double s = dy < 0.0f ? -1.0 : 1.0;   // ax = -10: the X part points to -X
-    r2[0] = static_cast<float>(-s * y / h);
-    r2[1] = static_cast<float>(s * x / h);
+    const double s = dy < 0.0_r ? -1.0 : 1.0;   // ax = -10: the X part points to -X
+    r2[0] = static_cast<real>(-s * y / h);
+    r2[1] = static_cast<real>(s * x / h);
 }
 
 } // namespace
@@ -35,52 +35,52 @@ void compute_direction_cosines(Model& m, Trace log) {
     List(log) << "Cosenos directores para cada barra";
     for (int32_t j = 1; j <= m.NB; ++j) {
         const int32_t ni = m.PI(j), nj = m.PJ(j);
-        const float xi = m.COOR(ni, 1), yi = m.COOR(ni, 2), zi = m.COOR(ni, 3);
-        const float xj = m.COOR(nj, 1), yj = m.COOR(nj, 2), zj = m.COOR(nj, 3);
-        const float dx = xj - xi, dy = yj - yi, dz = zj - zi;
-        const float L = std::sqrt(dz * dz + dx * dx + dy * dy);
+        const real xi = m.COOR(ni, 1), yi = m.COOR(ni, 2), zi = m.COOR(ni, 3);
+        const real xj = m.COOR(nj, 1), yj = m.COOR(nj, 2), zj = m.COOR(nj, 3);
+        const real dx = xj - xi, dy = yj - yi, dz = zj - zi;
+        const real L = std::sqrt(dz * dz + dx * dx + dy * dy);
         List(log) << "Barra" << j;
         List(log) << "ij=" << dx << dy << dz;
 
-        float r1[3], r2[3], r3[3];
-        if (dx == 0.0f && dy == 0.0f) {
+        real r1[3], r2[3], r3[3];
+        if (dx == 0.0_r && dy == 0.0_r) {
             // Vertical bar: the section is oriented by convention (local y
             // along +Y). Local x still runs from the first node to the second,
             // so a bar drawn downwards gets x = -Z and z = +X, which keeps the
             // frame right-handed. Two coincident nodes (L = 0) land here too
             // and take the upward frame instead of a division by zero.
             List(log) << "BARRA VERTICAL";
-            const float s = dz < 0.0f ? -1.0f : 1.0f;
-            r1[0] = 0.0f; r1[1] = 0.0f; r1[2] = s;
-            r2[0] = 0.0f; r2[1] = 1.0f; r2[2] = 0.0f;
-            r3[0] = -s;   r3[1] = 0.0f; r3[2] = 0.0f;
+            const real s = dz < 0.0_r ? -1.0_r : 1.0_r;
+            r1[0] = 0.0_r; r1[1] = 0.0_r; r1[2] = s;
+            r2[0] = 0.0_r; r2[1] = 1.0_r; r2[2] = 0.0_r;
+            r3[0] = -s;   r3[1] = 0.0_r; r3[2] = 0.0_r;
         } else {
             r1[0] = dx / L; r1[1] = dy / L; r1[2] = dz / L;
             // Local y: a horizontal vector perpendicular to the plan
             // projection of the bar, found through a third point 10 length
             // units away (towards -X when the bar has a Y component, towards
             // +Y when it lies in a plane parallel to XZ).
-            float ax, ay;
-            if (dy != 0.0f) {
+            real ax, ay;
+            if (dy != 0.0_r) {
                 List(log) << "PLANO DISTINTO A XZ" << dx;
-                ax = (xi - 10.0f) - xi;
+                ax = (xi - 10.0_r) - xi;
                 ay = (yi * dy - dx * ax) / dy - yi;
             } else {
                 List(log) << "SOBRE PLANO XZ" << dy;
-                ay = (yi + 10.0f) - yi;
+                ay = (yi + 10.0_r) - yi;
                 ax = (xi * dx - dy * ay) / dx - xi;
             }
-            const float az = 0.0f;
-            const float a = std::sqrt(ax * ax + ay * ay);
+            const real az = 0.0_r;
+            const real a = std::sqrt(ax * ax + ay * ay);
             r2[0] = ax / a; r2[1] = ay / a; r2[2] = az;
-            if (!(std::isfinite(a) && a > 0.0f && std::isfinite(r2[0]) && std::isfinite(r2[1])))
+            if (!(std::isfinite(a) && a > 0.0_r && std::isfinite(r2[0]) && std::isfinite(r2[1])))
                 plan_normal(dx, dy, r2);
             // Local z = x × y, normalised.
-            const float l = r1[0], mm = r1[1], n = r1[2];
-            const float c1 = mm * r2[2] - n * r2[1];
-            const float c2 = n * r2[0] - l * r2[2];
-            const float c3 = l * r2[1] - mm * r2[0];
-            const float c = std::sqrt(c1 * c1 + c2 * c2 + c3 * c3);
+            const real l = r1[0], mm = r1[1], n = r1[2];
+            const real c1 = mm * r2[2] - n * r2[1];
+            const real c2 = n * r2[0] - l * r2[2];
+            const real c3 = l * r2[1] - mm * r2[0];
+            const real c = std::sqrt(c1 * c1 + c2 * c2 + c3 * c3);
             r3[0] = c1 / c; r3[1] = c2 / c; r3[2] = c3 / c;
         }
         for (int32_t k = 1; k <= 3; ++k) {

@@ -19,31 +19,31 @@ namespace qb {
 // reaction coefficient pairs during force recovery).
 struct Mat14 {
     static constexpr int32_t N = 14;
-    std::array<float, N * N> v{};
-    void zero() { v.fill(0.0f); }
-    float& operator()(int32_t i, int32_t j) {
+    std::array<real, N * N> v{};
+    void zero() { v.fill(0.0_r); }
+    real& operator()(int32_t i, int32_t j) {
         QB_CHECK(i, N, "element array row");
         QB_CHECK(j, N, "element array column");
         return v[static_cast<size_t>((j - 1) * N + (i - 1))];
     }
-    float operator()(int32_t i, int32_t j) const {
+    real operator()(int32_t i, int32_t j) const {
         QB_CHECK(i, N, "element array row");
         QB_CHECK(j, N, "element array column");
         return v[static_cast<size_t>((j - 1) * N + (i - 1))];
     }
-    float* data() { return v.data(); }
-    const float* data() const { return v.data(); }
+    real* data() { return v.data(); }
+    const real* data() const { return v.data(); }
 };
 
 // 14-entry working vector (a 14-row array of one column); entries 1..12 used.
 struct Vec14 {
     static constexpr int32_t N = 14;
-    std::array<float, N> v{};
-    void zero() { v.fill(0.0f); }
-    float& operator()(int32_t i) { QB_CHECK(i, N, "element vector"); return v[static_cast<size_t>(i - 1)]; }
-    float operator()(int32_t i) const { QB_CHECK(i, N, "element vector"); return v[static_cast<size_t>(i - 1)]; }
-    float* data() { return v.data(); }
-    const float* data() const { return v.data(); }
+    std::array<real, N> v{};
+    void zero() { v.fill(0.0_r); }
+    real& operator()(int32_t i) { QB_CHECK(i, N, "element vector"); return v[static_cast<size_t>(i - 1)]; }
+    real operator()(int32_t i) const { QB_CHECK(i, N, "element vector"); return v[static_cast<size_t>(i - 1)]; }
+    real* data() { return v.data(); }
+    const real* data() const { return v.data(); }
 };
 
 // Local axis frame of every bar from its end coordinates: COSDIR(j, r, c) is

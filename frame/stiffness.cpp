@@ -5,7 +5,7 @@
 namespace qb {
 
 void lookup_bar_section(const Model& m, int32_t j, BarSection& s, Trace log) {
-    s.A = s.Iy = s.Iz = s.IRot = 0.0f;
+    s.A = s.Iy = s.Iz = s.IRot = 0.0_r;
     const Text& bar_sec = m.SECBAR(j);
     for (int32_t k = 1; k <= m.NSEC; ++k) {
         if (!same_name(bar_sec, m.SECNOM(k))) continue;
@@ -14,7 +14,7 @@ void lookup_bar_section(const Model& m, int32_t j, BarSection& s, Trace log) {
         s.Iy = m.Iy(k);
         s.Iz = m.Iz(k);
         s.IRot = m.IRot(k);
-        s.E = s.nu = s.gamma = 0.0f;
+        s.E = s.nu = s.gamma = 0.0_r;
         for (int32_t t = 1; t <= m.NMAT; ++t) {
             if (!same_name(m.SECMAT(k), m.MATNOM(t))) continue;
             s.gamma = m.PESOV(t);
@@ -24,31 +24,31 @@ void lookup_bar_section(const Model& m, int32_t j, BarSection& s, Trace log) {
     }
 }
 
-float shear_parameter(int32_t fdc, const BarSection& s, float G, float L2) {
-    const float As = 0.8333333f * s.A;
-    const float den = L2 * G * As;
-    if (den == 0.0f) return 0.0f;
-    return static_cast<float>(fdc) * 12.0f * s.E * s.Iy / den;
+real shear_parameter(int32_t fdc, const BarSection& s, real G, real L2) {
+    const real As = (5.0_r / 6.0_r) * s.A;
+    const real den = L2 * G * As;
+    if (den == 0.0_r) return 0.0_r;
+    return static_cast<real>(fdc) * 12.0_r * s.E * s.Iy / den;
 }
 
-void element_stiffness(int32_t ncnd, float E, float G, float A, float Iy, float Iz, float IRot, float L,
-                       float L2, float L3, float phi, Mat14& K, Trace log) {
+void element_stiffness(int32_t ncnd, real E, real G, real A, real Iy, real Iz, real IRot, real L,
+                       real L2, real L3, real phi, Mat14& K, Trace log) {
     (void)phi;   // shear deformation is not applied (pure bending theory)
     K.zero();
     // A bar of zero length has no stiffness (and must not divide by zero).
-    const bool has_length = L > 0.0f && L2 > 0.0f && L3 > 0.0f;
-    float rax = 0, raay = 0, raby = 0, r11y = 0, r12y = 0, raaz = 0, rabz = 0, r11z = 0, r12z = 0, rj = 0;
+    const bool has_length = L > 0.0_r && L2 > 0.0_r && L3 > 0.0_r;
+    real rax = 0, raay = 0, raby = 0, r11y = 0, r12y = 0, raaz = 0, rabz = 0, r11z = 0, r12z = 0, rj = 0;
     if (has_length) {
         rj = G * IRot / L;
         rax = A * E / L;
-        raay = 12.0f * E * Iy / L3;
-        raby = 6.0f * E * Iy / L2;
-        r11y = 4.0f * E * Iy / L;
-        r12y = 2.0f * E * Iy / L;
-        raaz = 12.0f * E * Iz / L3;
-        rabz = 6.0f * E * Iz / L2;
-        r11z = 4.0f * E * Iz / L;
-        r12z = 2.0f * E * Iz / L;
+        raay = 12.0_r * E * Iy / L3;
+        raby = 6.0_r * E * Iy / L2;
+        r11y = 4.0_r * E * Iy / L;
+        r12y = 2.0_r * E * Iy / L;
+        raaz = 12.0_r * E * Iz / L3;
+        rabz = 6.0_r * E * Iz / L2;
+        r11z = 4.0_r * E * Iz / L;
+        r12z = 2.0_r * E * Iz / L;
     }
     List(log) << "rj=" << rj;
     List(log) << "it=" << IRot;
@@ -63,7 +63,7 @@ void element_stiffness(int32_t ncnd, float E, float G, float A, float Iy, float 
     List(log) << "r11z=" << r11z;
     List(log) << "r12z=" << r12z;
 
-    auto sym = [&K](int32_t i, int32_t k, float x) { K(i, k) = x; K(k, i) = x; };
+    auto sym = [&K](int32_t i, int32_t k, real x) { K(i, k) = x; K(k, i) = x; };
     auto axial = [&] {
         K(1, 1) = rax; K(7, 7) = rax;
         sym(1, 7, -rax);
@@ -95,31 +95,31 @@ void element_stiffness(int32_t ncnd, float E, float G, float A, float Iy, float 
         // far end keeps 3EI/L. Torsion is released with the hinge.
         List(log) << "Articulada en el primer extremo";
         axial();
-        K(2, 2) = raaz * 0.25f; K(8, 8) = raaz * 0.25f;
-        sym(2, 8, -(raaz * 0.25f));
-        sym(2, 12, rabz * 0.5f);
-        sym(8, 12, -(rabz * 0.5f));
-        K(12, 12) = 0.75f * r11z;
-        K(3, 3) = raay * 0.25f; K(9, 9) = raay * 0.25f;
-        sym(3, 9, -(raay * 0.25f));
-        sym(3, 11, -(raby * 0.5f));
-        sym(9, 11, raby * 0.5f);
-        K(11, 11) = 0.75f * r11y;
+        K(2, 2) = raaz * 0.25_r; K(8, 8) = raaz * 0.25_r;
+        sym(2, 8, -(raaz * 0.25_r));
+        sym(2, 12, rabz * 0.5_r);
+        sym(8, 12, -(rabz * 0.5_r));
+        K(12, 12) = 0.75_r * r11z;
+        K(3, 3) = raay * 0.25_r; K(9, 9) = raay * 0.25_r;
+        sym(3, 9, -(raay * 0.25_r));
+        sym(3, 11, -(raby * 0.5_r));
+        sym(9, 11, raby * 0.5_r);
+        K(11, 11) = 0.75_r * r11y;
         break;
     case 2:
         // Hinge at the second node: mirror image of code 1.
         List(log) << "Articulada en el segundo extremo";
         axial();
-        K(2, 2) = raaz * 0.25f; K(8, 8) = raaz * 0.25f;
-        sym(2, 8, -(raaz * 0.25f));
-        sym(2, 6, rabz * 0.5f);
-        sym(6, 8, -(rabz * 0.5f));
-        K(6, 6) = 0.75f * r11z;
-        K(3, 3) = raay * 0.25f; K(9, 9) = raay * 0.25f;
-        sym(3, 9, -(raay * 0.25f));
-        sym(3, 5, -(raby * 0.5f));
-        sym(5, 9, raby * 0.5f);
-        K(5, 5) = 0.75f * r11y;
+        K(2, 2) = raaz * 0.25_r; K(8, 8) = raaz * 0.25_r;
+        sym(2, 8, -(raaz * 0.25_r));
+        sym(2, 6, rabz * 0.5_r);
+        sym(6, 8, -(rabz * 0.5_r));
+        K(6, 6) = 0.75_r * r11z;
+        K(3, 3) = raay * 0.25_r; K(9, 9) = raay * 0.25_r;
+        sym(3, 9, -(raay * 0.25_r));
+        sym(3, 5, -(raby * 0.5_r));
+        sym(5, 9, raby * 0.5_r);
+        K(5, 5) = 0.75_r * r11y;
         break;
     case 3:
         List(log) << "Articulada en ambos extremos";
@@ -132,14 +132,14 @@ void element_stiffness(int32_t ncnd, float E, float G, float A, float Iy, float 
 
 namespace {
 // C(1..12, 1..n) = A · B(1..12, 1..n) on 14-row column-major storage.
-void product(const float* A, const float* B, float* C, int32_t n) {
+void product(const real* A, const real* B, real* C, int32_t n) {
     constexpr int32_t ld = 14;
     for (int32_t k = 0; k < n; ++k) {
-        float* c = C + k * ld;
-        for (int32_t i = 0; i < ld; ++i) c[i] = 0.0f;
+        real* c = C + k * ld;
+        for (int32_t i = 0; i < ld; ++i) c[i] = 0.0_r;
         for (int32_t mm = 0; mm < 12; ++mm) {
-            const float b = B[k * ld + mm];
-            const float* a = A + mm * ld;
+            const real b = B[k * ld + mm];
+            const real* a = A + mm * ld;
             for (int32_t i = 0; i < 12; ++i) c[i] += a[i] * b;
         }
     }

@@ -14,8 +14,8 @@ namespace qb {
 // leaves them. E, ν and γ deliberately survive from one bar to the next when
 // a bar's section is not found (its A, I are then 0, so they have no effect).
 struct BarSection {
-    float A = 0.0f, Iy = 0.0f, Iz = 0.0f, IRot = 0.0f;
-    float E = 0.0f, nu = 0.0f, gamma = 0.0f;
+    real A = 0.0_r, Iy = 0.0_r, Iz = 0.0_r, IRot = 0.0_r;
+    real E = 0.0_r, nu = 0.0_r, gamma = 0.0_r;
 };
 
 // Finds the section of bar j by name (last equal name wins) and, through the
@@ -23,12 +23,12 @@ struct BarSection {
 void lookup_bar_section(const Model& m, int32_t j, BarSection& s, Trace log);
 
 // Shear modulus G = E / ((ν + 1)·2).
-inline float shear_modulus(const BarSection& s) { return s.E / ((s.nu + 1.0f) * 2.0f); }
+inline real shear_modulus(const BarSection& s) { return s.E / ((s.nu + 1.0_r) * 2.0_r); }
 
 // Shear-deformation parameter φ = FDC·12·E·Iy / (L²·G·As), As = 0.8333333·A.
 // It is formed for the record but not applied: the matrix is pure bending
 // theory. 0 when the section has no area or no shear modulus.
-float shear_parameter(int32_t fdc, const BarSection& s, float G, float L2);
+real shear_parameter(int32_t fdc, const BarSection& s, real G, real L2);
 
 // Local stiffness K (12 x 12 in the 14 x 14 array, everything else zero) of a
 // bar with end-condition code ncnd:
@@ -39,8 +39,8 @@ float shear_parameter(int32_t fdc, const BarSection& s, float G, float L2);
 // Terms: rax = AE/L, raay = 12EIy/L³, raby = 6EIy/L², r11y = 4EIy/L,
 // r12y = 2EIy/L (and the same with Iz), rj = G·IRot/L. A bar of zero length
 // gets a zero matrix. Logs the terms and the release case.
-void element_stiffness(int32_t ncnd, float E, float G, float A, float Iy, float Iz, float IRot, float L,
-                       float L2, float L3, float phi, Mat14& K, Trace log);
+void element_stiffness(int32_t ncnd, real E, real G, real A, real Iy, real Iz, real IRot, real L,
+                       real L2, real L3, real phi, Mat14& K, Trace log);
 
 // C = A·B for 12 x 12 operands (C zeroed first, C(i,k) = Σ_m A(i,m)·B(m,k),
 // summed in increasing m). Logs both operands ("MATRIZ A", "MATRIZ B").

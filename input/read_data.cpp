@@ -29,11 +29,11 @@ Text blank_name() { return Text(std::string(limits::NAME, ' ')); }
 // `count` records of a node number and its six components (DX DY DZ MX MY MZ),
 // stored by global dof; a later record for the same node replaces the earlier.
 void read_node_values(const Model& m, ListReader& in, int32_t count, const std::string& record,
-                      const std::string& what, Vec1<float>& by_dof) {
+                      const std::string& what, Vec1<real>& by_dof) {
     for (int32_t r = 1; r <= count; ++r) {
         in.context(record + " " + num(r));
         int32_t node = 0;
-        float v[6] = {0, 0, 0, 0, 0, 0};
+        real v[6] = {0, 0, 0, 0, 0, 0};
         in.record(node, v[0], v[1], v[2], v[3], v[4], v[5]);
         check_node(m, in, node, what);
         for (int k = 1; k <= 6; ++k) by_dof(dof(node, k)) = v[k - 1];
@@ -86,7 +86,7 @@ void warn_section(const Model& m, const ListReader& in, int32_t i) {
     if (m.find_material(m.SECMAT(i)) == 0)
         in.warn(line, "section " + quoted(m.SECNOM(i)) + ": its material " + quoted(m.SECMAT(i)) +
                           " matches no material; its bars have no stiffness and no weight");
-    if (m.BASE(i) == 0.0f || m.ALTURA(i) == 0.0f)
+    if (m.BASE(i) == 0.0_r || m.ALTURA(i) == 0.0_r)
         in.warn(line, "section " + quoted(m.SECNOM(i)) + " has zero base or depth: its bars have no stiffness");
 }
 
@@ -196,7 +196,7 @@ void read_materials_and_sections(Model& m, Echo& out, ListReader& in) {
     m.SECNOM.resize(m.NSEC, blank_name());
     m.SECMAT.resize(m.NSEC, blank_name());
     m.section_line.resize(m.NSEC);
-    for (Vec1<float>* v : {&m.BASE, &m.ALTURA, &m.AREA, &m.Iy, &m.Iz, &m.IRot}) v->resize(m.NSEC);
+    for (Vec1<real>* v : {&m.BASE, &m.ALTURA, &m.AREA, &m.Iy, &m.Iz, &m.IRot}) v->resize(m.NSEC);
     for (int32_t i = 1; i <= m.NSEC; ++i) {
         in.context("section " + num(i));
         in.begin();
@@ -210,8 +210,8 @@ void read_materials_and_sections(Model& m, Echo& out, ListReader& in) {
         warn_section(m, in, i);
         // b across local y, h across local z
         m.AREA(i) = m.BASE(i) * m.ALTURA(i);
-        m.Iy(i) = (m.ALTURA(i) * m.AREA(i) * m.ALTURA(i)) / 12.0f;
-        m.Iz(i) = (m.BASE(i) * m.AREA(i) * m.BASE(i)) / 12.0f;
+        m.Iy(i) = (m.ALTURA(i) * m.AREA(i) * m.ALTURA(i)) / 12.0_r;
+        m.Iz(i) = (m.BASE(i) * m.AREA(i) * m.BASE(i)) / 12.0_r;
         m.IRot(i) = m.Iy(i) + m.Iz(i);
         Rec(out.report).data(m.SECNOM(i), 20).data(m.SECMAT(i), 20).F(m.BASE(i), 10, 2).F(m.ALTURA(i), 10, 2)
             .F(m.AREA(i), 15, 8).F(m.Iy(i), 15, 8).F(m.Iz(i), 15, 8).F(m.IRot(i), 15, 8);
@@ -309,7 +309,7 @@ void read_bars(Model& m, Echo& out, ListReader& in) {
 
         // second moments for the echo (0 when the section is unknown)
         const int32_t s = m.find_section(m.SECBAR(j));
-        const float iy = s != 0 ? m.Iy(s) : 0.0f, iz = s != 0 ? m.Iz(s) : 0.0f, irot = s != 0 ? m.IRot(s) : 0.0f;
+        const real iy = s != 0 ? m.Iy(s) : 0.0_r, iz = s != 0 ? m.Iz(s) : 0.0_r, irot = s != 0 ? m.IRot(s) : 0.0_r;
 
         List(out.log) << "para el nodo " << I << "ngn= " << 6 * I - 6;
         List(out.log) << "para el nodo " << J << "ngn= " << 6 * J - 6;
@@ -357,7 +357,7 @@ void read_isolated_footings(Model& m, Echo& out, ListReader& in) {
         const int32_t n = m.NODOZ(k);
         check_node(m, in, n, "the footing's node");
         m.footing_line(k) = in.record_line();
-        if (m.ANCHOZ(k) == 0.0f || m.LARGOZ(k) == 0.0f)
+        if (m.ANCHOZ(k) == 0.0_r || m.LARGOZ(k) == 0.0_r)
             in.warn(m.footing_line(k), "isolated footing " + num(m.footing_label(k)) +
                                            " has zero width or length: it has no area and no spring");
         m.PERFN(n) = m.PERFIL(n);
@@ -378,8 +378,8 @@ void read_nodal_loads(Model& m, Echo& out, ListReader& in) {
     m.PCONC.resize(m.NTOT);
     read_node_values(m, in, m.NPC, "nodal load", "the load", m.PNOD);
     for (int32_t i = 1; i <= m.NTOT; ++i) {
-        const float p = m.PNOD(i);
-        if (p != 0.0f) Rec(out.report).I(i, 5).F(p, 10, 2);
+        const real p = m.PNOD(i);
+        if (p != 0.0_r) Rec(out.report).I(i, 5).F(p, 10, 2);
         if (m.NGL(i) != 0) m.PCONC(m.NGL(i)) = p;   // loads on restrained dofs are dropped
     }
 }
@@ -398,8 +398,8 @@ void read_additional_springs(Model& m, Echo& out, ListReader& in) {
     m.RIGAD.resize(m.NTOT);
     read_node_values(m, in, m.nnk, "additional spring", "the spring", m.KNOD);
     for (int32_t i = 1; i <= m.NTOT; ++i) {
-        const float k = m.KNOD(i);
-        if (k != 0.0f) Rec(out.report).I(i, 5).F(k, 10, 2);
+        const real k = m.KNOD(i);
+        if (k != 0.0_r) Rec(out.report).I(i, 5).F(k, 10, 2);
         List(out.log) << "NGL(I)=" << m.NGL(i);
         if (m.NGL(i) != 0) m.RIGAD(m.NGL(i)) = k;
     }

@@ -21,7 +21,7 @@ void read_stratum(Model& m, ListReader& in, int32_t p, int32_t k, int32_t& label
     if (s.TIPOEST(p, k) != 1 && s.TIPOEST(p, k) != 2)
         in.warn(line, where + ": the stratum type " + std::to_string(s.TIPOEST(p, k)) +
                           " is neither 1 (sand) nor 2 (clay); consolidation takes it as sand");
-    if (s.H(p, k) == 0.0f) in.warn(line, where + " has zero thickness: it settles nothing");
+    if (s.H(p, k) == 0.0_r) in.warn(line, where + " has zero thickness: it settles nothing");
     if (m.case_on(1)) {
         in.context(where + ", expansion properties");
         in.record(s.E1(p, k), s.NU1(p, k), s.SLAB(p, k));
@@ -84,7 +84,7 @@ void echo_stratum(const Model& m, Channel& report, int32_t p, int32_t k, int32_t
 void read_soil_profiles(Model& m, Echo& out, ListReader& in) {
     Soil& s = m.soil;
     int32_t NPS = 0;
-    float PA = 0.0f;
+    real PA = 0.0_r;
     in.context("soil profile count and reference pressure");
     in.record(NPS, PA);
     if (NPS < 0 || NPS > limits::PROFILES)

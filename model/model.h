@@ -4,7 +4,7 @@
 // Tables are sized to the model read (the counts come from the data file),
 // with the fixed limits still honoured.
 //
-// Conventions: reals are float, counts and codes int32_t, indices 1-based;
+// Conventions: reals are real, counts and codes int32_t, indices 1-based;
 // global degree of freedom of node n, component k (DX DY DZ MX MY MZ) is
 // dof(n, k) = 6(n-1)+k; Z is vertical.
 #pragma once
@@ -18,6 +18,7 @@
 
 #include "model/dof.h"
 #include "model/limits.h"
+#include "model/real.h"
 #include "model/tables.h"
 #include "textio/lineform.h"
 #include "textio/warnings.h"
@@ -37,21 +38,21 @@ inline bool same_name(const Text& a, const Text& b) { return name_text(a) == nam
 // Soil tables, (profile, stratum), stratum 1 uppermost.
 struct Soil {
     int32_t NPS = 0;
-    float PA = 0.0f;              // reference (atmospheric) pressure
+    real PA = 0.0_r;              // reference (atmospheric) pressure
     Vec1<int32_t> NEST;           // strata per profile
     Vec1<int32_t> NAPOYO;         // bearing stratum per profile
     Mat1<int32_t> TIPOEST;        // 1 sand, 2 clay
-    Mat1<float> H, GAMA, Z, PZ, PV, PROF;
-    Mat1<float> E1, NU1, E2, NU2, SLAB, KO, K, N, A;
-    Mat1<float> EMV, AP, EMT, ACS, PSI, T;
-    Mat1<float> PH, EMPUJE;
+    Mat1<real> H, GAMA, Z, PZ, PV, PROF;
+    Mat1<real> E1, NU1, E2, NU2, SLAB, KO, K, N, A;
+    Mat1<real> EMV, AP, EMT, ACS, PSI, T;
+    Mat1<real> PH, EMPUJE;
     void resize(int32_t nps) {
         NPS = nps;
         const int32_t p = nps > 0 ? nps : 1, s = limits::STRATA;
         NEST.resize(p);
         NAPOYO.resize(p, 1);
         TIPOEST.resize(p, s);
-        for (Mat1<float>* m : {&H, &GAMA, &Z, &PZ, &PV, &PROF, &E1, &NU1, &E2, &NU2, &SLAB, &KO, &K, &N,
+        for (Mat1<real>* m : {&H, &GAMA, &Z, &PZ, &PV, &PROF, &E1, &NU1, &E2, &NU2, &SLAB, &KO, &K, &N,
                                &A, &EMV, &AP, &EMT, &ACS, &PSI, &T, &PH, &EMPUJE})
             m->resize(p, s);
     }
@@ -74,17 +75,17 @@ struct Model {
     // ---- materials and sections ------------------------------------------------
     Vec1<Text> MATNOM;              // 20 bytes each
     Vec1<int32_t> material_line, section_line;   // lines of the data file holding them
-    Vec1<float> PESOV, EMAT, NUMAT;
+    Vec1<real> PESOV, EMAT, NUMAT;
     Vec1<Text> SECNOM, SECMAT;
-    Vec1<float> BASE, ALTURA, AREA, Iy, Iz, IRot;
+    Vec1<real> BASE, ALTURA, AREA, Iy, Iz, IRot;
 
     // ---- nodes -----------------------------------------------------------------
     Vec1<int32_t> node_label;              // number written on the node line
     Vec1<int32_t> node_line;               // line of the data file holding the node
-    Mat1<float> COOR;                      // (NN, 3)
+    Mat1<real> COOR;                      // (NN, 3)
     Mat1<int32_t> NRES;                    // (NN, 6) restraint codes
     Vec1<int32_t> PERFIL;                  // soil profile, 0 none
-    Vec1<float> DF;                        // foundation depth
+    Vec1<real> DF;                        // foundation depth
     Vec1<int32_t> PERFN;                   // profile in use at foundation ends / footings
     Vec1<int32_t> connected;               // 1 when the node ends some bar
 
@@ -93,39 +94,39 @@ struct Model {
     Vec1<int32_t> PI, PJ;                  // first and second node
     Vec1<Text> SECBAR;
     Vec1<int32_t> NCND, FDC;
-    Vec1<float> GIRO;
-    Mat1<float> CUNIF;                     // (NB, 6) CVMax CVMed CVInst CMuerta PPropio PV
+    Vec1<real> GIRO;
+    Mat1<real> CUNIF;                     // (NB, 6) CVMax CVMed CVInst CMuerta PPropio PV
     Vec1<int32_t> SU;                      // 1 foundation bar
-    Arr4<float> COSDIR;                    // (NB, 3, 3)
+    Arr4<real> COSDIR;                    // (NB, 3, 3)
     Mat1<int32_t> VGL;                     // (NB, 12) global dofs of the bar ends
-    Vec1<float> LBARRA, UX, UY;
+    Vec1<real> LBARRA, UX, UY;
     Vec1<int32_t> NDIR;                    // 1 or 2 for foundation bars
 
     // ---- isolated footings -----------------------------------------------------
     Vec1<int32_t> footing_label;
     Vec1<int32_t> footing_line;            // line of the data file holding the footing
-    Vec1<float> ANCHOZ, LARGOZ, ESPZ;
+    Vec1<real> ANCHOZ, LARGOZ, ESPZ;
     Vec1<int32_t> NODOZ;
 
     // ---- loads and springs per global dof / equation ----------------------------
-    Vec1<float> PNOD, KNOD;                // by global dof
-    Vec1<float> PCONC, RIGAD;              // by equation number
+    Vec1<real> PNOD, KNOD;                // by global dof
+    Vec1<real> PCONC, RIGAD;              // by equation number
     Vec1<int32_t> NGL, NRESTR;             // by global dof
 
     // ---- soil ------------------------------------------------------------------
     Soil soil;
-    float PVC = 0.0f;                      // vertical pressure at the foundation centre (<0)
+    real PVC = 0.0_r;                      // vertical pressure at the foundation centre (<0)
 
     // ---- slabs -----------------------------------------------------------------
     Vec1<int32_t> slab_label;
     Vec1<int32_t> slab_line;               // line of the data file holding the slab
     Mat1<int32_t> NLOSA;                   // (NLOS, 4) NI NJ NK NL
-    Vec1<float> HLOSA;
+    Vec1<real> HLOSA;
     Vec1<Text> MATLOSA;
-    Mat1<float> CLOSA;                     // (NLOS, 6)
+    Mat1<real> CLOSA;                     // (NLOS, 6)
     Mat1<int32_t> LBLOSA;                  // (NLOS, 4) edge bars
-    Vec1<float> ALOSA;
-    Vec1<float> ABARRA;                    // (NB) tributary slab area
+    Vec1<real> ALOSA;
+    Vec1<real> ABARRA;                    // (NB) tributary slab area
 
     // ---- axes for force diagrams -------------------------------------------------
     Vec1<Text> NOMEJE;
@@ -135,24 +136,24 @@ struct Model {
     // ---- reactions -----------------------------------------------------------------
     Vec1<int32_t> NREAC;                   // (NR) dof of each area reaction
     Vec1<int32_t> NREACNOD;                // (MR) dof of each nodal reaction
-    Vec1<float> LONGREAC, AREAREAC;        // by global dof
-    Vec1<float> XR, YR;                    // (NN) reaction points
-    Mat1<float> XI, YI, XF, YF;            // (NN, 2) reaction rectangles by direction
+    Vec1<real> LONGREAC, AREAREAC;        // by global dof
+    Vec1<real> XR, YR;                    // (NN) reaction points
+    Mat1<real> XI, YI, XF, YF;            // (NN, 2) reaction rectangles by direction
     int32_t NDIRMAX = 0;
-    float AREATOT = 0.0f;
-    float total_load = 0.0f, qmax = 0.0f;
+    real AREATOT = 0.0_r;
+    real total_load = 0.0_r, qmax = 0.0_r;
 
     // ---- influence values (j, stratum, l, direction) -------------------------------
-    Arr4<float> IX, IY, IZ, AINF;
-    Mat1<float> SUM_AINF;                  // (NR, most strata of a profile)
+    Arr4<real> IX, IY, IZ, AINF;
+    Mat1<real> SUM_AINF;                  // (NR, most strata of a profile)
 
     // ---- field moduli --------------------------------------------------------------
-    Mat1<float> EELAS, ECOMP;              // by reaction/node, stratum
-    Mat1<float> EELASP, ECOMPP;            // by profile, stratum
+    Mat1<real> EELAS, ECOMP;              // by reaction/node, stratum
+    Mat1<real> EELASP, ECOMPP;            // by profile, stratum
 
     // ---- frame system ------------------------------------------------------------------
-    Mat1<float> akr;                       // (NGRED, NGRED+NR+MR)
-    Vec1<float> vered1, vered2, vered3, vered4;   // (NGRED)
+    Mat1<real> akr;                       // (NGRED, NGRED+NR+MR)
+    Vec1<real> vered1, vered2, vered3, vered4;   // (NGRED)
 
     // Index of the section / material of that name, the last one when names
     // repeat, 0 when none has it.
@@ -177,8 +178,8 @@ struct Model {
 
 // Entry (r, c) of the enlarged stiffness: akr holds the equilibrium rows
 // only, so the rows below it (and columns beyond it) read as 0.
-inline float akr_or_zero(const Model& m, int32_t r, int32_t c) {
-    return r <= m.akr.rows() && c <= m.akr.cols() ? m.akr(r, c) : 0.0f;
+inline real akr_or_zero(const Model& m, int32_t r, int32_t c) {
+    return r <= m.akr.rows() && c <= m.akr.cols() ? m.akr(r, c) : 0.0_r;
 }
 
 // Position (1-based) of global dof g among the area reactions NREAC, the last
@@ -194,16 +195,16 @@ inline int32_t area_reaction_position(const Model& m, int32_t g) {
 // the compliances AMZ are the one thing kept from case to case (a flexibility
 // built with no modulus source reuses the last ones).
 struct CaseState {
-    Mat1<float> FLEX;                      // (NR+MR, NR+MR) soil flexibility of the case
-    Mat1<float> AMZ;                       // (profiles, 50) compliances of the last FLSC
-    Vec1<float> DESPL;                     // (NTOT+NR+MR) displacements by dof, then reactions
-    Vec1<float> HUNDIM;                    // (NR+MR) settlement under each reaction
-    Mat1<float> ELMEC;                     // (NB, 12) bar end forces, local axes
+    Mat1<real> FLEX;                      // (NR+MR, NR+MR) soil flexibility of the case
+    Mat1<real> AMZ;                       // (profiles, 50) compliances of the last FLSC
+    Vec1<real> DESPL;                     // (NTOT+NR+MR) displacements by dof, then reactions
+    Vec1<real> HUNDIM;                    // (NR+MR) settlement under each reaction
+    Mat1<real> ELMEC;                     // (NB, 12) bar end forces, local axes
 
     // A zero solution sized to the model.
     void clear(const Model& m);
     // Reaction j (area reactions first, then nodal ones).
-    float reaction(const Model& m, int32_t j) const;
+    real reaction(const Model& m, int32_t j) const;
 };
 
 inline void CaseState::clear(const Model& m) {
@@ -212,6 +213,6 @@ inline void CaseState::clear(const Model& m) {
     if (FLEX.rows() != m.NR + m.MR) FLEX.resize(m.NR + m.MR, m.NR + m.MR);
 }
 
-inline float CaseState::reaction(const Model& m, int32_t j) const { return DESPL.at_or_zero(m.NTOT + j); }
+inline real CaseState::reaction(const Model& m, int32_t j) const { return DESPL.at_or_zero(m.NTOT + j); }
 
 } // namespace qb

@@ -23,7 +23,7 @@ inline int32_t reaction_dof(const Model& m, int32_t j) {
 // in HUNDIM; the nonlinear one (KANAL = 2, cases 2 to 4) leaves HUNDIM clear and
 // reports the displacement of the reaction's node, which its compatibility
 // equation makes equal to the soil movement.
-inline float reported_settlement(const Model& m, const CaseState& st, int32_t caso, int32_t j) {
+inline real reported_settlement(const Model& m, const CaseState& st, int32_t caso, int32_t j) {
     if (caso >= 2 && m.KANAL == 2) return st.DESPL.at_or_zero(reaction_dof(m, j));
     return st.HUNDIM.at_or_zero(j);
 }

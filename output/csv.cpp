@@ -14,7 +14,7 @@ class Row {
 public:
     explicit Row(Channel& out) : out_(out) {}
     ~Row() { out_.write_line(s_); }
-    Row& operator<<(float v) { sep(); append_number(s_, v); return *this; }
+    Row& operator<<(real v) { sep(); append_number(s_, v); return *this; }
     Row& operator<<(int32_t v) { sep(); s_ += std::to_string(v); return *this; }
     // A text: quoted, with its quotes doubled, when it holds a separator.
     Row& operator<<(std::string_view t) {
@@ -44,7 +44,7 @@ private:
 
 } // namespace
 
-void append_number(std::string& out, float v) {
+void append_number(std::string& out, real v) {
     char buf[32];
     const auto r = std::to_chars(buf, buf + sizeof buf, v);
     out.append(buf, r.ptr);
@@ -67,7 +67,7 @@ void write_reactions_csv(Channel& out, const Model& m, const CaseState& st, int3
         r << j << std::string_view(j <= m.NR ? "area" : "nodal") << node_of_dof(g)
           << std::string_view(DOF_NAME[component_of_dof(g) - 1]);
         if (j <= m.NR) r << m.LONGREAC.at_or_zero(g) << m.AREAREAC.at_or_zero(g);
-        else r << 0.0f << 0.0f;
+        else r << 0.0_r << 0.0_r;
         r << st.reaction(m, j) << reported_settlement(m, st, caso, j);
     }
 }
@@ -77,7 +77,7 @@ void write_bar_forces_csv(Channel& out, const Model& m, const CaseState& st) {
     for (int32_t j = 1; j <= m.NB; ++j) {
         Row r(out);
         r << j << m.PI(j) << m.PJ(j) << name_text(m.SECBAR(j)) << (m.SU(j) == 1 ? 1 : 0);
-        for (int32_t k = 1; k <= 12; ++k) r << (j <= st.ELMEC.rows() && st.ELMEC.cols() >= 12 ? st.ELMEC(j, k) : 0.0f);
+        for (int32_t k = 1; k <= 12; ++k) r << (j <= st.ELMEC.rows() && st.ELMEC.cols() >= 12 ? st.ELMEC(j, k) : 0.0_r);
     }
 }
 

@@ -1,6 +1,6 @@
 // CSV tables of a solved case, for spreadsheets and scripts: a header row of
 // plain names, then one row per item. Values are in the units of the data file
-// with '.' decimals and the digits that read back as the same float; texts of
+// with '.' decimals and the digits that read back as the same real; texts of
 // the data file pass as their bytes (quoted when they hold a comma or a quote).
 #pragma once
 
@@ -42,8 +42,8 @@ private:
     int32_t axis_ = 0;
 };
 
-// A float as the CSV tables write it: the shortest digits that read back as
+// A real as the CSV tables write it: the shortest digits that read back as
 // the same value ("nan", "inf" and "-inf" for the non-finite ones).
-void append_number(std::string& out, float v);
+void append_number(std::string& out, real v);
 
 } // namespace qb

@@ -8,7 +8,7 @@ void gid_mesh_heading(Channel& msh, const Text& titulo) {
     Rec(msh).text("Coordinates");
 }
 
-void gid_node(Channel& msh, int32_t label, float x, float y, float z) {
+void gid_node(Channel& msh, int32_t label, real x, real y, real z) {
     Rec(msh).I(label, 9).F(x, 12, 4).F(y, 12, 4).F(z, 12, 4);
 }
 

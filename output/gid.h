@@ -9,7 +9,7 @@
 namespace qb {
 
 void gid_mesh_heading(Channel& msh, const Text& titulo);
-void gid_node(Channel& msh, int32_t label, float x, float y, float z);
+void gid_node(Channel& msh, int32_t label, real x, real y, real z);
 void gid_end_coordinates(Channel& msh);
 void gid_bar_elements_begin(Channel& msh);
 void gid_bar_element(Channel& msh, int32_t label, int32_t pi, int32_t pj, int32_t material);

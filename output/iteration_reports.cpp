@@ -16,7 +16,7 @@ void ConsoleNewtonObserver::errors(const std::vector<double>& err, bool shown) {
     }
     // The errors are single-precision values kept in double: exact as floats.
     Rec line(console_);
-    for (double e : err) line.E(static_cast<float>(e), 10, 2);
+    for (double e : err) line.E(static_cast<real>(e), 10, 2);
 }
 
 void ReportJanbuObserver::uniform_start() {
@@ -29,7 +29,7 @@ void ReportJanbuObserver::pass_heading() {
     Rec(report_).text("PUNTO NODAL  ESTRATO  CARGA       E(t/m2)");
 }
 
-void ReportJanbuObserver::first_pass(const Model& m, const CaseState& st, const Vec1<float>& REAC) {
+void ReportJanbuObserver::first_pass(const Model& m, const CaseState& st, const Vec1<real>& REAC) {
     report_.empty(2);
     Rec(report_).text("#REACCION, VALOR DE LA REACCION");
     Rec(report_).X(13).text("(t)");
@@ -40,7 +40,7 @@ void ReportJanbuObserver::first_pass(const Model& m, const CaseState& st, const 
     for (int32_t i = 1; i <= m.NR; ++i) Rec(report_).I(i, 5).F(st.HUNDIM(i), 10, 5);
 }
 
-void ReportJanbuObserver::pass_done(const Model& m, const CaseState& st, const Vec1<float>& REAC) {
+void ReportJanbuObserver::pass_done(const Model& m, const CaseState& st, const Vec1<real>& REAC) {
     report_linear_solution(m, st, report_, res_);
     for (int32_t i = 1; i <= m.NR; ++i) List(report_) << "REACCION" << REAC(i) << st.reaction(m, i);
 }

@@ -29,8 +29,8 @@ public:
         : report_(report), res_(res), console_(console) {}
     void uniform_start() override;
     void pass_heading() override;
-    void first_pass(const Model& m, const CaseState& st, const Vec1<float>& REAC) override;
-    void pass_done(const Model& m, const CaseState& st, const Vec1<float>& REAC) override;
+    void first_pass(const Model& m, const CaseState& st, const Vec1<real>& REAC) override;
+    void pass_done(const Model& m, const CaseState& st, const Vec1<real>& REAC) override;
     void next_pass(int32_t ITER) override;
     void not_converged(int32_t passes) override;
 

@@ -15,7 +15,7 @@ constexpr int32_t MODULI_PER_LINE = 30;
 
 // One table of field moduli: the reaction numbers, then one row per stratum,
 // thirty values to a line.
-void modulus_table(Channel& report, const char* title, const Mat1<float>& E, int32_t NR, int32_t K) {
+void modulus_table(Channel& report, const char* title, const Mat1<real>& E, int32_t NR, int32_t K) {
     List(report) << title;
     if (NR < 1) report.empty();
     for (int32_t j0 = 1; j0 <= NR; j0 += MODULI_PER_LINE) {

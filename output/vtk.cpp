@@ -16,7 +16,7 @@ constexpr uint8_t VTK_LINE = 3, VTK_QUAD = 9;
 const char* byte_order() { return std::endian::native == std::endian::little ? "LittleEndian" : "BigEndian"; }
 
 template <class T> const char* vtk_type();
-template <> const char* vtk_type<float>() { return "Float32"; }
+template <> const char* vtk_type<real>() { return "Float32"; }
 template <> const char* vtk_type<int32_t>() { return "Int32"; }
 template <> const char* vtk_type<uint8_t>() { return "UInt8"; }
 
@@ -96,13 +96,13 @@ void field_data(Channel& out, const Model& m, int32_t caso) {
 
 void point_data(Channel& out, const Model& m, const CaseState& st, int32_t caso) {
     const size_t nn = static_cast<size_t>(m.NN);
-    std::vector<float> displacement(3 * nn), rotation(3 * nn);
+    std::vector<real> displacement(3 * nn), rotation(3 * nn);
     for (int32_t n = 1; n <= m.NN; ++n)
         for (int32_t k = 0; k < 3; ++k) {
             displacement[3 * size_t(n - 1) + size_t(k)] = st.DESPL.at_or_zero(dof(n, DX + k));
             rotation[3 * size_t(n - 1) + size_t(k)] = st.DESPL.at_or_zero(dof(n, MX + k));
         }
-    std::vector<float> soil(nn), settlement(nn), footing(6 * nn);
+    std::vector<real> soil(nn), settlement(nn), footing(6 * nn);
     for (int32_t j = 1; j <= m.reactions(); ++j) {
         const int32_t g = reaction_dof(m, j);
         if (g < 1 || g > m.NTOT) continue;
@@ -123,21 +123,21 @@ void point_data(Channel& out, const Model& m, const CaseState& st, int32_t caso)
 
 void cell_data(Channel& out, const Model& m, const CaseState& st) {
     std::vector<int32_t> number, slab, section, on_soil;
-    std::vector<float> forces;
+    std::vector<real> forces;
     for (int32_t j = 1; j <= m.NB; ++j) {
         number.push_back(j);
         slab.push_back(0);
         section.push_back(m.find_section(m.SECBAR(j)));
         on_soil.push_back(m.SU(j) == 1 ? 1 : 0);
         for (int32_t r = 1; r <= 12; ++r)
-            forces.push_back(j <= st.ELMEC.rows() && st.ELMEC.cols() >= 12 ? st.ELMEC(j, r) : 0.0f);
+            forces.push_back(j <= st.ELMEC.rows() && st.ELMEC.cols() >= 12 ? st.ELMEC(j, r) : 0.0_r);
     }
     for (int32_t s = 1; s <= m.NLOS; ++s) {
         number.push_back(m.slab_label(s));
         slab.push_back(1);
         section.push_back(0);
         on_soil.push_back(1);
-        forces.insert(forces.end(), 12, 0.0f);
+        forces.insert(forces.end(), 12, 0.0_r);
     }
     out.write_line("      <CellData>");
     binary_array(out, "number", 1, number);
@@ -150,7 +150,7 @@ void cell_data(Channel& out, const Model& m, const CaseState& st) {
 }
 
 void points_and_cells(Channel& out, const Model& m) {
-    std::vector<float> xyz;
+    std::vector<real> xyz;
     for (int32_t n = 1; n <= m.NN; ++n)
         for (int32_t k = 1; k <= 3; ++k) xyz.push_back(m.COOR(n, k));
     out.write_line("      <Points>");

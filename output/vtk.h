@@ -13,7 +13,7 @@
 
 namespace qb {
 
-// The grid of case `caso` (format 0.1, arrays in base64 so that every float,
+// The grid of case `caso` (format 0.1, arrays in base64 so that every real,
 // non-finite ones included, reads back with its own bits). Values are in the
 // units of the data file, local bar axes as in the report.
 //   points: the nodes 1..NN (point n-1 is node n);

@@ -12,7 +12,7 @@ namespace {
 
 // Exponent of the stress dependence E = E_lab (s_lab / s_field)^m; a single
 // precision value near, but not exactly, 3/7.
-constexpr float EXPONENT = 0.42857146f;
+constexpr real EXPONENT = 0.42857146_r;
 
 } // namespace
 

@@ -20,12 +20,12 @@ void compute_field_moduli(Model& m, Trace log);
 
 // Net pressure under the foundation: the contact pressure less the unloading
 // by the excavation (PVC is negative, a compression).
-inline float net_pressure(const Model& m) { return m.qmax + m.PVC; }
+inline real net_pressure(const Model& m) { return m.qmax + m.PVC; }
 
 // Stress in stratum k under reaction j: the influence value times the
 // unloading (expansion) or the net pressure (compression).
-inline float expansion_stress(const Model& m, int32_t j, int32_t k) { return m.SUM_AINF(j, k) * std::fabs(m.PVC); }
-inline float compression_stress(const Model& m, int32_t j, int32_t k) { return m.SUM_AINF(j, k) * net_pressure(m); }
+inline real expansion_stress(const Model& m, int32_t j, int32_t k) { return m.SUM_AINF(j, k) * std::fabs(m.PVC); }
+inline real compression_stress(const Model& m, int32_t j, int32_t k) { return m.SUM_AINF(j, k) * net_pressure(m); }
 
 // The profile of reaction j's node.
 inline int32_t reaction_profile(const Model& m, int32_t j) { return m.PERFIL(node_of_dof(m.NREAC(j))); }

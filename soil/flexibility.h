@@ -19,7 +19,7 @@ namespace qb {
 // table chosen by the caller: E1 or E2 by profile, EELASP/ECOMPP by profile
 // (nflag1 = 1) or EELAS/ECOMP by node (nflag1 = 2). The compliance 1/E of each
 // profile and stratum is kept in AMZ; any other nflag1 reuses the last one.
-void FLSC(const Model& m, CaseState& st, const Mat1<float>& E, Trace log);
+void FLSC(const Model& m, CaseState& st, const Mat1<real>& E, Trace log);
 
 // Primary consolidation: compliance 1/EMV, vertical stress only.
 void FLSC_3(const Model& m, CaseState& st, Trace log);
@@ -31,7 +31,7 @@ void FLSC_4(const Model& m, CaseState& st, Trace log);
 // Immediate compression with the stress-dependent modulus
 // E = K PA (sigma / PA)^N, sigma the mean stress from the reactions R(j)
 // (NR entries) and the in-situ pressure. Uses KO, K, N, PZ and PA.
-void FNLCC(const Model& m, CaseState& st, const Vec1<float>& R, Trace log);
+void FNLCC(const Model& m, CaseState& st, const Vec1<real>& R, Trace log);
 
 // FLEX holds every reaction, area reactions first; the isolated-footing
 // springs fill the rows after NR.

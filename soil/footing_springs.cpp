@@ -1,3 +1,4 @@
+#include <numbers>
 #include "soil/footing_springs.h"
 
 #include <cmath>
@@ -8,7 +9,7 @@
 
 namespace qb {
 
-void isolated_footing_springs(const Model& m, CaseState& st, const Mat1<float>& E, const Mat1<float>& nu, Trace log) {
+void isolated_footing_springs(const Model& m, CaseState& st, const Mat1<real>& E, const Mat1<real>& nu, Trace log) {
     const Soil& s = m.soil;
     const int32_t NR = m.NR, MR = m.MR, NT = NR + MR;
     size_flex(m, st);
@@ -25,43 +26,43 @@ void isolated_footing_springs(const Model& m, CaseState& st, const Mat1<float>& 
         int32_t z = 0;   // the footing under the node; the last one if several
         for (int32_t f = 1; f <= m.NZAP; ++f)
             if (m.NODOZ(f) == n) z = f;
-        const float b = z > 0 ? m.ANCHOZ(z) : 0.0f;
-        const float a = z > 0 ? m.LARGOZ(z) : 0.0f;
+        const real b = z > 0 ? m.ANCHOZ(z) : 0.0_r;
+        const real a = z > 0 ? m.LARGOZ(z) : 0.0_r;
         // Radius of the circle with the footing's area.
-        const float r = std::sqrt(a * b / 3.1415927f);
+        const real r = std::sqrt(a * b / std::numbers::pi_v<real>);
         List(log) << "LA ZAPATA" << z << " TIENE DIMENSIONES" << b << a;
         List(log) << "AREA DE LA ZAPATA" << a * b;
         List(log) << "RADIO EQUIVALENTE DE LA ZAPATA" << r;
 
-        float Sv = 0.0f, Sh = 0.0f, Sr = 0.0f;
+        real Sv = 0.0_r, Sh = 0.0_r, Sr = 0.0_r;
         // No footing, or one of no area, is a rigid support: zero
         // flexibility (its springs would be of zero stiffness).
-        if (r > 0.0f) {
+        if (r > 0.0_r) {
             const int32_t p = m.PERFIL(n);
             const int32_t nest = strata_of(m, p);
             for (int32_t k = 1; k <= nest; ++k) {
                 List(log) << "ESTRATO" << k;
-                const float nuk = has_entry(nu, p, k) ? nu(p, k) : 0.0f;
+                const real nuk = has_entry(nu, p, k) ? nu(p, k) : 0.0_r;
                 List(log) << s.H(p, k) << nuk;
                 List(log) << "prof=" << s.PROF(p, k) << "  df=" << m.DF(n);
                 if (!(m.DF(n) < s.PROF(p, k))) continue;   // stratum above the footing
-                const float Ek = has_entry(E, p, k) ? E(p, k) : 0.0f;
-                const float G = Ek / (2.0f * (1.0f + nuk));
+                const real Ek = has_entry(E, p, k) ? E(p, k) : 0.0_r;
+                const real G = Ek / (2.0_r * (1.0_r + nuk));
                 // Stiffnesses of a rigid circular footing on an elastic half-space.
-                const float Kv = 2.0f * Ek * r / (1.0f - nuk * nuk);
-                const float Kh = 32.0f * (1.0f - nuk) * G * r / (7.0f - 8.0f * nuk);
-                const float Kr = 8.0f * G * (r * r * r) / (3.0f * (1.0f - nuk));
+                const real Kv = 2.0_r * Ek * r / (1.0_r - nuk * nuk);
+                const real Kh = 32.0_r * (1.0_r - nuk) * G * r / (7.0_r - 8.0_r * nuk);
+                const real Kr = 8.0_r * G * (r * r * r) / (3.0_r * (1.0_r - nuk));
                 // The strata act as springs in series.
-                Sv = Sv + 1.0f / Kv;
-                Sh = Sh + 1.0f / Kh;
-                Sr = Sr + 1.0f / Kr;
+                Sv = Sv + 1.0_r / Kv;
+                Sh = Sh + 1.0_r / Kh;
+                Sr = Sr + 1.0_r / Kr;
                 List(log) << "RIGIDECES" << Kv << Kh << Kr;
                 List(log) << "SUMAS (INVERSOS):" << Sv << Sh << Sr;
             }
         }
 
         List(log) << "almacenando para la reaccion" << i;
-        float flex = 0.0f;
+        real flex = 0.0_r;
         if (d == 1 || d == 2) {
             flex = Sh;
             List(log) << "SE TIENE UNA RIGIDEZ HORIZONTAL" << "  GL=" << d;

@@ -14,7 +14,7 @@ namespace qb {
 // stratum). Needs NR, MR, NREACNOD, NZAP, ANCHOZ, LARGOZ, NODOZ, PERFIL, DF and
 // the soil profiles (NEST, PROF, H). The case's FLEX is sized (NR+MR) x (NR+MR) when it
 // is not already; nothing else of it is changed.
-void isolated_footing_springs(const Model& m, CaseState& st, const Mat1<float>& E, const Mat1<float>& nu,
+void isolated_footing_springs(const Model& m, CaseState& st, const Mat1<real>& E, const Mat1<real>& nu,
                               Trace log);
 
 } // namespace qb

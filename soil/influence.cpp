@@ -1,3 +1,4 @@
+#include <numbers>
 #include "soil/influence.h"
 
 #include <algorithm>
@@ -7,24 +8,24 @@
 
 namespace qb {
 
-Stress corner_stress(float nu, float x, float y, float cx, float cy, float z) {
-    const float L = std::fabs(cx - x);
-    const float B = std::fabs(cy - y);
+Stress corner_stress(real nu, real x, real y, real cx, real cy, real z) {
+    const real L = std::fabs(cx - x);
+    const real B = std::fabs(cy - y);
     // A side of zero length is a rectangle of no area: it carries no load.
     // (The closed form would give atan(0/0) here.)
-    if (L == 0.0f || B == 0.0f) return {};
+    if (L == 0.0_r || B == 0.0_r) return {};
 
-    constexpr float INV_2PI = 0.15915494f;
-    constexpr float HALF_PI = 1.5707964f;
-    const float R = std::sqrt(L * L + B * B + z * z);
-    const float LBz = L * B * z;
-    const float t = HALF_PI - std::atan(z * R / (L * B));
-    const float c = 1.0f - 2.0f * nu;
+    constexpr real INV_2PI = (std::numbers::inv_pi_v<real> / 2.0_r);
+    constexpr real HALF_PI = (std::numbers::pi_v<real> / 2.0_r);
+    const real R = std::sqrt(L * L + B * B + z * z);
+    const real LBz = L * B * z;
+    const real t = HALF_PI - std::atan(z * R / (L * B));
+    const real c = 1.0_r - 2.0_r * nu;
 
     Stress s;
     s.sx = INV_2PI * (t - LBz / (R * (L * L + z * z)) + c * (std::atan(B / L) - std::atan(B * R / (L * z))));
     s.sy = INV_2PI * (t - LBz / (R * (B * B + z * z)) + c * (std::atan(L / B) - std::atan(L * R / (B * z))));
-    s.sz = INV_2PI * (std::atan(L * B / (z * R)) + (LBz / R) * (1.0f / (L * L + z * z) + 1.0f / (B * B + z * z)));
+    s.sz = INV_2PI * (std::atan(L * B / (z * R)) + (LBz / R) * (1.0_r / (L * L + z * z) + 1.0_r / (B * B + z * z)));
     return s;
 }
 
@@ -35,27 +36,27 @@ namespace {
 // strip [a1, a2] seen from the point's coordinate p.
 struct AxisTerm {
     int n = 0;
-    float corner[2] = {0.0f, 0.0f};
-    float sign[2] = {0.0f, 0.0f};
+    real corner[2] = {0.0_r, 0.0_r};
+    real sign[2] = {0.0_r, 0.0_r};
 };
 
-AxisTerm axis_term(float p, float a1, float a2) {
+AxisTerm axis_term(real p, real a1, real a2) {
     AxisTerm t;
     if (p < a1) {            // before the strip: far part minus near part
-        t.n = 2; t.corner[0] = a2; t.sign[0] = 1.0f; t.corner[1] = a1; t.sign[1] = -1.0f;
+        t.n = 2; t.corner[0] = a2; t.sign[0] = 1.0_r; t.corner[1] = a1; t.sign[1] = -1.0_r;
     } else if (p == a1) {    // on its first edge
-        t.n = 1; t.corner[0] = a2; t.sign[0] = 1.0f;
+        t.n = 1; t.corner[0] = a2; t.sign[0] = 1.0_r;
     } else if (p < a2) {     // inside: the two parts on either side add up
-        t.n = 2; t.corner[0] = a2; t.sign[0] = 1.0f; t.corner[1] = a1; t.sign[1] = 1.0f;
+        t.n = 2; t.corner[0] = a2; t.sign[0] = 1.0_r; t.corner[1] = a1; t.sign[1] = 1.0_r;
     } else if (p == a2) {    // on its second edge
-        t.n = 1; t.corner[0] = a1; t.sign[0] = 1.0f;
+        t.n = 1; t.corner[0] = a1; t.sign[0] = 1.0_r;
     } else {                 // beyond the strip
-        t.n = 2; t.corner[0] = a1; t.sign[0] = 1.0f; t.corner[1] = a2; t.sign[1] = -1.0f;
+        t.n = 2; t.corner[0] = a1; t.sign[0] = 1.0_r; t.corner[1] = a2; t.sign[1] = -1.0_r;
     }
     return t;
 }
 
-void add(Stress& acc, float sign, const Stress& s) {
+void add(Stress& acc, real sign, const Stress& s) {
     acc.sx = acc.sx + sign * s.sx;
     acc.sy = acc.sy + sign * s.sy;
     acc.sz = acc.sz + sign * s.sz;
@@ -63,7 +64,7 @@ void add(Stress& acc, float sign, const Stress& s) {
 
 } // namespace
 
-Stress bousi(float nu, float x, float y, float z1, float x1, float y1, float x2, float y2) {
+Stress bousi(real nu, real x, real y, real z1, real x1, real y1, real x2, real y2) {
     const AxisTerm tx = axis_term(x, x1, x2);
     const AxisTerm ty = axis_term(y, y1, y2);
     auto F = [&](int i, int j) { return corner_stress(nu, x, y, tx.corner[i], ty.corner[j], z1); };
@@ -76,8 +77,8 @@ Stress bousi(float nu, float x, float y, float z1, float x1, float y1, float x2,
         for (int i = 0; i < tx.n; ++i) add(r, tx.sign[i] * ty.sign[j], F(i, j));
     // The soil takes no horizontal tension: a negative horizontal stress
     // counts as zero.
-    if (r.sx < 0.0f) r.sx = 0.0f;
-    if (r.sy < 0.0f) r.sy = 0.0f;
+    if (r.sx < 0.0_r) r.sx = 0.0_r;
+    if (r.sy < 0.0_r) r.sy = 0.0_r;
     return r;
 }
 
@@ -109,7 +110,7 @@ void compute_influence_values(Model& m, Trace log, Trace valinf) {
             const int32_t n = node_of_dof(m.NREAC(j));
             const int32_t p = m.PERFIL(n);
             const int32_t nest = strata_of(m, p);
-            const float df = m.DF(n);
+            const real df = m.DF(n);
             List(log) << "EL GL DE LA REACCION" << j << " ES:" << m.NREAC(j);
             List(log) << "NODO:" << n << "I=" << j << "NREAC(I)=" << m.NREAC(j);
             List(log) << "PERFIL ASIGNADO AL NODO:" << p;
@@ -125,17 +126,17 @@ void compute_influence_values(Model& m, Trace log, Trace valinf) {
                 // Evaluation depth below the foundation level: the middle of
                 // the part of the bearing stratum under the footing, else the
                 // middle of the stratum.
-                const float z1 = k == b ? (s.PROF(p, b) - df) / 2.0f
-                                        : s.PROF(p, k) - df - (s.PROF(p, k) - s.PROF(p, k - 1)) / 2.0f;
+                const real z1 = k == b ? (s.PROF(p, b) - df) / 2.0_r
+                                        : s.PROF(p, k) - df - (s.PROF(p, k) - s.PROF(p, k - 1)) / 2.0_r;
                 List(log) << "Z1 AJUSTADO:" << z1;
-                const float nu = s.NU2(p, k);
+                const real nu = s.NU2(p, k);
 
                 for (int32_t l = 1; l <= NR; ++l) {
                     List(log) << "antes de llamar a bousi";
                     Rec(log).F(m.XR(j), 10, 4).F(m.YR(j), 10, 4).F(z1, 10, 4)
                         .F(m.XI(l, d), 10, 4).F(m.YI(l, d), 10, 4).F(m.XF(l, d), 10, 4).F(m.YF(l, d), 10, 4);
                     const Stress st = bousi(nu, m.XR(j), m.YR(j), z1, m.XI(l, d), m.YI(l, d), m.XF(l, d), m.YF(l, d));
-                    const float ainf = st.sz - nu * (st.sx + st.sy);
+                    const real ainf = st.sz - nu * (st.sx + st.sy);
                     m.IX(j, k, l, d) = st.sx;
                     m.IY(j, k, l, d) = st.sy;
                     m.IZ(j, k, l, d) = st.sz;

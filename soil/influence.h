@@ -9,19 +9,19 @@ namespace qb {
 
 // Normal stresses per unit surface pressure (compression positive).
 struct Stress {
-    float sx = 0.0f, sy = 0.0f, sz = 0.0f;
+    real sx = 0.0_r, sy = 0.0_r, sz = 0.0_r;
 };
 
 // Stresses at depth z under one corner of a uniformly loaded rectangle whose
 // sides are L = |cx - x| (along X) and B = |cy - y| (along Y); (x, y) is the
 // corner above the point, (cx, cy) the opposite corner. A rectangle with a
 // side of zero length loads no area and gives zero stresses.
-Stress corner_stress(float nu, float x, float y, float cx, float cy, float z);
+Stress corner_stress(real nu, real x, real y, real cx, real cy, real z);
 
 // Stresses at (x, y) and depth z1 under a unit pressure on the rectangle
 // [x1, x2] x [y1, y2], by superposition of corner rectangles. Negative
 // horizontal stresses are returned as 0; the vertical one is not clamped.
-Stress bousi(float nu, float x, float y, float z1, float x1, float y1, float x2, float y2);
+Stress bousi(real nu, real x, real y, real z1, real x1, real y1, real x2, real y2);
 
 // Fills IX, IY, IZ, AINF (NR, S, NR, 2) and SUM_AINF (NR, S), S the most
 // strata of a profile, listing every value to the influence file `valinf` as

@@ -17,17 +17,17 @@ inline int32_t strata_of(const Model& m, int32_t p) {
 
 // Whether stratum k of profile p reaches below the foundation depth df: the
 // strata wholly above it carry no load from the foundation.
-inline bool below_foundation(const Soil& s, int32_t p, int32_t k, float df) { return !(s.PROF(p, k) <= df); }
+inline bool below_foundation(const Soil& s, int32_t p, int32_t k, real df) { return !(s.PROF(p, k) <= df); }
 
 // Whether a (profile or reaction, stratum) table holds entry (i, k).
-inline bool has_entry(const Mat1<float>& t, int32_t i, int32_t k) {
+inline bool has_entry(const Mat1<real>& t, int32_t i, int32_t k) {
     return i >= 1 && i <= t.rows() && k >= 1 && k <= t.cols();
 }
 
 // Influence value (j, k, l, d), 0 when the table was never sized that far
 // (entries that were never computed are 0 by definition).
-inline float infl(const Arr4<float>& a, int32_t j, int32_t k, int32_t l, int32_t d) {
-    if (j > a.extent(0) || k > a.extent(1) || l > a.extent(2) || d > a.extent(3)) return 0.0f;
+inline real infl(const Arr4<real>& a, int32_t j, int32_t k, int32_t l, int32_t d) {
+    if (j > a.extent(0) || k > a.extent(1) || l > a.extent(2) || d > a.extent(3)) return 0.0_r;
     return a(j, k, l, d);
 }
 

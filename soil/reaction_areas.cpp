@@ -16,30 +16,30 @@ int32_t dz_dof(int32_t n) { return dof(n, DZ); }
 
 } // namespace
 
-float distance(const Model& m, int32_t a, int32_t b) {
-    const float dx = m.COOR(b, 1) - m.COOR(a, 1);
-    const float dy = m.COOR(b, 2) - m.COOR(a, 2);
-    const float dz = m.COOR(b, 3) - m.COOR(a, 3);
+real distance(const Model& m, int32_t a, int32_t b) {
+    const real dx = m.COOR(b, 1) - m.COOR(a, 1);
+    const real dy = m.COOR(b, 2) - m.COOR(a, 2);
+    const real dz = m.COOR(b, 3) - m.COOR(a, 3);
     return std::sqrt(dx * dx + dy * dy + dz * dz);
 }
 
 namespace {
 
 // Width of the bar's section (last section of that name wins; 0 if none).
-float section_base(const Model& m, int32_t bar) {
+real section_base(const Model& m, int32_t bar) {
     const int32_t s = m.find_section(m.SECBAR(bar));
-    return s != 0 ? m.BASE(s) : 0.0f;
+    return s != 0 ? m.BASE(s) : 0.0_r;
 }
 
 // Unit weight of the named material (last of that name wins; 0 if none).
-float unit_weight(const Model& m, const Text& name) {
+real unit_weight(const Model& m, const Text& name) {
     const int32_t k = m.find_material(name);
-    return k != 0 ? m.PESOV(k) : 0.0f;
+    return k != 0 ? m.PESOV(k) : 0.0_r;
 }
 
 // Grow a rectangle corner: lower corners move down/left, upper corners up/right.
-void lower(float& v, float x) { v = std::min(v, x); }
-void upper(float& v, float x) { v = std::max(v, x); }
+void lower(real& v, real x) { v = std::min(v, x); }
+void upper(real& v, real x) { v = std::max(v, x); }
 
 // The four edge bars of a slab, in increasing bar number, and which side each
 // one carries: 1 NI-NJ, 2 NJ-NK, 3 NK-NL, 4 NL-NI (sides 1 and 3 have length
@@ -74,12 +74,12 @@ SlabEdges slab_edges(const Model& m, int32_t s) {
     // 2 Y) in the direction `sense`; the same 0.9999 cosine that separates the
     // directions of the strip footings decides "along".
     static const int axis[5] = {0, 1, 2, 1, 2};
-    static const float sense[5] = {0.0f, 1.0f, 1.0f, -1.0f, -1.0f};
+    static const real sense[5] = {0.0_r, 1.0_r, 1.0_r, -1.0_r, -1.0_r};
     for (int32_t k = 1; k <= 4; ++k) {
         const int32_t a = c[k], b = c[k % 4 + 1];
-        const float len = distance(m, a, b);
-        const float d = sense[k] * (m.COOR(b, axis[k]) - m.COOR(a, axis[k]));
-        if (!(len > 0.0f && d / len > 0.9999f))
+        const real len = distance(m, a, b);
+        const real d = sense[k] * (m.COOR(b, axis[k]) - m.COOR(a, axis[k]));
+        if (!(len > 0.0_r && d / len > 0.9999_r))
             throw InputError(slab_name(m, s) +
                              ": corners must run NI->NJ along +X, NJ->NK along +Y, NK->NL along -X and NL->NI along -Y");
     }
@@ -111,24 +111,24 @@ SlabEdges slab_edges(const Model& m, int32_t s) {
 void list_reaction_lengths(const Model& m, Channel& ch, int32_t last_dof) {
     List(ch) << "GL DE REACCION   LONGITUD    AREA";
     for (int32_t g = 1; g <= last_dof && g <= m.LONGREAC.size(); ++g)
-        if (m.LONGREAC(g) != 0.0f) Rec(ch).I(g, 6).X(9).F(m.LONGREAC(g), 10, 4).F(m.AREAREAC(g), 10, 4);
+        if (m.LONGREAC(g) != 0.0_r) Rec(ch).I(g, 6).X(9).F(m.LONGREAC(g), 10, 4).F(m.AREAREAC(g), 10, 4);
 }
 
 namespace {
 
 void size_tables(Model& m) {
     const int32_t NN = m.NN, NB = m.NB, NLOS = m.NLOS;
-    for (Vec1<float>* v : {&m.LBARRA, &m.UX, &m.UY, &m.ABARRA}) v->resize(NB);
+    for (Vec1<real>* v : {&m.LBARRA, &m.UX, &m.UY, &m.ABARRA}) v->resize(NB);
     m.NDIR.resize(NB);
     m.XR.resize(NN);
     m.YR.resize(NN);
-    for (Mat1<float>* t : {&m.XI, &m.YI, &m.XF, &m.YF}) t->resize(NN, 2);
+    for (Mat1<real>* t : {&m.XI, &m.YI, &m.XF, &m.YF}) t->resize(NN, 2);
     m.LONGREAC.resize(m.NTOT);
     m.AREAREAC.resize(m.NTOT);
     m.LBLOSA.resize(NLOS, 4);
     m.ALOSA.resize(NLOS);
     m.NDIRMAX = 0;
-    m.AREATOT = 0.0f;
+    m.AREATOT = 0.0_r;
 }
 
 // Length and plan direction of every bar (from NI to NJ).
@@ -137,7 +137,7 @@ void bar_lengths(Model& m, Trace log) {
     List(log) << "BARRA   LONGITUD       UX        UY";
     for (int32_t j = 1; j <= m.NB; ++j) {
         const int32_t ni = m.PI(j), nj = m.PJ(j);
-        const float L = distance(m, ni, nj);
+        const real L = distance(m, ni, nj);
         m.UX(j) = (m.COOR(nj, 1) - m.COOR(ni, 1)) / L;
         m.UY(j) = (m.COOR(nj, 2) - m.COOR(ni, 2)) / L;
         m.LBARRA(j) = L;
@@ -152,9 +152,9 @@ void bar_lengths(Model& m, Trace log) {
 void foundation_bars(Model& m, Trace log) {
     for (int32_t j = 1; j <= m.NB; ++j) {
         if (m.SU(j) != 1) continue;
-        const float dot = m.UX(j) * 1.0f + m.UY(j) * 0.0f;
+        const real dot = m.UX(j) * 1.0_r + m.UY(j) * 0.0_r;
         List(log) << "PRODUCTO PUNTO" << dot;
-        if (dot > 0.9999f) {
+        if (dot > 0.9999_r) {
             m.NDIR(j) = 1;
             List(log) << "NDIR=" << int32_t{1};
         } else {
@@ -164,7 +164,7 @@ void foundation_bars(Model& m, Trace log) {
         m.NDIRMAX = std::max(m.NDIRMAX, m.NDIR(j));
 
         for (const int32_t n : {m.PI(j), m.PJ(j)}) {
-            const float x = m.COOR(n, 1), y = m.COOR(n, 2);
+            const real x = m.COOR(n, 1), y = m.COOR(n, 2);
             m.XR(n) = x;
             m.YR(n) = y;
             for (int32_t d = 1; d <= 2; ++d) {
@@ -174,7 +174,7 @@ void foundation_bars(Model& m, Trace log) {
                 m.YF(n, d) = y;
             }
         }
-        const float half = m.LBARRA(j) / 2.0f;
+        const real half = m.LBARRA(j) / 2.0_r;
         m.LONGREAC(dz_dof(m.PI(j))) += half;
         m.LONGREAC(dz_dof(m.PJ(j))) += half;
     }
@@ -186,30 +186,30 @@ void strip_footings(Model& m, Trace log) {
     List(log) << "SE TIENEN ZAPATAS CORRIDAS";
     for (int32_t j = 1; j <= m.NB; ++j) {
         if (m.SU(j) != 1) continue;
-        const float B = section_base(m, j);
-        const float L = m.LBARRA(j);
+        const real B = section_base(m, j);
+        const real L = m.LBARRA(j);
         const int32_t i = m.PI(j), k = m.PJ(j);
-        m.AREAREAC(dz_dof(i)) += B * L / 2.0f;
-        m.AREAREAC(dz_dof(k)) += B * L / 2.0f;
-        const float xi = m.COOR(i, 1), yi = m.COOR(i, 2);
-        const float xj = m.COOR(k, 1), yj = m.COOR(k, 2);
+        m.AREAREAC(dz_dof(i)) += B * L / 2.0_r;
+        m.AREAREAC(dz_dof(k)) += B * L / 2.0_r;
+        const real xi = m.COOR(i, 1), yi = m.COOR(i, 2);
+        const real xj = m.COOR(k, 1), yj = m.COOR(k, 2);
         if (m.NDIR(j) == 1) {
             lower(m.XI(i, 1), xi);
-            upper(m.XF(i, 1), xi + L / 2.0f);
-            lower(m.YI(i, 1), yi - B / 2.0f);
-            upper(m.YF(i, 1), yi + B / 2.0f);
-            lower(m.XI(k, 1), xj - L / 2.0f);
+            upper(m.XF(i, 1), xi + L / 2.0_r);
+            lower(m.YI(i, 1), yi - B / 2.0_r);
+            upper(m.YF(i, 1), yi + B / 2.0_r);
+            lower(m.XI(k, 1), xj - L / 2.0_r);
             upper(m.XF(k, 1), xj);
-            lower(m.YI(k, 1), yj - B / 2.0f);
-            upper(m.YF(k, 1), yj + B / 2.0f);
+            lower(m.YI(k, 1), yj - B / 2.0_r);
+            upper(m.YF(k, 1), yj + B / 2.0_r);
         } else {
-            lower(m.XI(i, 2), xi - B / 2.0f);
-            upper(m.XF(i, 2), xi + B / 2.0f);
+            lower(m.XI(i, 2), xi - B / 2.0_r);
+            upper(m.XF(i, 2), xi + B / 2.0_r);
             lower(m.YI(i, 2), yi);
-            upper(m.YF(i, 2), yi + L / 2.0f);
-            lower(m.XI(k, 2), xj - B / 2.0f);
-            upper(m.XF(k, 2), xj + B / 2.0f);
-            lower(m.YI(k, 2), yj - L / 2.0f);
+            upper(m.YF(i, 2), yi + L / 2.0_r);
+            lower(m.XI(k, 2), xj - B / 2.0_r);
+            upper(m.XF(k, 2), xj + B / 2.0_r);
+            lower(m.YI(k, 2), yj - L / 2.0_r);
             upper(m.YF(k, 2), yj);
         }
     }
@@ -218,22 +218,22 @@ void strip_footings(Model& m, Trace log) {
 // The surface loads of slab s go to its four edge bars by 45-degree
 // tributary areas: trapezoids on the long sides, triangles on the short ones
 // (sides NI-NJ and NK-NL have length Q, the other two P).
-void slab_edge_loads(Model& m, int32_t s, const SlabEdges& e, float Q, float P) {
-    const float TQ = (2.0f * Q - P) * P / 4.0f;
-    const float TP = Q * (2.0f * P - Q) / 4.0f;
+void slab_edge_loads(Model& m, int32_t s, const SlabEdges& e, real Q, real P) {
+    const real TQ = (2.0_r * Q - P) * P / 4.0_r;
+    const real TP = Q * (2.0_r * P - Q) / 4.0_r;
     for (int32_t k = 1; k <= 4; ++k) {
         const int32_t b = m.LBLOSA(s, k);
-        const float l = m.LBARRA(b);
+        const real l = m.LBARRA(b);
         const bool q_side = e.side[k - 1] == 1 || e.side[k - 1] == 3;
-        float a = 0.0f, span = 0.0f;   // tributary area, length it spreads over
+        real a = 0.0_r, span = 0.0_r;   // tributary area, length it spreads over
         if (Q == P) {
-            a = Q * P / 4.0f;
+            a = Q * P / 4.0_r;
             span = Q;
         } else if (Q >= P) {
-            if (!q_side) { a = l * l / 4.0f; span = P; }
+            if (!q_side) { a = l * l / 4.0_r; span = P; }
             else { a = TQ; span = Q; }
         } else {
-            if (q_side) { a = l * l / 4.0f; span = Q; }
+            if (q_side) { a = l * l / 4.0_r; span = Q; }
             else { a = TP; span = P; }
         }
         for (int32_t t = 1; t <= 6; ++t) m.CUNIF(b, t) = m.CUNIF(b, t) + m.CLOSA(s, t) * a / span;
@@ -242,15 +242,15 @@ void slab_edge_loads(Model& m, int32_t s, const SlabEdges& e, float Q, float P) 
 }
 
 // Each corner of slab s takes the quarter of the slab next to it.
-void slab_corner_rectangles(Model& m, int32_t s, float Q, float P) {
+void slab_corner_rectangles(Model& m, int32_t s, real Q, real P) {
     const int32_t NI = m.NLOSA(s, 1), NJ = m.NLOSA(s, 2), NK = m.NLOSA(s, 3), NL = m.NLOSA(s, 4);
-    const float quarter = Q * P / 4.0f;
+    const real quarter = Q * P / 4.0_r;
     for (const int32_t n : {NI, NJ, NK, NL}) m.AREAREAC(dz_dof(n)) += quarter;
-    const float hq = Q / 2.0f, hp = P / 2.0f;
+    const real hq = Q / 2.0_r, hp = P / 2.0_r;
     // The quarter lies towards +X from the left corners (NI, NL) and towards
     // +Y from the lower ones (NI, NJ).
     auto corner = [&](int32_t n, bool left, bool bottom) {
-        const float x = m.COOR(n, 1), y = m.COOR(n, 2);
+        const real x = m.COOR(n, 1), y = m.COOR(n, 2);
         lower(m.XI(n, 1), left ? x : x - hq);
         lower(m.YI(n, 1), bottom ? y : y - hp);
         upper(m.XF(n, 1), left ? x + hq : x);
@@ -264,7 +264,7 @@ void slab_corner_rectangles(Model& m, int32_t s, float Q, float P) {
 
 void slabs(Model& m, Trace log) {
     for (int32_t s = 1; s <= m.NLOS; ++s) {
-        const float G = unit_weight(m, m.MATLOSA(s)) * m.HLOSA(s);
+        const real G = unit_weight(m, m.MATLOSA(s)) * m.HLOSA(s);
         m.CLOSA(s, 5) = G;
         const int32_t NI = m.NLOSA(s, 1), NJ = m.NLOSA(s, 2), NK = m.NLOSA(s, 3), NL = m.NLOSA(s, 4);
         List(log) << "Pp Losa=" << G;
@@ -272,8 +272,8 @@ void slabs(Model& m, Trace log) {
 
         const SlabEdges e = slab_edges(m, s);
         for (int32_t k = 1; k <= 4; ++k) m.LBLOSA(s, k) = e.bar[k - 1];
-        const float Q = distance(m, NI, NJ);
-        const float P = distance(m, NJ, NK);
+        const real Q = distance(m, NI, NJ);
+        const real P = distance(m, NJ, NK);
         m.ALOSA(s) = Q * P;
         List(log) << "AREA DE LOSA:" << Q * P;
         slab_edge_loads(m, s, e, Q, P);
@@ -298,7 +298,7 @@ void compute_reaction_areas(Model& m, Trace log) {
 
     // The foundation area sums the areas of the reactions that have a length.
     for (int32_t g = 1; g <= m.NTOT; ++g)
-        if (m.LONGREAC(g) != 0.0f) m.AREATOT = m.AREATOT + m.AREAREAC(g);
+        if (m.LONGREAC(g) != 0.0_r) m.AREATOT = m.AREATOT + m.AREAREAC(g);
     log.empty();
     List(log) << "              COORDENADAS DE REACCIONES ";
     List(log) << "            PUNTO       PUNTO INICIAL   PUNTO FINAL";
@@ -326,7 +326,7 @@ void tributary_area_rows(Channel& ch, const Model& m) {
     List(ch) << "Área tributaria por barra";
     List(ch) << " Barra            LONGITUD    AREA";
     for (int32_t j = 1; j <= m.NB; ++j)
-        if (m.ABARRA(j) != 0.0f) Rec(ch).I(j, 6).X(9).F(m.LBARRA(j), 10, 4).F(m.ABARRA(j), 10, 4);
+        if (m.ABARRA(j) != 0.0_r) Rec(ch).I(j, 6).X(9).F(m.LBARRA(j), 10, 4).F(m.ABARRA(j), 10, 4);
 }
 
 } // namespace qb

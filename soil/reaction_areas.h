@@ -8,7 +8,7 @@
 namespace qb {
 
 // Straight-line (3-D) distance from node a to node b.
-float distance(const Model& m, int32_t a, int32_t b);
+real distance(const Model& m, int32_t a, int32_t b);
 
 // Bar lengths and plan directions; for every foundation node its reaction
 // length and area (LONGREAC, AREAREAC by the node's DZ degree of freedom) and

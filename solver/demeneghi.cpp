@@ -7,7 +7,7 @@
 
 namespace qb {
 
-const Mat1<float>& demeneghi_coefficients(const Soil& s, int32_t caso) {
+const Mat1<real>& demeneghi_coefficients(const Soil& s, int32_t caso) {
     return caso == 3 ? s.AP : caso == 4 ? s.ACS : s.A;
 }
 
@@ -15,21 +15,21 @@ namespace {
 
 // The three stresses at the mid-depth of stratum j under reaction i.
 struct Stresses {
-    float sx = 0.0f, sy = 0.0f, sz = 0.0f;
+    real sx = 0.0_r, sy = 0.0_r, sz = 0.0_r;
 };
 
 // Superposes the pressure of every loaded reaction l (line reaction times
 // length over area) on its influence values; case 2 traces every term.
-Stresses stresses(const Model& m, int32_t caso, int32_t i, int32_t j, const Vec1<float>& h, const Vec1<float>& R,
+Stresses stresses(const Model& m, int32_t caso, int32_t i, int32_t j, const Vec1<real>& h, const Vec1<real>& R,
                   Trace log) {
     const bool trace = caso == 2 && log.on();
     Stresses s;
     for (int32_t l = 1; l <= m.NR; ++l) {
         const int32_t g = dof(l, DZ);
-        const float r = R(m.NGRED + l);
-        const float rh = r + h(l);
-        const float len = m.LONGREAC.at_or_zero(g), area = m.AREAREAC.at_or_zero(g);
-        const float ix1 = infl(m.IX, i, j, l, 1), ix2 = infl(m.IX, i, j, l, 2);
+        const real r = R(m.NGRED + l);
+        const real rh = r + h(l);
+        const real len = m.LONGREAC.at_or_zero(g), area = m.AREAREAC.at_or_zero(g);
+        const real ix1 = infl(m.IX, i, j, l, 1), ix2 = infl(m.IX, i, j, l, 2);
         if (caso == 2) {
             s.sx = s.sx + rh * (ix1 + ix2) * len / area;
             s.sy = s.sy + rh * (infl(m.IY, i, j, l, 1) + infl(m.IY, i, j, l, 2)) * len / area;
@@ -45,12 +45,12 @@ Stresses stresses(const Model& m, int32_t caso, int32_t i, int32_t j, const Vec1
 
 } // namespace
 
-float Def(const Model& m, int32_t caso, int32_t i, int32_t j, int32_t p, const Mat1<float>& A_Dem,
-          const Vec1<float>& h, const Vec1<float>& R, Trace log) {
+real Def(const Model& m, int32_t caso, int32_t i, int32_t j, int32_t p, const Mat1<real>& A_Dem,
+          const Vec1<real>& h, const Vec1<real>& R, Trace log) {
     const Soil& s = m.soil;
     List(log) << "en def, ii=" << i << " jj=" << j;
     List(log) << "en Def ng=" << m.NTOT << " ngred=" << m.NGRED;
-    if (!has_entry(s.PZ, p, j)) return 0.0f;   // no soil under this node
+    if (!has_entry(s.PZ, p, j)) return 0.0_r;   // no soil under this node
 
     const bool clay = s.TIPOEST(p, j) == 2;
     if (caso == 3 || caso == 4) List(log) << (caso == 3 ? "caso 3" : "caso 4");
@@ -63,17 +63,17 @@ float Def(const Model& m, int32_t caso, int32_t i, int32_t j, int32_t p, const M
     List(log) << "Pz(kp,jj)" << s.PZ(p, j);
     List(log) << "Anu(KP,jj)=" << s.NU2(p, j);
 
-    const float PA = s.PA, Hj = s.H(p, j), A = A_Dem(p, j);
-    float def = 0.0f;
+    const real PA = s.PA, Hj = s.H(p, j), A = A_Dem(p, j);
+    real def = 0.0_r;
     if (caso == 2) {
-        const float C = (sg.sx + sg.sy) / sg.sz;           // lateral over vertical stress
-        const float F = 0.33333334f + C / 3.0f;
-        const float p0 = (2.0f * s.KO(p, j) + 1.0f) * s.PZ(p, j) / 3.0f;   // in-situ mean stress
-        const float nu = s.NU2(p, j);
-        const float X = (1.0f - nu * C) * (std::sqrt(sg.sz * F + p0) - std::sqrt(p0)) /
-                        (std::sqrt(PA) * 0.5f * A * F);
+        const real C = (sg.sx + sg.sy) / sg.sz;           // lateral over vertical stress
+        const real F = (1.0_r / 3.0_r) + C / 3.0_r;
+        const real p0 = (2.0_r * s.KO(p, j) + 1.0_r) * s.PZ(p, j) / 3.0_r;   // in-situ mean stress
+        const real nu = s.NU2(p, j);
+        const real X = (1.0_r - nu * C) * (std::sqrt(sg.sz * F + p0) - std::sqrt(p0)) /
+                        (std::sqrt(PA) * 0.5_r * A * F);
         // sz = 0 (a stratum the reactions do not reach) makes C = 0/0: no settlement.
-        def = sg.sz == 0.0f ? 0.0f : Hj * (1.0f - std::exp(-X));
+        def = sg.sz == 0.0_r ? 0.0_r : Hj * (1.0_r - std::exp(-X));
         List(log) << "ssigmas=" << C;
         List(log) << "A_Dem=" << A;
     } else if ((caso == 3 || caso == 4) && clay) {
@@ -82,24 +82,24 @@ float Def(const Model& m, int32_t caso, int32_t i, int32_t j, int32_t p, const M
             List(log) << "psi=" << s.PSI(p, j);
             List(log) << "T=" << s.T(p, j);
         }
-        const float expo = std::exp(sg.sz / (-PA * A));
+        const real expo = std::exp(sg.sz / (-PA * A));
         List(log) << "expo=" << expo;
         if (caso == 3) {
-            def = (1.0f - expo) * Hj;
+            def = (1.0_r - expo) * Hj;
         } else {
-            const float ct = (1.0f - expo) * Hj;
-            const float res = s.PSI(p, j) * s.T(p, j);     // creep time factor
+            const real ct = (1.0_r - expo) * Hj;
+            const real res = s.PSI(p, j) * s.T(p, j);     // creep time factor
             List(log) << "ct=" << ct;
             List(log) << "res=" << res;
-            def = std::log10(1.0f + res) * ct;
+            def = std::log10(1.0_r + res) * ct;
         }
     }
     List(log) << "DEF=" << def;
     return def;
 }
 
-void CalcDefNL(const Model& m, int32_t caso, const Mat1<float>& A_Dem, const Vec1<float>& R, const Vec1<float>& h,
-               Vec1<float>& def, Trace log) {
+void CalcDefNL(const Model& m, int32_t caso, const Mat1<real>& A_Dem, const Vec1<real>& R, const Vec1<real>& h,
+               Vec1<real>& def, Trace log) {
     const int32_t NR = m.NR;
     List(log) << "EN CalcDefNL";
     List(log) << "N=" << NR;
@@ -113,7 +113,7 @@ void CalcDefNL(const Model& m, int32_t caso, const Mat1<float>& A_Dem, const Vec
         List(log) << "Reaccion:" << i << " estrato" << 1 << def(i);
         const int32_t nest = p >= 1 && p <= m.soil.NEST.size() ? std::min(m.soil.NEST(p), limits::STRATA) : 0;
         for (int32_t j = 2; j <= nest; ++j) {
-            const float dj = Def(m, caso, i, j, p, A_Dem, h, R, log);
+            const real dj = Def(m, caso, i, j, p, A_Dem, h, R, log);
             def(i) = def(i) + dj;
             List(log) << "Reaccion:" << i << "en estrato:" << j << dj;
         }

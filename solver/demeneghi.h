@@ -25,20 +25,20 @@ namespace qb {
 
 // The Demeneghi coefficient table of a case: A (2), AP (3) or ACS (4);
 // A for any other case (whose settlements are 0 anyway).
-const Mat1<float>& demeneghi_coefficients(const Soil& s, int32_t caso);
+const Mat1<real>& demeneghi_coefficients(const Soil& s, int32_t caso);
 
 // Settlement of stratum j of profile p under area reaction i. R is the
 // Newton vector (reaction l at R(NGRED + l)); h(l) is added to reaction l
 // before the stresses are formed. Reads NGRED, NTOT, NR, KO, PZ, H, NU2,
 // TIPOEST, PSI, T, PA, LONGREAC, AREAREAC and the influence tables. A profile
 // outside the soil tables has no soil: 0. Traces to `log`.
-float Def(const Model& m, int32_t caso, int32_t i, int32_t j, int32_t p, const Mat1<float>& A_Dem,
-          const Vec1<float>& h, const Vec1<float>& R, Trace log);
+real Def(const Model& m, int32_t caso, int32_t i, int32_t j, int32_t p, const Mat1<real>& A_Dem,
+          const Vec1<real>& h, const Vec1<real>& R, Trace log);
 
 // def(i), i = 1..NR: the settlement under every area reaction, summed over
 // the strata of the profile PERFN of its node (stratum 1 always, then
 // 2..NEST). def is resized to NR. Traces to `log`.
-void CalcDefNL(const Model& m, int32_t caso, const Mat1<float>& A_Dem, const Vec1<float>& R, const Vec1<float>& h,
-               Vec1<float>& def, Trace log);
+void CalcDefNL(const Model& m, int32_t caso, const Mat1<real>& A_Dem, const Vec1<real>& R, const Vec1<real>& h,
+               Vec1<real>& def, Trace log);
 
 } // namespace qb

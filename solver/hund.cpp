@@ -12,7 +12,7 @@
 
 #include <cmath>
 
-#include "solver/gaussj.h"
+#include "solver/dense.h"
 #include "textio/rows.h"
 
 namespace qb {
@@ -38,11 +38,11 @@ void log_heading(const Model& m, Trace log) {
 // block of FLEX (starting at row and column `flex0` + 1) with the reactions.
 // A reaction on a restrained dof (outside the model) has no free displacement
 // to couple.
-void coupling_rows(const Model& m, const CaseState& st, Mat1<float>& Cr, const Vec1<int32_t>& dofs, int32_t count,
+void coupling_rows(const Model& m, const CaseState& st, Mat1<real>& Cr, const Vec1<int32_t>& dofs, int32_t count,
                    int32_t first, int32_t flex0) {
     for (int32_t j = 1; j <= count; ++j) {
         const int32_t eq = m.NGL(dofs(j));
-        if (eq != 0) Cr(first + j, eq) = Cr(first + j, eq) + 1.0f;
+        if (eq != 0) Cr(first + j, eq) = Cr(first + j, eq) + 1.0_r;
     }
     for (int32_t j = 1; j <= count; ++j)
         for (int32_t i = 1; i <= count; ++i)
@@ -51,7 +51,7 @@ void coupling_rows(const Model& m, const CaseState& st, Mat1<float>& Cr, const V
 
 // The coupled matrix: compatibility rows first, then the frame's equilibrium
 // rows; the right-hand side is the nodal loads less the member loads.
-void form_system(const Model& m, const CaseState& st, const Vec1<float>& vered, Mat1<float>& Cr, Vec1<float>& B,
+void form_system(const Model& m, const CaseState& st, const Vec1<real>& vered, Mat1<real>& Cr, Vec1<real>& B,
                  Trace log) {
     const int32_t NGRED = m.NGRED, NR = m.NR, MR = m.MR, nreac = NR + MR, n = Cr.rows();
     auto cr = [&](int32_t i, int32_t j) { return Cr(i, j); };
@@ -97,16 +97,16 @@ void form_system(const Model& m, const CaseState& st, const Vec1<float>& vered, 
 // DESPL: the displacement of every global dof (0 when restrained), then the
 // reactions; HUNDIM: the settlement under every reaction, from the full rows
 // of FLEX (cross terms included), summed in ascending order.
-void store_solution(const Model& m, CaseState& st, const Vec1<float>& X) {
+void store_solution(const Model& m, CaseState& st, const Vec1<real>& X) {
     const int32_t nreac = m.NR + m.MR;
-    st.DESPL.fill(0.0f);
+    st.DESPL.fill(0.0_r);
     for (int32_t j = 1; j <= nreac; ++j) st.DESPL(m.NTOT + j) = X(m.NGRED + j);
     for (int32_t g = 1; g <= m.NTOT; ++g) {
         const int32_t eq = m.NGL(g);
-        st.DESPL(g) = eq != 0 ? X(eq) : 0.0f;
+        st.DESPL(g) = eq != 0 ? X(eq) : 0.0_r;
     }
     for (int32_t i = 1; i <= nreac; ++i) {
-        float h = 0.0f;
+        real h = 0.0_r;
         for (int32_t j = 1; j <= nreac; ++j) h = h - st.FLEX(i, j) * st.reaction(m, j);
         st.HUNDIM(i) = h;
     }
@@ -120,7 +120,7 @@ void trace_separator(Trace log) {
     log.empty(1);
 }
 
-float subgrade_modulus(const Model& m, const CaseState& st, int32_t i) {
+real subgrade_modulus(const Model& m, const CaseState& st, int32_t i) {
     return std::fabs((st.reaction(m, i) * m.LONGREAC.at_or_zero(dof(i, DZ))) / st.HUNDIM(i));
 }
 
@@ -130,19 +130,19 @@ void trace_node_translations(const Model& m, const CaseState& st, Trace log) {
         List(log) << nd << st.DESPL(dof(nd, DX)) << st.DESPL(dof(nd, DY)) << st.DESPL(dof(nd, DZ));
 }
 
-void HUND(const Model& m, CaseState& st, const Vec1<float>& vered, Trace log) {
+void HUND(const Model& m, CaseState& st, const Vec1<real>& vered, Trace log) {
     const int32_t nreac = m.NR + m.MR;
     const int32_t n = m.NGRED + nreac;   // order of the coupled system
 
     log_heading(m, log);
-    Mat1<float> Cr(n, n);
-    Vec1<float> B(n), X(n);
+    Mat1<real> Cr(n, n);
+    Vec1<real> B(n), X(n);
     st.DESPL.resize(m.NTOT + nreac);
     st.HUNDIM.resize(nreac);
     form_system(m, st, vered, Cr, B, log);
 
     for (int32_t i = 1; i <= n; ++i) X(i) = B(i);
-    gaussj_solve(Cr.data(), n, n, X.data());   // the inverse is never read
+    solve_dense(Cr.data(), n, n, X.data(), false, log);   // the inverse is never read
     List(log) << "IMPRESION DE VECTOR SOLUCION";
     for (int32_t i = 1; i <= n; ++i) List(log) << i << X(i);
 

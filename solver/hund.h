@@ -20,12 +20,12 @@ namespace qb {
 // Fills: DESPL (NTOT+NR+MR: displacements by global dof, then the reactions)
 // and HUNDIM (NR+MR: settlement under each reaction).
 // A singular system throws SingularMatrix.
-void HUND(const Model& m, CaseState& st, const Vec1<float>& vered, Trace log);
+void HUND(const Model& m, CaseState& st, const Vec1<real>& vered, Trace log);
 
 // Modulus of subgrade reaction of reaction i: |R L / settlement|, with L the
 // reaction length kept at the vertical translation of node i. A zero
 // settlement gives a non-finite modulus.
-float subgrade_modulus(const Model& m, const CaseState& st, int32_t i);
+real subgrade_modulus(const Model& m, const CaseState& st, int32_t i);
 
 // The separator that opens the trace of a solution: two empty lines, 40
 // slashes, an empty line.

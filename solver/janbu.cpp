@@ -10,22 +10,22 @@ namespace qb {
 JanbuResult janbu_iteration(const Model& m, CaseState& st, Trace log, JanbuObserver& obs, int32_t max_passes) {
     const int32_t NR = m.NR;
     JanbuResult res;
-    Vec1<float>& REAC = res.REAC;   // the reactions the next flexibility is built for
-    REAC.resize(NR, 1.0f);
-    Vec1<float> DREAC(NR);          // their relative change in the last pass
+    Vec1<real>& REAC = res.REAC;   // the reactions the next flexibility is built for
+    REAC.resize(NR, 1.0_r);
+    Vec1<real> DREAC(NR);          // their relative change in the last pass
     st.clear(m);
     obs.uniform_start();
     int32_t ITER = 0;
     for (;;) {
         obs.pass_heading();
-        st.DESPL.fill(0.0f);
+        st.DESPL.fill(0.0_r);
         List(log) << "LLAMANDO A FNLCC  " << "N=" << NR << " NR=" << NR << " MR=" << m.MR;
         FNLCC(m, st, REAC, log);
         if (ITER == 0) {
             // Settlement that the flexibility gives for the starting reactions
             // (HUND overwrites it with the solved one).
             for (int32_t i = 1; i <= NR; ++i) {
-                float s = 0.0f;
+                real s = 0.0_r;
                 for (int32_t j = 1; j <= NR; ++j) s = s - st.FLEX(i, j) * REAC(j);
                 st.HUNDIM(i) = s;
             }

@@ -20,10 +20,10 @@ struct JanbuObserver {
     virtual ~JanbuObserver() = default;
     virtual void uniform_start() {}
     virtual void pass_heading() {}
-    virtual void first_pass(const Model& m, const CaseState& st, const Vec1<float>& REAC) {
+    virtual void first_pass(const Model& m, const CaseState& st, const Vec1<real>& REAC) {
         (void)m; (void)st; (void)REAC;
     }
-    virtual void pass_done(const Model& m, const CaseState& st, const Vec1<float>& REAC) {
+    virtual void pass_done(const Model& m, const CaseState& st, const Vec1<real>& REAC) {
         (void)m; (void)st; (void)REAC;
     }
     virtual void next_pass(int32_t ITER) { (void)ITER; }
@@ -32,12 +32,12 @@ struct JanbuObserver {
 };
 
 constexpr int32_t JANBU_MAX_PASSES = 100;
-constexpr float JANBU_TOLERANCE = 0.001f;   // relative change of a settled reaction
+constexpr real JANBU_TOLERANCE = 0.001_r;   // relative change of a settled reaction
 
 struct JanbuResult {
     int32_t passes = 0;       // solutions made (HUND calls)
     bool converged = false;
-    Vec1<float> REAC;         // the reactions the last flexibility was built for
+    Vec1<real> REAC;         // the reactions the last flexibility was built for
 };
 
 // Starts from a reaction of 1 under every area reaction; each pass builds

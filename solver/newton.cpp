@@ -5,7 +5,7 @@
 
 #include "soil/reaction_areas.h"
 #include "solver/demeneghi.h"
-#include "solver/gaussj.h"
+#include "solver/dense.h"
 #include "solver/hund.h"
 #include "textio/rows.h"
 
@@ -13,40 +13,30 @@ namespace qb {
 
 namespace {
 
-constexpr float R_START = 10.0f;           // starting line reaction of every area reaction
-constexpr float SPRING_START = -2500.0f;   // start: node 10/2500 below its position
-constexpr float DELTA = 0.001f;            // reaction increment of the Jacobian
-constexpr float TOLERANCE = 0.01f;         // percent change of a converged reaction
-
-// The Newton step J·delta = b (b in, delta out). Only a Jacobian whose
-// inverse is logged needs to be inverted: for the other one an elimination of
-// b alone, with the same pivots, gives the same step bit for bit.
-void newton_step(Mat1<float>& J, int32_t n, Vec1<float>& b, bool inverse_wanted) {
-    if (inverse_wanted)
-        gaussj(J.data(), n, n, b.data());
-    else
-        gaussj_solve(J.data(), n, n, b.data());
-}
+constexpr real R_START = 10.0_r;           // starting line reaction of every area reaction
+constexpr real SPRING_START = -2500.0_r;   // start: node 10/2500 below its position
+constexpr real DELTA = 0.001_r;            // reaction increment of the Jacobian
+constexpr real TOLERANCE = 0.01_r;         // percent change of a converged reaction
 
 // "R( i) =" / "F( i) =" records; from 100 on the index overflows its field.
-void log_indexed(Trace log, const char* name, int32_t i, float v) {
+void log_indexed(Trace log, const char* name, int32_t i, real v) {
     Rec(log).text(name).I(i, 2).text(") =").F(v, 20, 10);
 }
 
-void log_values(Trace log, int32_t n, const Vec1<float>& v) {
+void log_values(Trace log, int32_t n, const Vec1<real>& v) {
     fixed_rows(log, 1, n, 20, 8, n, [&](int32_t, int32_t j) { return v(j); });
 }
 
 } // namespace
 
-void settlement_jacobian(const Model& m, int32_t caso, const Mat1<float>& A_Dem, const Vec1<float>& R,
-                         const Vec1<float>& negdef, Mat1<float>& J, Trace log) {
+void settlement_jacobian(const Model& m, int32_t caso, const Mat1<real>& A_Dem, const Vec1<real>& R,
+                         const Vec1<real>& negdef, Mat1<real>& J, Trace log) {
     const int32_t NGRED = m.NGRED, NR = m.NR;
-    Vec1<float> h(NR), def2(NR);
+    Vec1<real> h(NR), def2(NR);
     for (int32_t k = 1; k <= NR; ++k) {
-        h.fill(0.0f);
+        h.fill(0.0_r);
         h(k) = DELTA;
-        def2.fill(0.0f);
+        def2.fill(0.0_r);
         CalcDefNL(m, caso, A_Dem, R, h, def2, log);
         for (int32_t j = 1; j <= NR; ++j) J(NGRED + j, NGRED + k) = (negdef(j) + def2(j)) / h(k);
         List(log) << "defors VARIANDO LA REACCION:" << k << " CON H=" << h(k);
@@ -55,12 +45,12 @@ void settlement_jacobian(const Model& m, int32_t caso, const Mat1<float>& A_Dem,
     }
 }
 
-NewtonResult SOLNL(const Model& m, CaseState& st, int32_t caso, const Vec1<float>& vered, Trace log,
+NewtonResult SOLNL(const Model& m, CaseState& st, int32_t caso, const Vec1<real>& vered, Trace log,
                    NewtonObserver& obs) {
     const int32_t NTOT = m.NTOT, NGRED = m.NGRED, NR = m.NR;
     const int32_t n = NGRED + NR;   // order of the Newton system
     const bool small = n <= NEWTON_LOG_ORDER;
-    const Mat1<float>& A_Dem = demeneghi_coefficients(m.soil, caso);
+    const Mat1<real>& A_Dem = demeneghi_coefficients(m.soil, caso);
 
     // The equilibrium rows are akr's (stiffness, then the reaction columns).
     auto CR = [&](int32_t r, int32_t c) { return akr_or_zero(m, r, c); };
@@ -83,7 +73,7 @@ NewtonResult SOLNL(const Model& m, CaseState& st, int32_t caso, const Vec1<float
         }
 
     // Loads: nodal loads less the reduced member loads, as in the linear solution.
-    Vec1<float> B(NGRED);
+    Vec1<real> B(NGRED);
     List(log) << "FORMACION DE B";
     for (int32_t i = 1; i <= NGRED; ++i) {
         B(i) = m.PCONC.at_or_zero(i) - vered.at_or_zero(i);
@@ -92,27 +82,27 @@ NewtonResult SOLNL(const Model& m, CaseState& st, int32_t caso, const Vec1<float
     for (int32_t i = 1; i <= NGRED; ++i) List(log) << i << B(i);
 
     // Start: every reaction 10, its node pushed down 10/2500 into the soil.
-    Vec1<float> R(n), prev(n), F(n), b(n);
+    Vec1<real> R(n), prev(n), F(n), b(n);
     for (int32_t j = 1; j <= NR; ++j) R(NGRED + j) = R_START;
     for (int32_t j = 1; j <= NR; ++j)
         if (eq_of(j) != 0) R(eq_of(j)) = R(NGRED + j) / SPRING_START;
     List(log) << "NDATS=" << NR << " ERROR=" << TOLERANCE << " DELTA=" << DELTA;
     for (int32_t i = 1; i <= n; ++i) log_indexed(log, "R(", i, R(i));
 
-    Vec1<float> h(NR), def(NR), negdef(NR);
-    Mat1<float> J(n, n);
+    Vec1<real> h(NR), def(NR), negdef(NR);
+    Mat1<real> J(n, n);
     std::vector<double> err(static_cast<size_t>(NR));
     NewtonResult res;
     for (int32_t it = 1; it <= NEWTON_MAX_ITERATIONS; ++it) {
         res.iterations = it;
         List(log) << "Iteración:" << it;
         obs.iteration(it);
-        h.fill(0.0f);
+        h.fill(0.0_r);
 
         // ---- residual: equilibrium rows, then compatibility rows -------------------
         List(log) << "VECTOR FUNCIONAL, PARTE LINEAL";
         for (int32_t i = 1; i <= NGRED; ++i) {
-            float s = 0.0f;
+            real s = 0.0_r;
             for (int32_t c = 1; c <= n; ++c) s = s + CR(i, c) * R(c);
             F(i) = s - B(i);
             log_indexed(log, "F(", i, F(i));
@@ -124,12 +114,12 @@ NewtonResult SOLNL(const Model& m, CaseState& st, int32_t caso, const Vec1<float
         // The node's vertical displacement (down is negative) plus the settlement.
         for (int32_t j = 1; j <= NR; ++j) {
             negdef(j) = -def(j);
-            F(NGRED + j) = def(j) + (eq_of(j) != 0 ? R(eq_of(j)) : 0.0f);
+            F(NGRED + j) = def(j) + (eq_of(j) != 0 ? R(eq_of(j)) : 0.0_r);
         }
         for (int32_t j = 1; j <= NR; ++j) log_indexed(log, "F(", NGRED + j, F(NGRED + j));
 
         // ---- Jacobian ----------------------------------------------------------------
-        J.fill(0.0f);
+        J.fill(0.0_r);
         for (int32_t c = 1; c <= n; ++c)
             for (int32_t r = 1; r <= NGRED; ++r) J(r, c) = CR(r, c);
         if (NGRED <= NEWTON_LOG_ORDER)
@@ -137,7 +127,7 @@ NewtonResult SOLNL(const Model& m, CaseState& st, int32_t caso, const Vec1<float
         List(log) << "CÁLCULANDO JACOBIANO, INCREMENTOS DE H";
         settlement_jacobian(m, caso, A_Dem, R, negdef, J, log);
         for (int32_t j = 1; j <= NR; ++j)
-            if (eq_of(j) != 0) J(NGRED + j, eq_of(j)) = 1.0f;
+            if (eq_of(j) != 0) J(NGRED + j, eq_of(j)) = 1.0_r;
         List(log) << "JACOBIANO COMPLETO, PARTE LINEAL + NO LINEAL";
         if (small) fixed_rows(log, n, n, 20, 8, n, [&](int32_t r, int32_t c) { return J(r, c); }, 5);
 
@@ -145,7 +135,10 @@ NewtonResult SOLNL(const Model& m, CaseState& st, int32_t caso, const Vec1<float
         for (int32_t i = 1; i <= n; ++i) b(i) = -F(i);
         List(log) << "IMPRESION DE -F";
         for (int32_t i = 1; i <= n; ++i) List(log) << "F[" << i << "]" << b(i);
-        newton_step(J, n, b, small);
+        // The step J·delta = b (b in, delta out). Only a Jacobian whose
+        // inverse is logged is inverted: for the other one an elimination of
+        // b alone, with the same pivots, gives the same step bit for bit.
+        solve_dense(J.data(), n, n, b.data(), small, log);
         List(log) << "JACOBIANO INVERSO";
         if (small)
             fixed_rows(log, n, n + 1, 20, 8, n + 1, [&](int32_t r, int32_t c) { return c <= n ? J(r, c) : b(r); });
@@ -157,12 +150,12 @@ NewtonResult SOLNL(const Model& m, CaseState& st, int32_t caso, const Vec1<float
         }
         // The soil cannot pull: a reaction that turned negative is released.
         for (int32_t j = 1; j <= NR; ++j)
-            if (R(NGRED + j) < 0.0f) R(NGRED + j) = 0.0f;
+            if (R(NGRED + j) < 0.0_r) R(NGRED + j) = 0.0_r;
 
         // Relative change in percent; a previous value of 0 gives inf (or NaN).
         for (int32_t j = 1; j <= NR; ++j) {
-            const float r = R(NGRED + j), p = prev(NGRED + j);
-            err[static_cast<size_t>(j - 1)] = static_cast<double>(std::fabs(r - p) / std::fabs(p) * 100.0f);
+            const real r = R(NGRED + j), p = prev(NGRED + j);
+            err[static_cast<size_t>(j - 1)] = static_cast<double>(std::fabs(r - p) / std::fabs(p) * 100.0_r);
         }
         List(log) << "VALORES ANTERIORES DE R";
         if (small) log_values(log, n, prev);
@@ -171,7 +164,7 @@ NewtonResult SOLNL(const Model& m, CaseState& st, int32_t caso, const Vec1<float
         List(log) << "ERROR EN LAS REACCIONES";
         if (small) {
             Rec line(log);
-            for (double e : err) line.E(static_cast<float>(e), 10, 2);
+            for (double e : err) line.E(static_cast<real>(e), 10, 2);
         } else {
             List(log) << "IMPRESIÓN FUERA DE RANGO";
         }
@@ -191,9 +184,9 @@ NewtonResult SOLNL(const Model& m, CaseState& st, int32_t caso, const Vec1<float
 
     // ---- solution by global dof, then the reactions ------------------------------------
     if (st.DESPL.size() < NTOT + NR + m.MR) st.DESPL.resize(NTOT + NR + m.MR);
-    for (int32_t g = 1; g <= NTOT + NR; ++g) st.DESPL(g) = 0.0f;
+    for (int32_t g = 1; g <= NTOT + NR; ++g) st.DESPL(g) = 0.0_r;
     for (int32_t j = 1; j <= NR; ++j) st.DESPL(NTOT + j) = R(NGRED + j);
-    for (int32_t g = 1; g <= NTOT; ++g) st.DESPL(g) = m.NGL(g) != 0 ? R(m.NGL(g)) : 0.0f;
+    for (int32_t g = 1; g <= NTOT; ++g) st.DESPL(g) = m.NGL(g) != 0 ? R(m.NGL(g)) : 0.0_r;
     for (int32_t g = 1; g <= NTOT; ++g) List(log) << "I=" << g << "  NGL=" << m.NGL(g);
     trace_node_translations(m, st, log);
     return res;

@@ -48,7 +48,7 @@ constexpr int32_t NEWTON_MAX_ITERATIONS = 20;
 // DESPL(NTOT+j) with area reaction j; the nodal-reaction entries keep what
 // they held. Writes its trace to `log` only. A singular Jacobian throws
 // SingularMatrix.
-NewtonResult SOLNL(const Model& m, CaseState& st, int32_t caso, const Vec1<float>& vered, Trace log,
+NewtonResult SOLNL(const Model& m, CaseState& st, int32_t caso, const Vec1<real>& vered, Trace log,
                    NewtonObserver& obs);
 
 // The soil block of the Jacobian at the Newton vector R (reaction l at
@@ -56,7 +56,7 @@ NewtonResult SOLNL(const Model& m, CaseState& st, int32_t caso, const Vec1<float
 // the settlements def2 with reaction k increased by 0.001, and
 //   J(NGRED + j, NGRED + k) = (negdef(j) + def2(j)) / 0.001.
 // Other entries of J are left alone. Traces to `log`.
-void settlement_jacobian(const Model& m, int32_t caso, const Mat1<float>& A_Dem, const Vec1<float>& R,
-                         const Vec1<float>& negdef, Mat1<float>& J, Trace log);
+void settlement_jacobian(const Model& m, int32_t caso, const Mat1<real>& A_Dem, const Vec1<real>& R,
+                         const Vec1<real>& negdef, Mat1<real>& J, Trace log);
 
 } // namespace qb

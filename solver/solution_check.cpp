@@ -8,7 +8,7 @@ namespace qb {
 
 namespace {
 
-SolutionQuality quality(const Model& m, const CaseState& st, const Vec1<float>& vered, bool linear) {
+SolutionQuality quality(const Model& m, const CaseState& st, const Vec1<real>& vered, bool linear) {
     SolutionQuality q;
     for (int32_t i = 1; i <= st.DESPL.size(); ++i)
         if (!std::isfinite(st.DESPL(i))) ++q.non_finite;
@@ -93,11 +93,11 @@ SolutionQuality quality(const Model& m, const CaseState& st, const Vec1<float>& 
 
 } // namespace
 
-SolutionQuality linear_solution_quality(const Model& m, const CaseState& st, const Vec1<float>& vered) {
+SolutionQuality linear_solution_quality(const Model& m, const CaseState& st, const Vec1<real>& vered) {
     return quality(m, st, vered, true);
 }
 
-SolutionQuality newton_solution_quality(const Model& m, const CaseState& st, const Vec1<float>& vered) {
+SolutionQuality newton_solution_quality(const Model& m, const CaseState& st, const Vec1<real>& vered) {
     return quality(m, st, vered, false);
 }
 

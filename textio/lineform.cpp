@@ -792,6 +792,11 @@ List& List::real(float v) {
     list_real(s_, v, 1);
     return *this;
 }
+List& List::real(double v) {
+    sep(false);
+    put_list_real(s_, v);
+    return *this;
+}
 
 void List::end() {
     if (done_) return;

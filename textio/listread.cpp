@@ -43,7 +43,8 @@ bool parse_int(const std::string& s, int32_t& v) {
 
 // Fortran real forms: [sign] digits [. [digits]] [exp], or . digits [exp],
 // exp = (E|D|Q)[sign]digits or sign digits; also Inf, Infinity, NaN.
-bool parse_real(const std::string& s, float& v) {
+template <class T>
+bool parse_real(const std::string& s, T& v) {
     std::string u;
     for (char c : s) u += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     size_t i = 0;
@@ -72,10 +73,12 @@ bool parse_real(const std::string& s, float& v) {
         while (i < u.size() && std::isdigit(static_cast<unsigned char>(u[i]))) { norm += u[i++]; ++ed; }
         if (ed == 0 || i != u.size()) return false;
     }
-    // Decimal to float in one correctly rounded step.
+    // Decimal to binary in one correctly rounded step.
     errno = 0;
     char* endp = nullptr;
-    float x = std::strtof(norm.c_str(), &endp);
+    T x;
+    if constexpr (sizeof(T) == sizeof(float)) x = std::strtof(norm.c_str(), &endp);
+    else x = std::strtod(norm.c_str(), &endp);
     if (endp == norm.c_str() || *endp != '\0') return false;
     v = x;
     return true;
@@ -269,17 +272,24 @@ void ListReader::item(int32_t& v) {
     v = x;
 }
 
-void ListReader::item(float& v) {
+template <class T>
+void ListReader::real_item(T& v) {
     std::string tok;
     bool quoted = false;
     if (next(tok, quoted) == Kind::Null) return;
-    float x = 0.0f;
+    T x = 0;
     if (quoted || !parse_real(tok, x)) fail("a real number", shown(tok));
     // NaN and infinities, and values beyond the single-precision range, would
     // travel through every formula into a report that looks like results.
-    if (!std::isfinite(x)) fail("a finite real number (at most 3.4E+38 in magnitude)", shown(tok));
+    if (!std::isfinite(x))
+        fail(sizeof(T) == sizeof(float) ? "a finite real number (at most 3.4E+38 in magnitude)"
+                                        : "a finite real number (at most 1.8E+308 in magnitude)",
+             shown(tok));
     v = x;
 }
+
+void ListReader::item(float& v) { real_item(v); }
+void ListReader::item(double& v) { real_item(v); }
 
 void ListReader::item(Text& v, int width, bool cut_warned) {
     std::string tok;

@@ -45,6 +45,7 @@ public:
     void begin();
     void item(int32_t& v);
     void item(float& v);
+    void item(double& v);                   // the double-precision arithmetic
     // Text cut / padded to `width` bytes; a cut is warned about unless
     // `cut_warned` is false (the title, whose cut only shortens a heading).
     void item(Text& v, int width, bool cut_warned = true);
@@ -74,6 +75,8 @@ public:
 private:
     template <class T>
     void item_any(T& v) { item(v); }
+    template <class T>
+    void real_item(T& v);
 
     enum class Kind { Value, Null };
     // Next value's raw text (unquoted and quote-processed) or a null.

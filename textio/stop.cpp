@@ -17,7 +17,7 @@ bool installed_ = false;
 bool acting_ = false;
 struct sigaction old_int_, old_term_;
 
-extern "C" void on_stop_signal(int sig) { detail::stop_signal = sig; }
+void on_stop_signal(int sig) { detail::stop_signal = sig; }
 
 } // namespace
 

@@ -1,0 +1,138 @@
+#include "solver/lu.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include <dlfcn.h>
+
+#include "solver/gaussj.h"
+
+namespace qb {
+
+namespace {
+
+// The LAPACK routines of the distribution's library (OpenBLAS, threaded),
+// Fortran calling convention: every argument by address. The library is
+// loaded when the first double-precision system is solved, not with the
+// program: the program's own single-precision runs never start its threads.
+using Dgeequ = void(const int* m, const int* n, const double* a, const int* lda, double* r, double* c,
+                    double* rowcnd, double* colcnd, double* amax, int* info);
+using Dgetrf = void(const int* m, const int* n, double* a, const int* lda, int* ipiv, int* info);
+using Dgetrs = void(const char* trans, const int* n, const int* nrhs, const double* a, const int* lda,
+                    const int* ipiv, double* b, const int* ldb, int* info, std::size_t trans_len);
+using Dgecon = void(const char* norm, const int* n, const double* a, const int* lda, const double* anorm,
+                    double* rcond, double* work, int* iwork, int* info, std::size_t norm_len);
+using Dgetri = void(const int* n, double* a, const int* lda, const int* ipiv, double* work, const int* lwork,
+                    int* info);
+
+struct Lapack {
+    Dgeequ* dgeequ_ = nullptr;
+    Dgetrf* dgetrf_ = nullptr;
+    Dgetrs* dgetrs_ = nullptr;
+    Dgecon* dgecon_ = nullptr;
+    Dgetri* dgetri_ = nullptr;
+};
+
+Lapack load_lapack() {
+    std::string why;
+    for (const char* lib : {"libopenblas.so.0", "liblapack.so.3"}) {
+        void* h = dlopen(lib, RTLD_NOW | RTLD_LOCAL);
+        if (h == nullptr) {
+            why = dlerror();
+            continue;
+        }
+        Lapack l;
+        l.dgeequ_ = reinterpret_cast<Dgeequ*>(dlsym(h, "dgeequ_"));
+        l.dgetrf_ = reinterpret_cast<Dgetrf*>(dlsym(h, "dgetrf_"));
+        l.dgetrs_ = reinterpret_cast<Dgetrs*>(dlsym(h, "dgetrs_"));
+        l.dgecon_ = reinterpret_cast<Dgecon*>(dlsym(h, "dgecon_"));
+        l.dgetri_ = reinterpret_cast<Dgetri*>(dlsym(h, "dgetri_"));
+        if (l.dgeequ_ && l.dgetrf_ && l.dgetrs_ && l.dgecon_ && l.dgetri_) return l;
+        why = std::string(lib) + " lacks the LU routines";
+        dlclose(h);
+    }
+    throw LapackMissing("the double-precision arithmetic needs LAPACK (the package libopenblas0): " + why);
+}
+
+const Lapack& lapack() {
+    static const Lapack l = load_lapack();
+    return l;
+}
+
+} // namespace
+
+LuReport lu_solve(const double* a, int32_t n, int32_t lda, double* b, double* inverse) {
+    LuReport rep;
+    if (n < 1) return rep;
+    const Lapack& L = lapack();
+    const int N = n, one = 1;
+    const size_t nn = static_cast<size_t>(n), ld = static_cast<size_t>(lda);
+
+    // Equilibration: the frame's equilibrium rows (stiffnesses) and the soil's
+    // compatibility rows (flexibilities, unit coefficients) differ by many
+    // orders of magnitude. Rows and columns scaled to unit size, the
+    // condition number says how well the system itself is posed.
+    std::vector<double> r(nn, 1.0), c(nn, 1.0);
+    double rowcnd = 0.0, colcnd = 0.0, amax = 0.0;
+    int info = 0;
+    L.dgeequ_(&N, &N, a, &lda, r.data(), c.data(), &rowcnd, &colcnd, &amax, &info);
+    if (info > 0) throw SingularMatrix();   // a row or column of zeros
+
+    // The factors of the scaled matrix go to a copy: the refinement needs a.
+    std::vector<double> lu(nn * nn);
+    for (size_t j = 0; j < nn; ++j)
+        for (size_t i = 0; i < nn; ++i) lu[j * nn + i] = r[i] * a[j * ld + i] * c[j];
+    double anorm = 0.0;   // 1-norm of the scaled matrix: the largest column sum
+    for (size_t j = 0; j < nn; ++j) {
+        double s = 0.0;
+        for (size_t i = 0; i < nn; ++i) s += std::fabs(lu[j * nn + i]);
+        anorm = std::max(anorm, s);
+    }
+    std::vector<int> ipiv(nn);
+    L.dgetrf_(&N, &N, lu.data(), &N, ipiv.data(), &info);
+    if (info != 0) throw SingularMatrix();
+
+    // x = C (R A C)⁻¹ R rhs
+    auto solve_scaled = [&](std::vector<double>& v) {
+        for (size_t i = 0; i < nn; ++i) v[i] *= r[i];
+        L.dgetrs_("N", &N, &one, lu.data(), &N, ipiv.data(), v.data(), &N, &info, 1);
+        for (size_t i = 0; i < nn; ++i) v[i] *= c[i];
+    };
+    const std::vector<double> rhs(b, b + nn);
+    std::vector<double> x(rhs);
+    solve_scaled(x);
+
+    // One step of refinement: res = rhs - a x, then x += a⁻¹ res.
+    std::vector<double> res(rhs);
+    for (size_t j = 0; j < nn; ++j) {
+        const double xj = x[j];
+        if (xj == 0.0) continue;
+        const double* col = a + j * ld;
+        for (size_t i = 0; i < nn; ++i) res[i] -= col[i] * xj;
+    }
+    solve_scaled(res);
+    double dx = 0.0, xmax = 0.0;
+    for (size_t i = 0; i < nn; ++i) {
+        b[i] = x[i] + res[i];
+        dx = std::max(dx, std::fabs(res[i]));
+        xmax = std::max(xmax, std::fabs(b[i]));
+    }
+    rep.refinement = xmax > 0.0 ? dx / xmax : dx;
+
+    std::vector<double> work(4 * nn);
+    std::vector<int> iwork(nn);
+    L.dgecon_("1", &N, lu.data(), &N, &anorm, &rep.rcond, work.data(), iwork.data(), &info, 1);
+
+    if (inverse != nullptr) {
+        // a⁻¹ = C (R A C)⁻¹ R
+        const int lwork = static_cast<int>(4 * nn);
+        L.dgetri_(&N, lu.data(), &N, ipiv.data(), work.data(), &lwork, &info);
+        for (size_t j = 0; j < nn; ++j)
+            for (size_t i = 0; i < nn; ++i) inverse[j * nn + i] = c[i] * lu[j * nn + i] * r[j];
+    }
+    return rep;
+}
+
+} // namespace qb
