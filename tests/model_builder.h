@@ -31,7 +31,7 @@ using namespace qb;
 
 using Codes = std::array<int32_t, 6>;
 constexpr Codes FREE{0, 0, 0, 0, 0, 0}, FIXED{1, 1, 1, 1, 1, 1}, SOIL{0, 0, 2, 0, 0, 0};
-using Loads = std::array<float, 6>;   // CVMax CVMed CVInst CMuerta PPropio PV
+using Loads = std::array<real, 6>;   // CVMax CVMed CVInst CMuerta PPropio PV
 
 // Every channel of a run, kept in memory.
 struct Outputs : Io {
@@ -61,14 +61,14 @@ inline bool contains(const std::string& s, const std::string& what) { return s.f
 
 // Section constants; the base is the footing width of a foundation bar.
 struct Section {
-    float A = 0.0f, Iy = 0.0f, Iz = 0.0f, IRot = 0.0f, base = 0.0f;
+    real A = 0.0f, Iy = 0.0f, Iz = 0.0f, IRot = 0.0f, base = 0.0f;
 };
 
 // One stratum: thickness and unit weight (depths and in-situ pressures follow
 // from them) and the properties of the analysis cases.
 struct Stratum {
-    float H = 1.0f, GAMA = 1.8f;
-    float E1 = 0, NU1 = 0, E2 = 0, NU2 = 0, SLAB = 0, KO = 0, K = 0, N = 0, EMV = 0, EMT = 0, PSI = 0, T = 0;
+    real H = 1.0f, GAMA = 1.8f;
+    real E1 = 0, NU1 = 0, E2 = 0, NU2 = 0, SLAB = 0, KO = 0, K = 0, N = 0, EMV = 0, EMT = 0, PSI = 0, T = 0;
 };
 
 class ModelBuilder {
@@ -83,7 +83,7 @@ public:
 
     static Text name(const char* s) { return Text(s).field(limits::NAME); }
 
-    int32_t material(const char* nm, float E, float nu, float gamma) {
+    int32_t material(const char* nm, real E, real nu, real gamma) {
         m.MATNOM.push_back(name(nm));
         m.EMAT.push_back(E);
         m.NUMAT.push_back(nu);
@@ -109,7 +109,7 @@ public:
     int32_t profile(std::vector<Stratum> strata) {
         profiles_.push_back(std::move(strata));
         Soil& s = m.soil;
-        const float pa = s.PA;
+        const real pa = s.PA;
         s.resize(static_cast<int32_t>(profiles_.size()));
         s.PA = pa;
         for (int32_t p = 1; p <= s.NPS; ++p) {
@@ -130,7 +130,7 @@ public:
     // Node at (x, y, z) with its restraint codes, soil profile (0 none) and
     // foundation depth. Its reaction point is the node; its loaded
     // rectangles, reaction length and area start at zero.
-    int32_t node(float x, float y, float z, Codes c = FREE, int32_t perfil = 0, float df = 0.0f) {
+    int32_t node(real x, real y, real z, Codes c = FREE, int32_t perfil = 0, real df = 0.0f) {
         const int32_t n = ++m.NN;
         m.NTOT = 6 * n;
         m.node_label.push_back(n);
@@ -143,8 +143,8 @@ public:
         m.connected.push_back(0);
         m.XR.push_back(x);
         m.YR.push_back(y);
-        for (Mat1<float>* t : {&m.XI, &m.YI, &m.XF, &m.YF}) add_row(*t, {0.0f, 0.0f});
-        for (Vec1<float>* t : {&m.LONGREAC, &m.AREAREAC})
+        for (Mat1<real>* t : {&m.XI, &m.YI, &m.XF, &m.YF}) add_row(*t, {0.0f, 0.0f});
+        for (Vec1<real>* t : {&m.LONGREAC, &m.AREAREAC})
             for (int32_t k = 1; k <= 6; ++k) t->push_back(0.0f);
         return n;
     }
@@ -159,13 +159,13 @@ public:
         m.NCND.push_back(ncnd);
         m.FDC.push_back(0);
         m.GIRO.push_back(0.0f);
-        add_row(m.CUNIF, std::vector<float>(q.begin(), q.end()));
+        add_row(m.CUNIF, std::vector<real>(q.begin(), q.end()));
         m.SU.push_back(m.PERFIL(i) >= 1 && m.PERFIL(j) >= 1 ? 1 : 0);
         m.connected(i) = m.connected(j) = 1;
         return b;
     }
 
-    int32_t footing(int32_t n, float width, float length, float thickness = 0.5f) {
+    int32_t footing(int32_t n, real width, real length, real thickness = 0.5f) {
         const int32_t f = ++m.NZAP;
         m.footing_label.push_back(f);
         m.footing_line.push_back(0);
@@ -177,24 +177,24 @@ public:
     }
 
     // Slab over the corners NI NJ NK NL with its six surface loads.
-    int32_t slab(int32_t label, std::array<int32_t, 4> corners, float thickness, const char* mat, Loads q) {
+    int32_t slab(int32_t label, std::array<int32_t, 4> corners, real thickness, const char* mat, Loads q) {
         const int32_t s = ++m.NLOS;
         m.slab_label.push_back(label);
         m.slab_line.push_back(0);
         add_row(m.NLOSA, std::vector<int32_t>(corners.begin(), corners.end()));
         m.HLOSA.push_back(thickness);
         m.MATLOSA.push_back(name(mat));
-        add_row(m.CLOSA, std::vector<float>(q.begin(), q.end()));
+        add_row(m.CLOSA, std::vector<real>(q.begin(), q.end()));
         return s;
     }
 
     // What compute_reaction_areas would give node n: its reaction length and
     // area (at its DZ) and its loaded rectangle in direction d.
-    void reaction_area(int32_t n, float length, float area) {
+    void reaction_area(int32_t n, real length, real area) {
         m.LONGREAC(dof(n, DZ)) = length;
         m.AREAREAC(dof(n, DZ)) = area;
     }
-    void rect(int32_t n, int32_t d, float xi, float yi, float xf, float yf) {
+    void rect(int32_t n, int32_t d, real xi, real yi, real xf, real yf) {
         m.XI(n, d) = xi; m.YI(n, d) = yi; m.XF(n, d) = xf; m.YF(n, d) = yf;
         m.NDIRMAX = std::max(m.NDIRMAX, d);
     }
@@ -235,7 +235,7 @@ public:
     // Solves akr(1..NGRED, 1..NGRED) d = PCONC - vered in double precision
     // (an independent check of the single-precision solver) and keeps d in
     // DESPL by global dof, the reactions after NTOT at zero.
-    void solve(const Vec1<float>& vered) {
+    void solve(const Vec1<real>& vered) {
         const size_t n = size_t(m.NGRED);
         std::vector<double> a(n * n), x(n);
         for (size_t i = 0; i < n; ++i) {
@@ -259,7 +259,7 @@ public:
             x[r] /= a[r * n + r];
         }
         st.clear(m);
-        for (int32_t g = 1; g <= m.NTOT; ++g) st.DESPL(g) = m.NGL(g) ? float(x[size_t(m.NGL(g) - 1)]) : 0.0f;
+        for (int32_t g = 1; g <= m.NTOT; ++g) st.DESPL(g) = m.NGL(g) ? real(x[size_t(m.NGL(g) - 1)]) : 0.0f;
     }
     // Component k of node n in the last solution.
     double d(int32_t n, int32_t k) const { return st.DESPL(dof(n, k)); }
@@ -279,7 +279,7 @@ private:
 };
 
 // The members of the frame tests: material "C" and section "S".
-inline ModelBuilder frame_members(float E = 2.0e6f, float nu = 0.25f, float gamma = 0.0f, float A = 0.12f) {
+inline ModelBuilder frame_members(real E = 2.0e6f, real nu = 0.25f, real gamma = 0.0f, real A = 0.12f) {
     ModelBuilder b;
     b.material("C", E, nu, gamma);
     b.section("S", "C", {.A = A, .Iy = 1.6e-3f, .Iz = 9.0e-4f, .IRot = 2.5e-3f});
@@ -294,8 +294,8 @@ inline ModelBuilder strip_footing_frame() {
     ModelBuilder b;
     b.profile({{.H = 3.0f, .E1 = 2000.0f, .NU2 = 0.35f, .EMT = 1200.0f, .PSI = 0.5f, .T = 1.0f},
                {.H = 10.0f, .E1 = 6000.0f, .NU2 = 0.30f, .EMT = 4000.0f, .PSI = 0.5f, .T = 1.0f}});
-    for (int32_t n = 0; n < 3; ++n) b.node(5.0f * float(n), 0, 0, SOIL, 1, 1.0f);
-    for (int32_t n = 0; n < 3; ++n) b.node(5.0f * float(n), 0, 3);
+    for (int32_t n = 0; n < 3; ++n) b.node(5.0f * real(n), 0, 0, SOIL, 1, 1.0f);
+    for (int32_t n = 0; n < 3; ++n) b.node(5.0f * real(n), 0, 3);
     b.number();
     b.reaction_area(1, 2.5f, 3.0f);
     b.reaction_area(2, 5.0f, 6.0f);

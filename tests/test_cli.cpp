@@ -4,6 +4,8 @@
 // console on a terminal.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -14,6 +16,8 @@
 #include <string>
 #include <sys/wait.h>
 #include <termios.h>
+#include <utility>
+#include <vector>
 #include <unistd.h>
 
 namespace {
@@ -209,6 +213,66 @@ std::string on_terminal(const fs::path& dir, const std::string& args, const char
     close(master);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << got;
     return got;
+}
+
+// The numeric columns of a CSV table, by header name.
+std::vector<std::vector<double>> csv_columns(const fs::path& file, const std::vector<std::string>& names) {
+    std::istringstream in(slurp(file));
+    std::string line;
+    std::getline(in, line);
+    std::vector<std::string> header;
+    for (std::istringstream h(line); std::getline(h, line, ',');) header.push_back(line);
+    std::vector<size_t> at;
+    for (const std::string& n : names) {
+        const auto it = std::find(header.begin(), header.end(), n);
+        EXPECT_NE(it, header.end()) << file << ": no column " << n;
+        at.push_back(static_cast<size_t>(it - header.begin()));
+    }
+    std::vector<std::vector<double>> cols(names.size());
+    while (std::getline(in, line)) {
+        std::vector<std::string> cell;
+        for (std::istringstream r(line); std::getline(r, line, ',');) cell.push_back(line);
+        for (size_t k = 0; k < at.size(); ++k) cols[k].push_back(at[k] < cell.size() ? std::atof(cell[at[k]].c_str()) : 0.0);
+    }
+    return cols;
+}
+
+TEST(CommandLine, DoublePrecisionAgreesWithTheProgramsOwnArithmetic) {
+    // Same equations, another arithmetic: translations, rotations, reactions
+    // and settlements of every case within 1e-4 of the largest value of their
+    // kind (a small horizontal movement carries the rounding of the vertical
+    // ones in single precision).
+    for (const char* name : {"marco_zapatas", "losa_zapata_aislada"}) {
+        const fs::path dir = folder(std::string("precision_") + name, name);
+        const std::string data = std::string(name) + ".dat";
+        ASSERT_EQ(querbal(dir, data + " -q --no-vtk -C single").status, 0);
+        const Outcome d = querbal(dir, data + " -q --no-vtk --precision double -C double");
+        ASSERT_EQ(d.status, 0) << d.err;
+        EXPECT_EQ(d.err, "");   // well-posed systems: no conditioning warning
+        EXPECT_NE(slurp(dir / "double" / (std::string(name) + "_resultados.txt")).find("CALCULO EN DOBLE PRECISION"),
+                  std::string::npos);
+        EXPECT_EQ(slurp(dir / "single" / (std::string(name) + "_resultados.txt")).find("DOBLE PRECISION"),
+                  std::string::npos);
+        for (int caso = 1; caso <= 4; ++caso) {
+            const std::string stem = std::string(name) + "_case" + std::to_string(caso);
+            if (!fs::exists(dir / "single" / (stem + "_displacements.csv"))) continue;
+            for (const auto& [table, cols] : {std::pair<std::string, std::vector<std::string>>{"_displacements.csv", {"dx", "dy", "dz"}},
+                                              {"_displacements.csv", {"rx", "ry", "rz"}},
+                                              {"_reactions.csv", {"value"}},
+                                              {"_reactions.csv", {"settlement"}}}) {
+                const auto s = csv_columns(dir / "single" / (stem + table), cols);
+                const auto t = csv_columns(dir / "double" / (stem + table), cols);
+                double scale = 0.0;
+                for (const auto& col : s)
+                    for (double v : col) scale = std::max(scale, std::fabs(v));
+                for (size_t k = 0; k < cols.size(); ++k) {
+                    ASSERT_EQ(s[k].size(), t[k].size());
+                    for (size_t i = 0; i < s[k].size(); ++i)
+                        EXPECT_NEAR(t[k][i], s[k][i], 1e-4 * scale) << stem << table << " " << cols[k] << " row " << i + 1;
+                }
+            }
+        }
+    }
 }
 
 TEST(Terminal, ProgressAndUtf8ConsoleOnATerminalOnly) {
