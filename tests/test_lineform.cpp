@@ -197,6 +197,54 @@ TEST(AgainstGfortran, FixedAndExponentAndFreeForms) {
 }
 
 
+TEST(AgainstGfortran, DoublePrecisionFixedExponentAndFreeForms) {
+    // The forms of the double-precision arithmetic: F and E fields and the
+    // list-directed item of a double (17 significant digits in 25 columns).
+    if (!have_gfortran()) GTEST_SKIP() << "gfortran is not installed";
+    std::vector<double> vals = {0.0, -0.0, 1.0, -123.456, 0.1, 0.09999999999999999, 1e16, 9.999999999999998e15,
+                                1e17, 1e-5, 1e-300, 5e-324, 1.0 / 3.0, 2213594.0, 0.125, 0.375, 9.9999999999999995};
+    std::mt19937_64 gen(777);
+    std::uniform_int_distribution<int64_t> k(-4000000, 4000000);
+    std::uniform_int_distribution<int> sh(1, 20);
+    for (int i = 0; i < 100; ++i) vals.push_back(std::ldexp(static_cast<double>(k(gen)), -sh(gen)));   // ties
+    std::uniform_int_distribution<uint64_t> bits(0u, 0x7fefffffffffffffull);
+    for (int i = 0; i < 100; ++i) {
+        const uint64_t b = bits(gen) | (i % 2 ? 0x8000000000000000ull : 0u);
+        double d;
+        std::memcpy(&d, &b, 8);
+        vals.push_back(d);
+    }
+    std::ostringstream prog;
+    prog << "program ref\nimplicit none\ndouble precision :: x(" << vals.size() << ")\ninteger :: i\n";
+    for (size_t i = 0; i < vals.size(); ++i) {
+        uint64_t b;
+        std::memcpy(&b, &vals[i], 8);
+        prog << "x(" << i + 1 << ") = transfer(int(z'" << std::hex << b << std::dec << "', 8), 1.0d0)\n";
+    }
+    prog << "do i = 1, size(x)\nwrite(*,'(F20.8)') x(i)\nwrite(*,'(F12.6)') x(i)\nwrite(*,'(E14.5)') x(i)\n"
+         << "print *, x(i)\nprint *, 'a', i, x(i), x(i)\nend do\nend program\n";
+    const std::string want = run_fortran(prog.str());
+    ASSERT_FALSE(want.empty()) << "gfortran reference did not run";
+
+    Channel ch;
+    ch.attach_buffer();
+    for (size_t i = 0; i < vals.size(); ++i) {
+        Rec(ch).F(vals[i], 20, 8);
+        Rec(ch).F(vals[i], 12, 6);
+        Rec(ch).E(vals[i], 14, 5);
+        List(ch) << vals[i];
+        List(ch) << "a" << static_cast<int32_t>(i + 1) << vals[i] << vals[i];
+    }
+    ch.flush();
+    std::istringstream a(ch.memory()), b(want);
+    std::string la, lb;
+    for (int line = 1; std::getline(b, lb); ++line) {
+        ASSERT_TRUE(static_cast<bool>(std::getline(a, la))) << "missing line " << line;
+        EXPECT_EQ(la, lb) << "line " << line;
+    }
+}
+
+
 // ---- comparison with a plain reference on many values ----------------------------
 // The reference works on the exact decimal expansion of the value (a float has
 // at most 149 decimals) and rounds it half to even by hand.

@@ -1,8 +1,9 @@
 // Line forms of double-precision values (the opt-in double-precision
 // arithmetic): fixed fields by the exact decimal value, rounded to nearest
-// with ties to even as the C library does it, and the list-directed layout of
-// a double: 17 significant digits.
+// with ties to even (std::to_chars, exact and fast), and the list-directed
+// layout of a double: 17 significant digits.
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -33,8 +34,8 @@ bool special(std::string& out, double v, int w) {
 void put_F(std::string& out, double v, int w, int d) {
     if (special(out, v, w)) return;
     char buf[400];
-    int n = std::snprintf(buf, sizeof buf, "%.*f", d, std::fabs(v));
-    std::string_view digits(buf, static_cast<size_t>(n > 0 ? n : 0));
+    const auto r = std::to_chars(buf, buf + sizeof buf, std::fabs(v), std::chars_format::fixed, d);
+    std::string_view digits(buf, r.ec == std::errc() ? static_cast<size_t>(r.ptr - buf) : 0);
     const bool neg = std::signbit(v);
     int need = static_cast<int>(digits.size()) + (neg ? 1 : 0);
     // Fortran keeps the leading zero of "0.xx" only when the field has room.
@@ -57,8 +58,9 @@ void put_E(std::string& out, double v, int w, int d) {
     if (a == 0.0) {
         s.append(static_cast<size_t>(d), '0');
     } else if (d > 0) {
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "%.*e", d - 1, a);
+        char buf[400];
+        const auto r = std::to_chars(buf, buf + sizeof buf - 1, a, std::chars_format::scientific, d - 1);
+        *r.ptr = '\0';
         const char* e = std::strchr(buf, 'e');
         for (const char* p = buf; p < e; ++p)
             if (*p >= '0' && *p <= '9') s += *p;
@@ -83,7 +85,8 @@ void put_list_real(std::string& out, double v) {
     int x10 = 0;
     if (a != 0.0) {
         char buf[64];
-        std::snprintf(buf, sizeof buf, "%.*e", DIGITS - 1, a);
+        const auto r = std::to_chars(buf, buf + sizeof buf - 1, a, std::chars_format::scientific, DIGITS - 1);
+        *r.ptr = '\0';
         const char* e = std::strchr(buf, 'e');
         int k = 0;
         for (const char* p = buf; p < e && k < DIGITS; ++p)
