@@ -692,10 +692,27 @@ void eliminate(float* a, int32_t n, int32_t lda, float* b, int32_t threads, bool
 
 void set_default_threads(int32_t n) { run_threads = n > 0 ? n : 0; }
 
-void gaussj(float* a, int32_t n, int32_t lda, float* b, int32_t threads) { eliminate(a, n, lda, b, threads, true); }
+namespace {
+std::atomic<Elimination> elimination{Elimination::program};
+
+// The straightforward loop chosen for a comparison run, if any.
+bool straightforward(float* a, int32_t n, int32_t lda, float* b) {
+    switch (elimination.load()) {
+    case Elimination::textbook_rows: gaussj_plain(a, n, lda, b); return true;
+    case Elimination::textbook_columns: gaussj_columns(a, n, lda, b); return true;
+    default: return false;
+    }
+}
+} // namespace
+
+void set_elimination(Elimination e) { elimination = e; }
+
+void gaussj(float* a, int32_t n, int32_t lda, float* b, int32_t threads) {
+    if (!straightforward(a, n, lda, b)) eliminate(a, n, lda, b, threads, true);
+}
 
 void gaussj_solve(float* a, int32_t n, int32_t lda, float* b, int32_t threads) {
-    eliminate(a, n, lda, b, threads, false);
+    if (!straightforward(a, n, lda, b)) eliminate(a, n, lda, b, threads, false);
 }
 
 } // namespace qb

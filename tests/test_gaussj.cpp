@@ -16,7 +16,7 @@ namespace {
 
 using Vf = std::vector<float>;
 
-enum class Path { Plain, Inverse, Solve };
+enum class Path { Plain, Columns, Inverse, Solve };
 
 struct Result {
     Vf a, b;
@@ -27,6 +27,7 @@ Result solve(Path path, Vf a, Vf b, int n, int lda, int threads = 1) {
     Result r;
     try {
         if (path == Path::Plain) gaussj_plain(a.data(), n, lda, b.data());
+        else if (path == Path::Columns) gaussj_columns(a.data(), n, lda, b.data());
         else if (path == Path::Inverse) gaussj(a.data(), n, lda, b.data(), threads);
         else gaussj_solve(a.data(), n, lda, b.data(), threads);
     } catch (const SingularMatrix& e) {
@@ -43,11 +44,18 @@ bool same_bits(const Vf& x, const Vf& y) {
 }
 
 // Same stop and (when it runs through) the same bits as the plain loop: the
-// inverse (padding rows included) and the solution of the full path, the
-// solution of the solve-only path, on 1, 2 and 3 threads.
+// inverse (padding rows included) and the solution of the full path and of
+// the loop written by columns, the solution of the solve-only path, on 1, 2
+// and 3 threads.
 void expect_as_plain(const Vf& a, const Vf& b, int n, int lda, const std::string& what, bool* stopped = nullptr) {
     const Result ref = solve(Path::Plain, a, b, n, lda);
     if (stopped) *stopped = ref.stopped;
+    const Result col = solve(Path::Columns, a, b, n, lda);
+    ASSERT_EQ(col.stopped, ref.stopped) << what << " by columns";
+    if (!ref.stopped) {
+        ASSERT_TRUE(same_bits(col.a, ref.a)) << what << " by columns";
+        ASSERT_TRUE(same_bits(col.b, ref.b)) << what << " by columns";
+    }
     for (int threads : {1, 2, 3}) {
         const Result inv = solve(Path::Inverse, a, b, n, lda, threads);
         const Result sol = solve(Path::Solve, a, b, n, lda, threads);
