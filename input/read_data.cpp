@@ -24,6 +24,12 @@ void check_node(const Model& m, const ListReader& in, int32_t node, const std::s
         in.fail("a node number from 1 to " + num(m.NN) + " for " + what, num(node));
 }
 
+// The heading line of a table: read and ignored.
+void skip_heading(ListReader& in, const std::string& table) {
+    in.context("the heading of " + table);
+    in.skip_line();
+}
+
 Text blank_name() { return Text(std::string(limits::NAME, ' ')); }
 
 // `count` records of a node number and its six components (DX DY DZ MX MY MZ),
@@ -159,8 +165,7 @@ void read_materials_and_sections(Model& m, Echo& out, ListReader& in) {
     m.NMAT = read_count(in, "the material count", limits::MATERIALS);
     Rec(out.report).text("MATERIAL", 15).X(5).text("PESO VOL", 15).text("MOD ELAST", 15).text("R POISSON", 15);
     Rec(out.report).X(20).X(10).data(m.unid(5)).X(10).data(m.unid(4));
-    in.context("the heading of the materials");
-    in.skip_line();
+    skip_heading(in, "the materials");
     m.MATNOM.resize(m.NMAT, blank_name());
     m.PESOV.resize(m.NMAT);
     m.EMAT.resize(m.NMAT);
@@ -191,8 +196,7 @@ void read_materials_and_sections(Model& m, Echo& out, ListReader& in) {
         r.X(10).data(u2).text("2");
         for (int i = 0; i < 3; ++i) r.X(10).data(u2).text("4");
     }
-    in.context("the heading of the sections");
-    in.skip_line();
+    skip_heading(in, "the sections");
     m.SECNOM.resize(m.NSEC, blank_name());
     m.SECMAT.resize(m.NSEC, blank_name());
     m.section_line.resize(m.NSEC);
@@ -223,8 +227,7 @@ void read_nodes(Model& m, Echo& out, ListReader& in) {
     m.NN = read_count(in, "the node count", limits::DOFS / 6);
     List(out.report) << "Número de Nodos:" << m.NN;
     List(out.console) << "No. nodos" << m.NN;
-    in.context("the heading of the nodes");
-    in.skip_line();
+    skip_heading(in, "the nodes");
     List(out.report) << "COORDENADAS DE LOS NODOS              RESTRICCIONES" << "   PERFIL   DF";
     Rec(out.report).text(" NODO      X         Y         Z    DX DY DZ MX MY MZ");
 
@@ -259,8 +262,7 @@ void read_nodes(Model& m, Echo& out, ListReader& in) {
 
 void read_bars(Model& m, Echo& out, ListReader& in) {
     m.NB = read_count(in, "the bar count", limits::BARS);
-    in.context("the heading of the bars");
-    in.skip_line();
+    skip_heading(in, "the bars");
 
     m.SU.resize(m.NB);
     m.PERFN.resize(m.NN);
@@ -338,8 +340,7 @@ void read_isolated_footings(Model& m, Echo& out, ListReader& in) {
     out.report.empty();
     m.NZAP = read_count(in, "the isolated-footing count", limits::FOOTINGS);
     List(out.report) << "Número de zapatas aisladas" << m.NZAP;
-    in.context("the heading of the isolated footings");
-    in.skip_line();
+    skip_heading(in, "the isolated footings");
     m.footing_label.resize(m.NZAP);
     m.footing_line.resize(m.NZAP);
     m.ANCHOZ.resize(m.NZAP);
@@ -372,8 +373,7 @@ void read_nodal_loads(Model& m, Echo& out, ListReader& in) {
     out.report.empty();
     Rec(out.report).X(3).text("No").X(6).text("P").data(m.unid(1));
     m.NPC = read_count(in, "the nodal-load count", limits::DOFS);
-    in.context("the heading of the nodal loads");
-    in.skip_line();
+    skip_heading(in, "the nodal loads");
     m.PNOD.resize(m.NTOT);
     m.PCONC.resize(m.NTOT);
     read_node_values(m, in, m.NPC, "nodal load", "the load", m.PNOD);
@@ -392,8 +392,7 @@ void read_additional_springs(Model& m, Echo& out, ListReader& in) {
         Rec(*ch).X(3).text("No").X(6).text("K").data(m.unid(3));
     }
     m.nnk = read_count(in, "the additional-spring count", limits::DOFS);
-    in.context("the heading of the additional springs");
-    in.skip_line();
+    skip_heading(in, "the additional springs");
     m.KNOD.resize(m.NTOT);
     m.RIGAD.resize(m.NTOT);
     read_node_values(m, in, m.nnk, "additional spring", "the spring", m.KNOD);
@@ -442,8 +441,7 @@ void check_foundation_profiles(const Model& m, const ListReader& in) {
 
 void read_slabs(Model& m, Echo& out, ListReader& in) {
     m.NLOS = read_count(in, "the slab count", limits::SLABS);
-    in.context("the heading of the slabs");
-    in.skip_line();
+    skip_heading(in, "the slabs");
     m.slab_label.resize(m.NLOS);
     m.slab_line.resize(m.NLOS);
     m.NLOSA.resize(m.NLOS, 4);
