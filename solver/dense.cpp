@@ -5,6 +5,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "solver/coupled.h"
 #include "solver/gaussj.h"
 #include "solver/lu.h"
 
@@ -12,13 +13,46 @@ namespace qb {
 
 namespace {
 
+void warn_condition(int32_t n, double cond, const char* what) {
+    if (!(cond <= 1e7))
+        std::fprintf(stderr,
+                     "querbal: warning: a coupled system of order %d is ill-conditioned (condition number%s about "
+                     "%.3g): its last digits carry little meaning\n",
+                     n, what, cond);
+}
+
+double condition(double rcond) { return rcond > 0.0 ? 1.0 / rcond : HUGE_VAL; }
+
+// The frame's interior condensed; false when the system is to be solved whole.
+// (Unused by the single-precision build.)
+[[maybe_unused]] bool solve_condensed(const double* a, int32_t n, int32_t lda, int32_t nf, double* b, Trace log) {
+    CondensedReport r;
+    if (condensed_solve(a, n, lda, nf, b, r)) {
+        List(log) << "SOLUCION CON EL INTERIOR DEL MARCO CONDENSADO, ORDEN INTERIOR:" << r.interior
+                  << "ORDEN REDUCIDO:" << r.reduced << (r.reused ? "FACTORES CONSERVADOS" : "FACTORES NUEVOS");
+        List(log) << "NUMERO DE CONDICION ESTIMADO (NORMA 1), INTERIOR:" << condition(r.rcond_interior);
+        const double cond = condition(r.rcond_reduced);
+        List(log) << "NUMERO DE CONDICION ESTIMADO (NORMA 1), REDUCIDO:" << cond << "REFINAMIENTO:" << r.refinement;
+        warn_condition(n, cond, " of its reduced system");
+        return true;
+    }
+    if (r.outcome == Condensation::bad_interior)
+        List(log) << "INTERIOR DEL MARCO SINGULAR O MAL CONDICIONADO, NUMERO DE CONDICION ESTIMADO:"
+                  << condition(r.rcond_interior) << "SOLUCION COMPLETA";
+    else if (r.outcome == Condensation::bad_reduced)
+        List(log) << "SISTEMA REDUCIDO SINGULAR, SOLUCION COMPLETA";
+    return false;
+}
+
 template <class T>
-void solve(T* a, int32_t n, int32_t lda, T* b, bool inverse_wanted, Trace log) {
+void solve(T* a, int32_t n, int32_t lda, int32_t nf, T* b, bool inverse_wanted, Trace log) {
     if constexpr (std::is_same_v<T, float>) {
         (void)log;
+        (void)nf;
         if (inverse_wanted) gaussj(a, n, lda, b);
         else gaussj_solve(a, n, lda, b);
     } else {
+        if (!inverse_wanted && solve_condensed(a, n, lda, nf, b, log)) return;
         std::vector<double> inverse(inverse_wanted ? static_cast<size_t>(n) * static_cast<size_t>(n) : 0);
         const LuReport r = lu_solve(a, n, lda, b, inverse_wanted ? inverse.data() : nullptr);
         if (inverse_wanted)
@@ -26,20 +60,16 @@ void solve(T* a, int32_t n, int32_t lda, T* b, bool inverse_wanted, Trace log) {
                 for (int32_t i = 0; i < n; ++i)
                     a[static_cast<size_t>(c) * static_cast<size_t>(lda) + static_cast<size_t>(i)] =
                         inverse[static_cast<size_t>(c) * static_cast<size_t>(n) + static_cast<size_t>(i)];
-        const double cond = r.rcond > 0.0 ? 1.0 / r.rcond : HUGE_VAL;
+        const double cond = condition(r.rcond);
         List(log) << "NUMERO DE CONDICION ESTIMADO (NORMA 1):" << cond << "REFINAMIENTO:" << r.refinement;
-        if (!(cond <= 1e7))
-            std::fprintf(stderr,
-                         "querbal: warning: a coupled system of order %d is ill-conditioned (condition number about "
-                         "%.3g): its last digits carry little meaning\n",
-                         n, cond);
+        warn_condition(n, cond, "");
     }
 }
 
 } // namespace
 
-void solve_dense(real* a, int32_t n, int32_t lda, real* b, bool inverse_wanted, Trace log) {
-    solve(a, n, lda, b, inverse_wanted, log);
+void solve_dense(real* a, int32_t n, int32_t lda, int32_t nf, real* b, bool inverse_wanted, Trace log) {
+    solve(a, n, lda, nf, b, inverse_wanted, log);
 }
 
 } // namespace qb

@@ -11,10 +11,16 @@
 namespace qb {
 
 // Solves a·x = b (a n x n, column-major, leading dimension lda; b becomes x).
+// The first nf unknowns are the frame's free displacements (NGRED), the rest
+// the reactions: in double precision a system of that shape is solved by
+// condensing the frame's interior (solver/coupled.h), whose factorisation is
+// kept for the next system with the same frame, and otherwise, or when the
+// inverse is wanted, whole. The single-precision elimination ignores nf.
+//
 // With `inverse_wanted` a holds the inverse afterwards; otherwise it is left
 // in any state. In double precision the log receives the estimated condition
-// number, and a condition above 1e7 is warned on standard error. A singular
+// numbers, and a condition above 1e7 is warned on standard error. A singular
 // system throws SingularMatrix.
-void solve_dense(real* a, int32_t n, int32_t lda, real* b, bool inverse_wanted, Trace log);
+void solve_dense(real* a, int32_t n, int32_t lda, int32_t nf, real* b, bool inverse_wanted, Trace log);
 
 } // namespace qb

@@ -142,7 +142,7 @@ void HUND(const Model& m, CaseState& st, const Vec1<real>& vered, Trace log) {
     form_system(m, st, vered, Cr, B, log);
 
     for (int32_t i = 1; i <= n; ++i) X(i) = B(i);
-    solve_dense(Cr.data(), n, n, X.data(), false, log);   // the inverse is never read
+    solve_dense(Cr.data(), n, n, m.NGRED, X.data(), false, log);   // the inverse is never read
     List(log) << "IMPRESION DE VECTOR SOLUCION";
     for (int32_t i = 1; i <= n; ++i) List(log) << i << X(i);
 

@@ -5,63 +5,10 @@
 #include <string>
 #include <vector>
 
-#include <dlfcn.h>
-
 #include "solver/gaussj.h"
+#include "solver/lapack.h"
 
 namespace qb {
-
-namespace {
-
-// The LAPACK routines of the distribution's library (OpenBLAS, threaded),
-// Fortran calling convention: every argument by address. The library is
-// loaded when the first double-precision system is solved, not with the
-// program: the program's own single-precision runs never start its threads.
-using Dgeequ = void(const int* m, const int* n, const double* a, const int* lda, double* r, double* c,
-                    double* rowcnd, double* colcnd, double* amax, int* info);
-using Dgetrf = void(const int* m, const int* n, double* a, const int* lda, int* ipiv, int* info);
-using Dgetrs = void(const char* trans, const int* n, const int* nrhs, const double* a, const int* lda,
-                    const int* ipiv, double* b, const int* ldb, int* info, std::size_t trans_len);
-using Dgecon = void(const char* norm, const int* n, const double* a, const int* lda, const double* anorm,
-                    double* rcond, double* work, int* iwork, int* info, std::size_t norm_len);
-using Dgetri = void(const int* n, double* a, const int* lda, const int* ipiv, double* work, const int* lwork,
-                    int* info);
-
-struct Lapack {
-    Dgeequ* dgeequ_ = nullptr;
-    Dgetrf* dgetrf_ = nullptr;
-    Dgetrs* dgetrs_ = nullptr;
-    Dgecon* dgecon_ = nullptr;
-    Dgetri* dgetri_ = nullptr;
-};
-
-Lapack load_lapack() {
-    std::string why;
-    for (const char* lib : {"libopenblas.so.0", "liblapack.so.3"}) {
-        void* h = dlopen(lib, RTLD_NOW | RTLD_LOCAL);
-        if (h == nullptr) {
-            why = dlerror();
-            continue;
-        }
-        Lapack l;
-        l.dgeequ_ = reinterpret_cast<Dgeequ*>(dlsym(h, "dgeequ_"));
-        l.dgetrf_ = reinterpret_cast<Dgetrf*>(dlsym(h, "dgetrf_"));
-        l.dgetrs_ = reinterpret_cast<Dgetrs*>(dlsym(h, "dgetrs_"));
-        l.dgecon_ = reinterpret_cast<Dgecon*>(dlsym(h, "dgecon_"));
-        l.dgetri_ = reinterpret_cast<Dgetri*>(dlsym(h, "dgetri_"));
-        if (l.dgeequ_ && l.dgetrf_ && l.dgetrs_ && l.dgecon_ && l.dgetri_) return l;
-        why = std::string(lib) + " lacks the LU routines";
-        dlclose(h);
-    }
-    throw LapackMissing("the double-precision arithmetic needs LAPACK (the package libopenblas0): " + why);
-}
-
-const Lapack& lapack() {
-    static const Lapack l = load_lapack();
-    return l;
-}
-
-} // namespace
 
 LuReport lu_solve(const double* a, int32_t n, int32_t lda, double* b, double* inverse) {
     LuReport rep;

@@ -1,0 +1,309 @@
+#include "solver/coupled.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstddef>
+#include <vector>
+
+#include "solver/lapack.h"
+
+namespace qb {
+
+namespace {
+
+using Size = std::size_t;
+
+// An interior whose condition number passes this is not condensed: its
+// errors would be carried into every reduced system (the same bound above
+// which a whole system is warned as ill-conditioned).
+constexpr double MAX_INTERIOR_CONDITION = 1e7;
+
+Size at(int32_t col, Size ld, int32_t row) { return static_cast<Size>(col) * ld + static_cast<Size>(row); }
+
+// An equilibrated LU factorisation of a square matrix M: R M C = P L U, with
+// R and C the row and column scales of dgeequ, so that the pivots and the
+// condition number are those of the system itself and not of its units
+// (stiffnesses against unit coefficients and flexibilities).
+struct ScaledLu {
+    int n = 0;
+    std::vector<double> lu, r, c;
+    std::vector<int> ipiv;
+    double rcond = 0.0;   // reciprocal condition number of R M C, 1-norm estimate
+
+    // Factors m (n x n, leading dimension n), which becomes the factors.
+    // False for a matrix with a zero row or column or a zero pivot.
+    bool factor(std::vector<double>&& m, int order) {
+        const Lapack& L = lapack();
+        n = order;
+        lu = std::move(m);
+        const Size nn = static_cast<Size>(n);
+        r.assign(nn, 1.0);
+        c.assign(nn, 1.0);
+        double rowcnd = 0.0, colcnd = 0.0, amax = 0.0;
+        int info = 0;
+        L.dgeequ_(&n, &n, lu.data(), &n, r.data(), c.data(), &rowcnd, &colcnd, &amax, &info);
+        if (info > 0) return false;
+        double anorm = 0.0;   // 1-norm of the scaled matrix: the largest column sum
+        for (Size j = 0; j < nn; ++j) {
+            double s = 0.0;
+            for (Size i = 0; i < nn; ++i) {
+                double& v = lu[j * nn + i];
+                v = r[i] * v * c[j];
+                s += std::fabs(v);
+            }
+            anorm = std::max(anorm, s);
+        }
+        ipiv.resize(nn);
+        L.dgetrf_(&n, &n, lu.data(), &n, ipiv.data(), &info);
+        if (info != 0) return false;
+        std::vector<double> work(4 * nn);
+        std::vector<int> iwork(nn);
+        L.dgecon_("1", &n, lu.data(), &n, &anorm, &rcond, work.data(), iwork.data(), &info, 1);
+        return true;
+    }
+
+    // v = M⁻¹ v = C (R M C)⁻¹ R v for nrhs columns of n entries.
+    void solve(double* v, int nrhs) const {
+        const Size nn = static_cast<Size>(n);
+        for (Size k = 0; k < static_cast<Size>(nrhs); ++k)
+            for (Size i = 0; i < nn; ++i) v[k * nn + i] *= r[i];
+        int info = 0;
+        lapack().dgetrs_("N", &n, &nrhs, lu.data(), &n, ipiv.data(), v, &n, &info, 1);
+        for (Size k = 0; k < static_cast<Size>(nrhs); ++k)
+            for (Size i = 0; i < nn; ++i) v[k * nn + i] *= c[i];
+    }
+};
+
+// What a thread keeps from one call to the next: the frame block A it was
+// built from (compressed by columns, every nonzero with its bits), the
+// partition, and, when the interior was accepted, its factors, X = A_ii⁻¹ A_ib
+// and the frame's part of the reduced matrix, A_bb - A_bi X.
+struct Kept {
+    int32_t nf = -1;
+    std::vector<int32_t> interior, interface;   // frame equations, 0-based, ascending
+    std::vector<Size> start;                    // column j of A: entries start[j] .. start[j+1]-1
+    std::vector<int32_t> row;
+    std::vector<double> value;
+    bool usable = false;
+    ScaledLu ii;
+    std::vector<double> X;   // interior x interface
+    std::vector<double> S;   // interface x interface
+};
+
+thread_local Kept kept;
+
+// Whether the nf x nf frame block of a is, bit for bit, the one kept (a
+// negative zero reads as zero: it is never stored).
+bool same_frame(const Kept& k, const double* a, Size ld, int32_t nf) {
+    if (k.nf != nf) return false;
+    for (int32_t j = 0; j < nf; ++j) {
+        const double* col = a + at(j, ld, 0);
+        Size p = k.start[static_cast<Size>(j)];
+        const Size end = k.start[static_cast<Size>(j) + 1];
+        for (int32_t i = 0; i < nf; ++i) {
+            const double v = col[i];
+            if (p < end && k.row[p] == i) {
+                if (std::bit_cast<uint64_t>(k.value[p]) != std::bit_cast<uint64_t>(v)) return false;
+                ++p;
+            } else if (v != 0.0) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+void keep_frame(Kept& k, const double* a, Size ld, int32_t nf) {
+    k.nf = nf;
+    k.start.assign(static_cast<Size>(nf) + 1, 0);
+    for (int32_t j = 0; j < nf; ++j) {
+        const double* col = a + at(j, ld, 0);
+        for (int32_t i = 0; i < nf; ++i)
+            if (col[i] != 0.0) {   // NaN included
+                k.row.push_back(i);
+                k.value.push_back(col[i]);
+            }
+        k.start[static_cast<Size>(j) + 1] = k.row.size();
+    }
+}
+
+// Factors the interior block, then X and S; false when the interior is
+// singular or too badly conditioned to be condensed.
+bool condense_interior(Kept& k) {
+    const int32_t ni = static_cast<int32_t>(k.interior.size()), nb = static_cast<int32_t>(k.interface.size());
+    const Size sni = static_cast<Size>(ni), snb = static_cast<Size>(nb);
+    // Position of every frame equation in its part.
+    std::vector<int32_t> in_interior(static_cast<Size>(k.nf), -1), in_interface(static_cast<Size>(k.nf), -1);
+    for (int32_t p = 0; p < ni; ++p) in_interior[static_cast<Size>(k.interior[static_cast<Size>(p)])] = p;
+    for (int32_t p = 0; p < nb; ++p) in_interface[static_cast<Size>(k.interface[static_cast<Size>(p)])] = p;
+
+    // A_ii, and A_ib in X, from the compressed copy.
+    std::vector<double> aii(sni * sni, 0.0);
+    k.X.assign(sni * snb, 0.0);
+    for (int32_t j = 0; j < k.nf; ++j) {
+        const int32_t q = in_interior[static_cast<Size>(j)], l = in_interface[static_cast<Size>(j)];
+        double* dest = q >= 0 ? aii.data() + static_cast<Size>(q) * sni : k.X.data() + static_cast<Size>(l) * sni;
+        for (Size p = k.start[static_cast<Size>(j)]; p < k.start[static_cast<Size>(j) + 1]; ++p) {
+            const int32_t i = in_interior[static_cast<Size>(k.row[p])];
+            if (i >= 0) dest[i] = k.value[p];
+        }
+    }
+    if (!k.ii.factor(std::move(aii), ni) || !(k.ii.rcond * MAX_INTERIOR_CONDITION >= 1.0)) {
+        k.X.clear();
+        k.X.shrink_to_fit();
+        return false;
+    }
+    if (nb > 0) k.ii.solve(k.X.data(), nb);
+
+    // S = A_bb - A_bi X, column by column of A: an interior column q of A
+    // brings its interface rows times row q of X.
+    k.S.assign(snb * snb, 0.0);
+    for (int32_t j = 0; j < k.nf; ++j) {
+        const int32_t q = in_interior[static_cast<Size>(j)], l = in_interface[static_cast<Size>(j)];
+        for (Size p = k.start[static_cast<Size>(j)]; p < k.start[static_cast<Size>(j) + 1]; ++p) {
+            const int32_t i = in_interface[static_cast<Size>(k.row[p])];
+            if (i < 0) continue;
+            const double v = k.value[p];
+            if (l >= 0) {
+                k.S[static_cast<Size>(l) * snb + static_cast<Size>(i)] += v;
+            } else {
+                for (Size c = 0; c < snb; ++c) k.S[c * snb + static_cast<Size>(i)] -= v * k.X[c * sni + static_cast<Size>(q)];
+            }
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool condensed_solve(const double* a, int32_t n, int32_t lda, int32_t nf, double* b, CondensedReport& report) {
+    report = CondensedReport{};
+    if (nf < 1 || nf >= n) return false;
+    const Size ld = static_cast<Size>(lda), sn = static_cast<Size>(n), snf = static_cast<Size>(nf);
+    const int32_t nr = n - nf;   // reactions
+
+    // The interface: the frame equations that a reaction column (C) or a
+    // compatibility row (D) touches.
+    std::vector<char> touched(snf, 0);
+    for (int32_t j = nf; j < n; ++j) {
+        const double* col = a + at(j, ld, 0);
+        for (Size i = 0; i < snf; ++i)
+            if (col[i] != 0.0) touched[i] = 1;
+    }
+    for (int32_t i = 0; i < nf; ++i) {
+        const double* col = a + at(i, ld, nf);
+        for (int32_t j = 0; j < nr && !touched[static_cast<Size>(i)]; ++j)
+            if (col[j] != 0.0) touched[static_cast<Size>(i)] = 1;
+    }
+    std::vector<int32_t> interior, interface;
+    for (int32_t i = 0; i < nf; ++i) (touched[static_cast<Size>(i)] ? interface : interior).push_back(i);
+    const int32_t ni = static_cast<int32_t>(interior.size()), nbf = static_cast<int32_t>(interface.size());
+    const int32_t nb = nbf + nr;   // order of the reduced system
+    report.interior = ni;
+    report.reduced = nb;
+    if (ni == 0) return false;
+    if (ni < nb) {
+        report.outcome = Condensation::small_interior;
+        return false;
+    }
+
+    Kept& k = kept;
+    report.reused = k.interface == interface && same_frame(k, a, ld, nf);
+    if (!report.reused) {
+        k = Kept{};   // the old factors go before the new ones are made
+        try {
+            keep_frame(k, a, ld, nf);
+            k.interior = std::move(interior);
+            k.interface = std::move(interface);
+            k.usable = condense_interior(k);
+        } catch (...) {   // out of memory: nothing half built is kept
+            k = Kept{};
+            throw;
+        }
+    }
+    report.rcond_interior = k.ii.rcond;
+    if (!k.usable) {
+        report.outcome = Condensation::bad_interior;
+        return false;
+    }
+    const std::vector<int32_t>& I = k.interior;
+    const std::vector<int32_t>& B = k.interface;
+    const Size sni = static_cast<Size>(ni), snbf = static_cast<Size>(nbf), snb = static_cast<Size>(nb);
+
+    // The reduced matrix [S  C_b; D_b  F], interface first, then the reactions.
+    std::vector<double> red(snb * snb);
+    for (Size l = 0; l < snbf; ++l) {
+        std::copy_n(k.S.data() + l * snbf, snbf, red.data() + l * snb);
+        const double* col = a + at(B[l], ld, nf);
+        std::copy_n(col, static_cast<Size>(nr), red.data() + l * snb + snbf);
+    }
+    for (int32_t s = 0; s < nr; ++s) {
+        const double* col = a + at(nf + s, ld, 0);
+        double* dest = red.data() + (snbf + static_cast<Size>(s)) * snb;
+        for (Size l = 0; l < snbf; ++l) dest[l] = col[B[l]];
+        std::copy_n(col + nf, static_cast<Size>(nr), dest + snbf);
+    }
+    ScaledLu rs;
+    if (!rs.factor(std::move(red), nb)) {
+        report.outcome = Condensation::bad_reduced;
+        return false;
+    }
+    report.rcond_reduced = rs.rcond;
+
+    // v = a⁻¹ v: y = A_ii⁻¹ v_i, the reduced right-hand side v_b - A_bi y,
+    // its solution z, and the interior x_i = y - X z_b.
+    std::vector<int32_t> in_interface(snf, -1);
+    for (int32_t p = 0; p < nbf; ++p) in_interface[static_cast<Size>(B[static_cast<Size>(p)])] = p;
+    std::vector<double> y(sni), g(snb);
+    auto solve = [&](std::vector<double>& v) {
+        for (Size p = 0; p < sni; ++p) y[p] = v[static_cast<Size>(I[p])];
+        k.ii.solve(y.data(), 1);
+        for (Size p = 0; p < snbf; ++p) g[p] = v[static_cast<Size>(B[p])];
+        for (Size s = 0; s < static_cast<Size>(nr); ++s) g[snbf + s] = v[snf + s];
+        for (Size q = 0; q < sni; ++q) {
+            const double yq = y[q];
+            if (yq == 0.0) continue;
+            const Size j = static_cast<Size>(I[q]);
+            for (Size p = k.start[j]; p < k.start[j + 1]; ++p) {
+                const int32_t i = in_interface[static_cast<Size>(k.row[p])];
+                if (i >= 0) g[static_cast<Size>(i)] -= k.value[p] * yq;
+            }
+        }
+        rs.solve(g.data(), 1);
+        for (Size l = 0; l < snbf; ++l) {
+            const double z = g[l];
+            if (z == 0.0) continue;
+            const double* x = k.X.data() + l * sni;
+            for (Size q = 0; q < sni; ++q) y[q] -= x[q] * z;
+        }
+        for (Size p = 0; p < sni; ++p) v[static_cast<Size>(I[p])] = y[p];
+        for (Size p = 0; p < snbf; ++p) v[static_cast<Size>(B[p])] = g[p];
+        for (Size s = 0; s < static_cast<Size>(nr); ++s) v[snf + s] = g[snbf + s];
+    };
+    std::vector<double> x(b, b + sn);
+    solve(x);
+
+    // One step of refinement on the whole system: res = b - a x, x += a⁻¹ res.
+    std::vector<double> res(b, b + sn);
+    for (Size j = 0; j < sn; ++j) {
+        const double xj = x[j];
+        if (xj == 0.0) continue;
+        const double* col = a + j * ld;
+        for (Size i = 0; i < sn; ++i) res[i] -= col[i] * xj;
+    }
+    solve(res);
+    double dx = 0.0, xmax = 0.0;
+    for (Size i = 0; i < sn; ++i) {
+        b[i] = x[i] + res[i];
+        dx = std::max(dx, std::fabs(res[i]));
+        xmax = std::max(xmax, std::fabs(b[i]));
+    }
+    report.refinement = xmax > 0.0 ? dx / xmax : dx;
+    report.outcome = Condensation::used;
+    return true;
+}
+
+void release_condensation() { kept = Kept{}; }
+
+} // namespace qb

@@ -1,0 +1,35 @@
+// The LAPACK routines of the double-precision solutions, loaded at run time
+// from the distribution's library (OpenBLAS, threaded). Fortran calling
+// convention: every argument by address, a hidden length after each
+// character argument. The library is loaded when the first double-precision
+// system is solved, not with the program: the program's own single-precision
+// runs never start its threads.
+#pragma once
+
+#include <cstddef>
+
+namespace qb {
+
+using Dgeequ = void(const int* m, const int* n, const double* a, const int* lda, double* r, double* c,
+                    double* rowcnd, double* colcnd, double* amax, int* info);
+using Dgetrf = void(const int* m, const int* n, double* a, const int* lda, int* ipiv, int* info);
+using Dgetrs = void(const char* trans, const int* n, const int* nrhs, const double* a, const int* lda,
+                    const int* ipiv, double* b, const int* ldb, int* info, std::size_t trans_len);
+using Dgecon = void(const char* norm, const int* n, const double* a, const int* lda, const double* anorm,
+                    double* rcond, double* work, int* iwork, int* info, std::size_t norm_len);
+using Dgetri = void(const int* n, double* a, const int* lda, const int* ipiv, double* work, const int* lwork,
+                    int* info);
+
+struct Lapack {
+    Dgeequ* dgeequ_ = nullptr;
+    Dgetrf* dgetrf_ = nullptr;
+    Dgetrs* dgetrs_ = nullptr;
+    Dgecon* dgecon_ = nullptr;
+    Dgetri* dgetri_ = nullptr;
+};
+
+// The routines, loaded on the first call; throws LapackMissing (solver/lu.h)
+// when no library has them.
+const Lapack& lapack();
+
+} // namespace qb
