@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "solver/lapack.h"
+#include "solver/lu.h"
 
 namespace qb {
 
@@ -281,25 +282,8 @@ bool condensed_solve(const double* a, int32_t n, int32_t lda, int32_t nf, double
         for (Size p = 0; p < snbf; ++p) v[static_cast<Size>(B[p])] = g[p];
         for (Size s = 0; s < static_cast<Size>(nr); ++s) v[snf + s] = g[snbf + s];
     };
-    std::vector<double> x(b, b + sn);
-    solve(x);
-
-    // One step of refinement on the whole system: res = b - a x, x += a⁻¹ res.
-    std::vector<double> res(b, b + sn);
-    for (Size j = 0; j < sn; ++j) {
-        const double xj = x[j];
-        if (xj == 0.0) continue;
-        const double* col = a + j * ld;
-        for (Size i = 0; i < sn; ++i) res[i] -= col[i] * xj;
-    }
-    solve(res);
-    double dx = 0.0, xmax = 0.0;
-    for (Size i = 0; i < sn; ++i) {
-        b[i] = x[i] + res[i];
-        dx = std::max(dx, std::fabs(res[i]));
-        xmax = std::max(xmax, std::fabs(b[i]));
-    }
-    report.refinement = xmax > 0.0 ? dx / xmax : dx;
+    // One step of refinement on the whole system.
+    report.refinement = solve_refined(a, sn, ld, b, solve);
     report.outcome = Condensation::used;
     return true;
 }

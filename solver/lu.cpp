@@ -47,26 +47,7 @@ LuReport lu_solve(const double* a, int32_t n, int32_t lda, double* b, double* in
         L.dgetrs_("N", &N, &one, lu.data(), &N, ipiv.data(), v.data(), &N, &info, 1);
         for (size_t i = 0; i < nn; ++i) v[i] *= c[i];
     };
-    const std::vector<double> rhs(b, b + nn);
-    std::vector<double> x(rhs);
-    solve_scaled(x);
-
-    // One step of refinement: res = rhs - a x, then x += a⁻¹ res.
-    std::vector<double> res(rhs);
-    for (size_t j = 0; j < nn; ++j) {
-        const double xj = x[j];
-        if (xj == 0.0) continue;
-        const double* col = a + j * ld;
-        for (size_t i = 0; i < nn; ++i) res[i] -= col[i] * xj;
-    }
-    solve_scaled(res);
-    double dx = 0.0, xmax = 0.0;
-    for (size_t i = 0; i < nn; ++i) {
-        b[i] = x[i] + res[i];
-        dx = std::max(dx, std::fabs(res[i]));
-        xmax = std::max(xmax, std::fabs(b[i]));
-    }
-    rep.refinement = xmax > 0.0 ? dx / xmax : dx;
+    rep.refinement = solve_refined(a, nn, ld, b, solve_scaled);
 
     std::vector<double> work(4 * nn);
     std::vector<int> iwork(nn);

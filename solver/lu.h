@@ -3,8 +3,12 @@
 // refinement, and an estimate of the condition number.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <stdexcept>
+#include <vector>
 
 namespace qb {
 
@@ -23,5 +27,30 @@ struct LuReport {
 // When `inverse` is given (n x n, leading dimension n) it receives the inverse
 // of a. A matrix that is exactly singular throws SingularMatrix.
 LuReport lu_solve(const double* a, int32_t n, int32_t lda, double* b, double* inverse = nullptr);
+
+// b becomes the solution of a·x = b (a n x n, column-major, leading dimension
+// ld) by `solve` (a factorised solve, in place on a vector) and one step of
+// refinement: res = b - a x, x += a⁻¹ res. Returns the relative size of the
+// correction, ||res|| / ||x|| in the max norm.
+template <class Solve>
+double solve_refined(const double* a, std::size_t n, std::size_t ld, double* b, Solve&& solve) {
+    std::vector<double> x(b, b + n);
+    solve(x);
+    std::vector<double> res(b, b + n);
+    for (std::size_t j = 0; j < n; ++j) {
+        const double xj = x[j];
+        if (xj == 0.0) continue;
+        const double* col = a + j * ld;
+        for (std::size_t i = 0; i < n; ++i) res[i] -= col[i] * xj;
+    }
+    solve(res);
+    double dx = 0.0, xmax = 0.0;
+    for (std::size_t i = 0; i < n; ++i) {
+        b[i] = x[i] + res[i];
+        dx = std::max(dx, std::fabs(res[i]));
+        xmax = std::max(xmax, std::fabs(b[i]));
+    }
+    return xmax > 0.0 ? dx / xmax : dx;
+}
 
 } // namespace qb
