@@ -423,6 +423,53 @@ TEST(AgainstReference, FixedFreeAndIntegerFormsOnRandomValues) {
     EXPECT_EQ(bad, 0);
 }
 
+TEST(AgainstReference, FastDoubleFormsEqualThePlainOnes) {
+    // The integer paths of the double forms against the library conversions
+    // (themselves checked against gfortran above): bit patterns of every kind,
+    // exact ties at 6, 8 and 16 decimals, values next to powers of ten.
+#if defined(__SANITIZE_ADDRESS__) || !defined(__OPTIMIZE__)
+    const int count = 50000;
+#else
+    const int count = 1000000;
+#endif
+    std::mt19937_64 gen(4711);
+    std::uniform_int_distribution<uint64_t> bits;
+    std::uniform_int_distribution<int> kind(0, 4), sh(1, 60), p10(-18, 18);
+    std::vector<double> vals = {0.0, -0.0, std::numeric_limits<double>::infinity(), std::nan(""),
+                                std::numeric_limits<double>::denorm_min(), std::numeric_limits<double>::max(),
+                                1e-16, 1e17, 99999999999999999.0, 0.1, 0.09999999999999999};
+    while (static_cast<int>(vals.size()) < count) {
+        double v = 0.0;
+        switch (kind(gen)) {
+        case 0: { const uint64_t b = bits(gen); std::memcpy(&v, &b, 8); break; }
+        case 1: v = std::ldexp(static_cast<double>(bits(gen) >> 11 | 1), -52 - sh(gen) / 4) * std::pow(10.0, p10(gen)); break;
+        case 2: v = std::ldexp(static_cast<double>(2 * (bits(gen) >> 40) + 1), -sh(gen)); break;   // ties
+        case 3: v = static_cast<double>(bits(gen) >> (11 + sh(gen) % 53)); break;
+        default: v = std::pow(10.0, p10(gen)); for (int k = static_cast<int>(gen() % 5); k > 0; --k) v = std::nextafter(v, gen() % 2 ? 0.0 : 1e300);
+        }
+        vals.push_back(gen() % 2 ? -v : v);
+    }
+    const int descs[][2] = {{20, 8}, {12, 6}, {15, 8}, {18, 5}, {10, 4}, {8, 2}, {13, 4}, {24, 12}, {9, 7}};
+    int bad = 0;
+    std::string got, want;
+    for (const double v : vals) {
+        for (const auto& wd : descs) {
+            got.clear(), want.clear();
+            put_F(got, v, wd[0], wd[1]);
+            put_F_plain(want, v, wd[0], wd[1]);
+            if (got != want && ++bad <= 10)
+                ADD_FAILURE() << "F" << wd[0] << "." << wd[1] << " of " << std::hexfloat << v << ": [" << got
+                              << "] want [" << want << "]";
+        }
+        got.clear(), want.clear();
+        put_list_real(got, v);
+        put_list_real_plain(want, v);
+        if (got != want && ++bad <= 10)
+            ADD_FAILURE() << "list item of " << std::hexfloat << v << ": [" << got << "] want [" << want << "]";
+    }
+    EXPECT_EQ(bad, 0);
+}
+
 TEST(AgainstReference, LinesOfItemsAndLongRecordsKeepTheirOrder) {
     // Whole lines through a file channel: free-format items after their blank,
     // fixed records longer than any first buffer, and records long enough to

@@ -405,6 +405,101 @@ void list_real(std::string& out, float v, int pre) {
     }
 }
 
+// Seventeen significant digits of a finite double |v| = a > 0: dig in
+// [10^16, 10^17) and the decimal exponent x10 with a ~ dig·10^(x10-16),
+// rounded half even on the exact binary value. For 10^-16 <= a < 10^17 the
+// scaled value m·5^k·2^(e2+k) with k = 16 - x10 <= 32 is an exact 128-bit
+// integer before its shift; false elsewhere (left to the C++ library).
+bool seventeen_digits(double a, uint64_t& dig, int& x10) {
+    constexpr uint64_t LOW = 10000000000000000ull, HIGH = 100000000000000000ull;
+    uint64_t b;
+    std::memcpy(&b, &a, 8);
+    const int be = static_cast<int>(b >> 52 & 0x7ff);
+    const uint64_t m = be ? (b & 0xfffffffffffffull) | 1ull << 52 : b & 0xfffffffffffffull;
+    const int e2 = (be ? be : 1) - 1075;
+    const int top = e2 + 63 - std::countl_zero(m);   // 2^top <= a < 2^(top+1)
+    int e = (top * 78913) >> 18;                      // floor(log10 a), or one less
+    for (int tries = 0; tries < 3; ++tries) {
+        const int k = 16 - e;
+        if (k < 0 || k > 32) return false;
+        const u128 p = static_cast<u128>(m) * POW5.v[k];   // < 2^53·5^32 < 2^128
+        const int sh = -(e2 + k);
+        uint64_t fl;
+        bool up = false;
+        if (sh <= 0) {
+            if (sh < -10) return false;
+            const u128 n = p << -sh;
+            if (n >= HIGH) { ++e; continue; }
+            fl = static_cast<uint64_t>(n);
+        } else {
+            if (sh >= 128) return false;
+            const u128 q = p >> sh;
+            if (q >= HIGH) { ++e; continue; }
+            fl = static_cast<uint64_t>(q);
+            const u128 rem = p & ((static_cast<u128>(1) << sh) - 1), half = static_cast<u128>(1) << (sh - 1);
+            up = rem > half || (rem == half && (fl & 1));
+        }
+        if (fl < LOW) { --e; continue; }
+        dig = fl + up;
+        x10 = e;
+        if (dig == HIGH) { dig = LOW; ++x10; }
+        return true;
+    }
+    return false;
+}
+
+// A list-directed double item (25 columns): 17 significant digits, in the F
+// form of 20 columns and 5 blanks for 10^-1 <= |v| < 10^17, else in the
+// E form d.dddddddddddddddE+xxx.
+void list_real(std::string& out, double v) {
+    constexpr int W = 25;
+    const bool neg = std::signbit(v);
+    const double a = std::fabs(v);
+    if (a == 0.0) {   // most entries of an element matrix
+        std::memcpy(grow(out, W), neg ? " -0.0000000000000000     " : "  0.0000000000000000     ", W);
+        return;
+    }
+    uint64_t dig = 0;
+    int x10 = 0;
+    if (!std::isfinite(v) || !seventeen_digits(a, dig, x10)) {
+        put_list_real_plain(out, v);
+        return;
+    }
+    // The digits as characters: the leading one, then two words of eight.
+    char d17[17];
+    const uint64_t rest = dig % 10000000000000000ull;
+    d17[0] = static_cast<char>('0' + dig / 10000000000000000ull);
+    store8(d17 + 1, digit_word(rest / 100000000));
+    store8(d17 + 9, digit_word(rest % 100000000));
+    char* f = grow(out, W);
+    const int ee = x10 + 1;   // 10^(ee-1) <= a < 10^ee
+    if (ee >= 0 && ee <= 17) {
+        char* p = f + 20 - (ee == 0 ? 19 : 18) - neg;
+        if (neg) *p++ = '-';
+        if (ee == 0) {
+            *p++ = '0';
+            *p++ = '.';
+            std::memcpy(p, d17, 17);
+        } else {
+            std::memcpy(p, d17, static_cast<size_t>(ee));
+            p[ee] = '.';
+            std::memcpy(p + ee + 1, d17 + ee, static_cast<size_t>(17 - ee));
+        }
+    } else {
+        char* p = f + W - 23 - neg;
+        if (neg) *p++ = '-';
+        p[0] = d17[0];
+        p[1] = '.';
+        std::memcpy(p + 2, d17 + 1, 16);
+        const int ax = x10 < 0 ? -x10 : x10;
+        p[18] = 'E';
+        p[19] = x10 < 0 ? '-' : '+';
+        p[20] = static_cast<char>('0' + ax / 100);
+        p[21] = static_cast<char>('0' + ax / 10 % 10);
+        p[22] = static_cast<char>('0' + ax % 10);
+    }
+}
+
 // ---- Iw, Fw.d in words --------------------------------------------------------------
 
 // Iw in one number word; put_I calls it with constant w for the common widths.
@@ -426,25 +521,63 @@ void list_real(std::string& out, float v, int pre) {
     right(out, std::string_view(buf, static_cast<size_t>(n)), w);
 }
 
+// |v|·10^d rounded to an integer (ties to even) in xu, for a finite nonzero
+// v; false when it reaches the limit of the word layout for d decimals.
+inline bool scaled(float v, int d, double& xu) {
+    const double x = std::fabs(static_cast<double>(v)) * POW10[d];   // exact, see fixed_digits
+    // Adding and removing 2^52 leaves x below 2^52 rounded to an integer,
+    // ties to even (as nearbyint in the default rounding mode); larger
+    // values fail the limit.
+    xu = (x + 0x1p52) - 0x1p52;
+    return xu < WORD_LIMIT[d];
+}
+
+// The same for a double |v| = m·2^e2: m·10^d (53 + 40 bits) is an exact
+// 128-bit integer, shifted by e2 with the discarded bits rounded half even.
+inline bool scaled(double v, int d, double& xu) {
+    uint64_t b;
+    std::memcpy(&b, &v, 8);
+    const int be = static_cast<int>(b >> 52 & 0x7ff);
+    const uint64_t m = be ? (b & 0xfffffffffffffull) | 1ull << 52 : b & 0xfffffffffffffull;
+    const int e2 = (be ? be : 1) - 1075;
+    const u128 p = static_cast<u128>(m) * UPOW10[d];
+    u128 u;
+    if (e2 >= 0) {
+        if (e2 > 52) return false;
+        u = p << e2;
+    } else if (e2 <= -128) {
+        u = 0;   // p < 2^93 lies below half of 2^128
+    } else {
+        const int sh = -e2;
+        const u128 q = p >> sh, rem = p & ((static_cast<u128>(1) << sh) - 1), half = static_cast<u128>(1) << (sh - 1);
+        u = q + (rem > half || (rem == half && (q & 1)));
+    }
+    if (u >= static_cast<u128>(1) << 52) return false;
+    xu = static_cast<double>(static_cast<uint64_t>(u));
+    return xu < WORD_LIMIT[d];
+}
+
+inline bool finite_bits(double v) { return std::isfinite(v); }
+
+inline void put_F_fallback(std::string& out, float v, int w, int d) { put_F_general(out, v, w, d); }
+inline void put_F_fallback(std::string& out, double v, int w, int d) { put_F_plain(out, v, w, d); }
+
 // Fw.d in words; put_F calls it with constant w and d for the common
 // descriptors so that the layout is worked out at compile time.
-[[gnu::always_inline]] inline void put_F_words(std::string& out, float v, int w, int d) {
+template <class Real>
+[[gnu::always_inline]] inline void put_F_words(std::string& out, Real v, int w, int d) {
     if (!finite_bits(v) || static_cast<unsigned>(w) > GROW_MAX || static_cast<unsigned>(d) > 12 ||
         !(WORD_LAYOUT.v[w] >> d & 1)) {
-        put_F_general(out, v, w, d);
+        put_F_fallback(out, v, w, d);
         return;
     }
     // Digit words of the integer part and of the fraction (the first word
     // holds the leading d - 8 decimals when d > 8). Zeros, which fill most of
     // a stiffness or flexibility matrix, need none.
     uint64_t zq = 0, zf = 0, zf0 = 0;
-    if (v != 0.0f) {
-        const double x = std::fabs(static_cast<double>(v)) * POW10[d];   // exact, see fixed_digits
-        // Adding and removing 2^52 leaves x below 2^52 rounded to an integer,
-        // ties to even (as nearbyint in the default rounding mode); larger
-        // values fail the limit.
-        const double xu = (x + 0x1p52) - 0x1p52;
-        if (!(xu < WORD_LIMIT[d])) { put_F_general(out, v, w, d); return; }
+    if (v != 0) {
+        double xu;
+        if (!scaled(v, d, xu)) { put_F_fallback(out, v, w, d); return; }
         int64_t q, r;
         split(xu, d, q, r);
         const uint64_t fr = static_cast<uint64_t>(r);
@@ -462,7 +595,7 @@ void list_real(std::string& out, float v, int pre) {
     if (room >= 8) {
         // "0.xx" always keeps its zero here: only too large a value overflows
         if (k + neg > room) { stars(out, w); return; }
-        if (k + neg > 8) { put_F_general(out, v, w, d); return; }
+        if (k + neg > 8) { put_F_fallback(out, v, w, d); return; }
         const uint64_t word = number_word(zq, k, neg);
         char* end = grow(out, w) + w;
         if (d > 8) store8(end - 16, zf0);
@@ -497,7 +630,8 @@ void put_I(std::string& out, int32_t v, int w) {
     }
 }
 
-void put_F(std::string& out, float v, int w, int d) {
+template <class Real>
+[[gnu::always_inline]] inline void put_F_common(std::string& out, Real v, int w, int d) {
     switch (w << 4 | d) {
     case 10 << 4 | 4: put_F_words(out, v, 10, 4); break;
     case 10 << 4 | 5: put_F_words(out, v, 10, 5); break;
@@ -511,6 +645,9 @@ void put_F(std::string& out, float v, int w, int d) {
     default: put_F_words(out, v, w, d);
     }
 }
+
+void put_F(std::string& out, float v, int w, int d) { put_F_common(out, v, w, d); }
+void put_F(std::string& out, double v, int w, int d) { put_F_common(out, v, w, d); }
 
 void put_E(std::string& out, float v, int w, int d) {
     if (std::isnan(v)) { right(out, "NaN", w); return; }
@@ -563,6 +700,7 @@ void put_A(std::string& out, std::string_view bytes, int w) {
 void put_list_int(std::string& out, int32_t v) { put_I(out, v, 11); }
 
 void put_list_real(std::string& out, float v) { list_real(out, v, 0); }
+void put_list_real(std::string& out, double v) { list_real(out, v); }
 
 std::string latin1(std::string_view u) {
     std::string r;

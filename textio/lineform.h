@@ -59,6 +59,11 @@ void put_list_real(std::string& out, float v);    // 16 columns
 void put_F(std::string& out, double v, int w, int d);
 void put_E(std::string& out, double v, int w, int d);
 void put_list_real(std::string& out, double v);
+// The plain forms of doubles, through the C++ library's exact conversions:
+// what the fast ones above fall back to, and the reference they are tested
+// against.
+void put_F_plain(std::string& out, double v, int w, int d);
+void put_list_real_plain(std::string& out, double v);
 // UTF-8 literal -> Latin-1 bytes (characters outside Latin-1 become '?').
 std::string latin1(std::string_view utf8);
 bool ascii(std::string_view s);

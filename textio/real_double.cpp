@@ -1,7 +1,8 @@
-// Line forms of double-precision values (the opt-in double-precision
+// Plain line forms of double-precision values (the opt-in double-precision
 // arithmetic): fixed fields by the exact decimal value, rounded to nearest
-// with ties to even (std::to_chars, exact and fast), and the list-directed
-// layout of a double: 17 significant digits.
+// with ties to even (std::to_chars, exact), and the list-directed layout of a
+// double: 17 significant digits. The fast forms in lineform.cpp fall back to
+// these wherever their integer arithmetic does not reach.
 
 #include <charconv>
 #include <cmath>
@@ -31,7 +32,7 @@ bool special(std::string& out, double v, int w) {
 
 } // namespace
 
-void put_F(std::string& out, double v, int w, int d) {
+void put_F_plain(std::string& out, double v, int w, int d) {
     if (special(out, v, w)) return;
     char buf[400];
     const auto r = std::to_chars(buf, buf + sizeof buf, std::fabs(v), std::chars_format::fixed, d);
@@ -75,7 +76,7 @@ void put_E(std::string& out, double v, int w, int d) {
     right(out, s, w);
 }
 
-void put_list_real(std::string& out, double v) {
+void put_list_real_plain(std::string& out, double v) {
     constexpr int W = 25, DIGITS = 17;
     if (special(out, v, W)) return;
     const bool neg = std::signbit(v);
