@@ -108,7 +108,9 @@ TEST(FixedLines, TrailingBlanksOfXAreNotWritten) {
 bool have_gfortran() { return std::system("gfortran --version >/dev/null 2>&1") == 0; }
 
 std::string run_fortran(const std::string& program) {
-    const std::string dir = ::testing::TempDir() + "qb_lineform_ref";
+    // one folder per test: ctest runs the gfortran comparisons side by side
+    const std::string dir = ::testing::TempDir() + "qb_lineform_ref_" +
+                            ::testing::UnitTest::GetInstance()->current_test_info()->name();
     std::system(("mkdir -p " + dir).c_str());
     {
         std::ofstream f(dir + "/ref.f90");

@@ -893,6 +893,7 @@ void Rec::end() {
     if (done_) return;
     done_ = true;
     ch_->write_line(s_);
+    ch_->release_line(s_);
 }
 
 // ---- List ------------------------------------------------------------------------
@@ -940,6 +941,7 @@ void List::end() {
     if (done_) return;
     done_ = true;
     ch_->write_line(s_);
+    ch_->release_line(s_);
 }
 
 } // namespace qb

@@ -102,6 +102,19 @@ public:
     static void on_failure(FailureAction action);
 
 private:
+    friend class Rec;
+    friend class List;
+    // The line a builder formats into: the channel's own, kept with its
+    // room from line to line, unless another builder holds it.
+    std::string& borrow_line(std::string& own) {
+        if (line_busy_) return own;
+        line_busy_ = true;
+        line_.clear();
+        return line_;
+    }
+    void release_line(const std::string& s) {
+        if (&s == &line_) line_busy_ = false;
+    }
     void spill();
     void fail(int err);
     std::FILE* file_ = nullptr;
@@ -110,6 +123,8 @@ private:
     std::string buf_;
     std::string mem_;
     std::string name_;
+    std::string line_;
+    bool line_busy_ = false;
     int err_ = 0;
 };
 
@@ -118,7 +133,7 @@ private:
 // the destructor writes the line.) On a closed channel nothing is formatted.
 class Rec {
 public:
-    explicit Rec(Channel& ch) : ch_(&ch), live_(ch.is_open()) {}
+    explicit Rec(Channel& ch) : ch_(&ch), live_(ch.is_open()), s_(live_ ? ch.borrow_line(own_) : own_) {}
     ~Rec() { end(); }
     Rec(const Rec&) = delete;
     Rec& operator=(const Rec&) = delete;
@@ -142,7 +157,8 @@ private:
     }
     Channel* ch_;
     bool live_;
-    std::string s_;
+    std::string own_;   // before s_, which may refer to it
+    std::string& s_;
     int pending_ = 0;
     bool done_ = false;
 };
@@ -154,7 +170,7 @@ private:
 // channel nothing is formatted.
 class List {
 public:
-    explicit List(Channel& ch) : ch_(&ch), live_(ch.is_open()) {}
+    explicit List(Channel& ch) : ch_(&ch), live_(ch.is_open()), s_(live_ ? ch.borrow_line(own_) : own_) {}
     ~List() { end(); }
     List(const List&) = delete;
     List& operator=(const List&) = delete;
@@ -175,7 +191,8 @@ private:
     void sep(bool is_text);
     Channel* ch_;
     bool live_;
-    std::string s_;
+    std::string own_;   // before s_, which may refer to it
+    std::string& s_;
     bool any_ = false;
     bool last_text_ = false;
     bool done_ = false;
