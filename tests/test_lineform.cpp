@@ -472,6 +472,23 @@ TEST(AgainstReference, FastDoubleFormsEqualThePlainOnes) {
     EXPECT_EQ(bad, 0);
 }
 
+TEST(Channels, BuildersAliveTogetherKeepTheirOwnLines) {
+    // A line is formatted in the channel's own buffer; a second builder made
+    // while the first is open must not write into it.
+    Channel ch;
+    ch.attach_buffer();
+    {
+        Rec outer(ch);
+        outer.text("a").I(1, 3);
+        List(ch) << "inner" << static_cast<int32_t>(2);
+        Rec(ch).text("b").I(3, 3);
+        outer.I(4, 3);
+    }
+    Rec(ch).text("c").I(5, 3);
+    ch.flush();
+    EXPECT_EQ(ch.memory(), " inner           2\nb  3\na  1  4\nc  5\n");
+}
+
 TEST(AgainstReference, LinesOfItemsAndLongRecordsKeepTheirOrder) {
     // Whole lines through a file channel: free-format items after their blank,
     // fixed records longer than any first buffer, and records long enough to
