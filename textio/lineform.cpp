@@ -543,7 +543,7 @@ inline bool scaled(double v, int d, double& xu) {
     const u128 p = static_cast<u128>(m) * UPOW10[d];
     u128 u;
     if (e2 >= 0) {
-        if (e2 > 52) return false;
+        if (e2 >= 52 || p >> (52 - e2) != 0) return false;   // at least 2^52: beyond every layout
         u = p << e2;
     } else if (e2 <= -128) {
         u = 0;   // p < 2^93 lies below half of 2^128
