@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <limits>
+#include <type_traits>
 #include <utility>
 
 #include "textio/stop.h"
@@ -284,6 +286,23 @@ void put_F_general(std::string& out, float v, int w, int d) {
     out += digits;
 }
 
+// A finite float or double as m·2^e2, m its integer significand (with the
+// implicit bit of a normal number).
+struct Binary {
+    uint64_t m;
+    int e2;
+};
+template <class Real>
+Binary binary_parts(Real v) {
+    using Bits = std::conditional_t<sizeof(Real) == 4, uint32_t, uint64_t>;
+    constexpr int STORED = std::numeric_limits<Real>::digits - 1;   // significand bits held
+    constexpr int SHIFT = std::numeric_limits<Real>::max_exponent - 1 + STORED;
+    const Bits b = std::bit_cast<Bits>(v);
+    const int be = static_cast<int>((b & ~(Bits{1} << (8 * sizeof(Real) - 1))) >> STORED);
+    const uint64_t frac = b & ((Bits{1} << STORED) - 1);
+    return {be ? frac | uint64_t{1} << STORED : frac, (be ? be : 1) - SHIFT};
+}
+
 // ---- list-directed reals ------------------------------------------------------------
 
 // Nine significant digits of a finite float |v| = a > 0: dig in [10^8, 10^9)
@@ -294,12 +313,8 @@ void put_F_general(std::string& out, float v, int w, int d) {
 // 128-bit quotient by 5^j for values of 10^9 and more. Returns false only for
 // a < ~10^-36, left to the C library.
 bool nine_digits(float v, double a, uint32_t& dig, int& x10) {
-    uint32_t b;
-    std::memcpy(&b, &v, 4);
-    const int be = static_cast<int>((b >> 23) & 0xff);
-    const uint32_t m = be ? (b & 0x7fffffu) | 0x800000u : b & 0x7fffffu;   // a = m·2^e2
-    const int e2 = (be ? be : 1) - 150;
-    const int top = e2 + 31 - std::countl_zero(m);                        // 2^top <= a < 2^(top+1)
+    const auto [m, e2] = binary_parts(v);                                  // a = m·2^e2
+    const int top = e2 + 63 - std::countl_zero(m);                        // 2^top <= a < 2^(top+1)
     // floor(log10 a) is e or e + 1 (78913 / 2^18 ~ log10 2, floored shift).
     int e = (top * 78913) >> 18;
     for (int tries = 0; tries < 2; ++tries, ++e) {
@@ -412,11 +427,7 @@ void list_real(std::string& out, float v, int pre) {
 // integer before its shift; false elsewhere (left to the C++ library).
 bool seventeen_digits(double a, uint64_t& dig, int& x10) {
     constexpr uint64_t LOW = 10000000000000000ull, HIGH = 100000000000000000ull;
-    uint64_t b;
-    std::memcpy(&b, &a, 8);
-    const int be = static_cast<int>(b >> 52 & 0x7ff);
-    const uint64_t m = be ? (b & 0xfffffffffffffull) | 1ull << 52 : b & 0xfffffffffffffull;
-    const int e2 = (be ? be : 1) - 1075;
+    const auto [m, e2] = binary_parts(a);
     const int top = e2 + 63 - std::countl_zero(m);   // 2^top <= a < 2^(top+1)
     int e = (top * 78913) >> 18;                      // floor(log10 a), or one less
     for (int tries = 0; tries < 3; ++tries) {
@@ -535,11 +546,7 @@ inline bool scaled(float v, int d, double& xu) {
 // The same for a double |v| = m·2^e2: m·10^d (53 + 40 bits) is an exact
 // 128-bit integer, shifted by e2 with the discarded bits rounded half even.
 inline bool scaled(double v, int d, double& xu) {
-    uint64_t b;
-    std::memcpy(&b, &v, 8);
-    const int be = static_cast<int>(b >> 52 & 0x7ff);
-    const uint64_t m = be ? (b & 0xfffffffffffffull) | 1ull << 52 : b & 0xfffffffffffffull;
-    const int e2 = (be ? be : 1) - 1075;
+    const auto [m, e2] = binary_parts(v);
     const u128 p = static_cast<u128>(m) * UPOW10[d];
     u128 u;
     if (e2 >= 0) {
