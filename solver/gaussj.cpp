@@ -595,8 +595,10 @@ void eliminate(float* a, int32_t n, int32_t lda, float* b, int32_t threads, bool
     std::vector<float> d(nn), colmax(nn, -1.0f);
     std::atomic<bool> signalling{false};
 
-    const bool chosen = threads <= 0;
-    if (chosen) threads = auto_threads(n);
+    // Only a count the solver chose itself may drop a partner that lags: a
+    // count asked for (the call's or --threads) is kept.
+    const bool chosen = threads <= 0 && run_threads == 0;
+    if (threads <= 0) threads = auto_threads(n);
     threads = std::min(threads, (n + Team::BLOCK - 1) / Team::BLOCK);
     std::optional<Team> team;
     if (threads > 1) {
