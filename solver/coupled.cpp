@@ -15,66 +15,8 @@ namespace {
 
 using Size = std::size_t;
 
-// An interior whose condition number passes this is not condensed: its
-// errors would be carried into every reduced system (the same bound above
-// which a whole system is warned as ill-conditioned).
-constexpr double MAX_INTERIOR_CONDITION = 1e7;
 
 Size at(int32_t col, Size ld, int32_t row) { return static_cast<Size>(col) * ld + static_cast<Size>(row); }
-
-// An equilibrated LU factorisation of a square matrix M: R M C = P L U, with
-// R and C the row and column scales of dgeequ, so that the pivots and the
-// condition number are those of the system itself and not of its units
-// (stiffnesses against unit coefficients and flexibilities).
-struct ScaledLu {
-    int n = 0;
-    std::vector<double> lu, r, c;
-    std::vector<int> ipiv;
-    double rcond = 0.0;   // reciprocal condition number of R M C, 1-norm estimate
-
-    // Factors m (n x n, leading dimension n), which becomes the factors.
-    // False for a matrix with a zero row or column or a zero pivot.
-    bool factor(std::vector<double>&& m, int order) {
-        const Lapack& L = lapack();
-        n = order;
-        lu = std::move(m);
-        const Size nn = static_cast<Size>(n);
-        r.assign(nn, 1.0);
-        c.assign(nn, 1.0);
-        double rowcnd = 0.0, colcnd = 0.0, amax = 0.0;
-        int info = 0;
-        L.dgeequ_(&n, &n, lu.data(), &n, r.data(), c.data(), &rowcnd, &colcnd, &amax, &info);
-        if (info > 0) return false;
-        double anorm = 0.0;   // 1-norm of the scaled matrix: the largest column sum
-        for (Size j = 0; j < nn; ++j) {
-            double s = 0.0;
-            for (Size i = 0; i < nn; ++i) {
-                double& v = lu[j * nn + i];
-                v = r[i] * v * c[j];
-                s += std::fabs(v);
-            }
-            anorm = std::max(anorm, s);
-        }
-        ipiv.resize(nn);
-        L.dgetrf_(&n, &n, lu.data(), &n, ipiv.data(), &info);
-        if (info != 0) return false;
-        std::vector<double> work(4 * nn);
-        std::vector<int> iwork(nn);
-        L.dgecon_("1", &n, lu.data(), &n, &anorm, &rcond, work.data(), iwork.data(), &info, 1);
-        return true;
-    }
-
-    // v = M⁻¹ v = C (R M C)⁻¹ R v for nrhs columns of n entries.
-    void solve(double* v, int nrhs) const {
-        const Size nn = static_cast<Size>(n);
-        for (Size k = 0; k < static_cast<Size>(nrhs); ++k)
-            for (Size i = 0; i < nn; ++i) v[k * nn + i] *= r[i];
-        int info = 0;
-        lapack().dgetrs_("N", &n, &nrhs, lu.data(), &n, ipiv.data(), v, &n, &info, 1);
-        for (Size k = 0; k < static_cast<Size>(nrhs); ++k)
-            for (Size i = 0; i < nn; ++i) v[k * nn + i] *= c[i];
-    }
-};
 
 // What a thread keeps from one call to the next: the frame block A it was
 // built from (compressed by columns, every nonzero with its bits), the
@@ -83,6 +25,7 @@ struct ScaledLu {
 struct Kept {
     int32_t nf = -1;
     std::vector<int32_t> interior, interface;   // frame equations, 0-based, ascending
+    std::vector<int32_t> in_interface;          // position of each frame equation in `interface`, or -1
     std::vector<Size> start;                    // column j of A: entries start[j] .. start[j+1]-1
     std::vector<int32_t> row;
     std::vector<double> value;
@@ -135,7 +78,9 @@ bool condense_interior(Kept& k) {
     const int32_t ni = static_cast<int32_t>(k.interior.size()), nb = static_cast<int32_t>(k.interface.size());
     const Size sni = static_cast<Size>(ni), snb = static_cast<Size>(nb);
     // Position of every frame equation in its part.
-    std::vector<int32_t> in_interior(static_cast<Size>(k.nf), -1), in_interface(static_cast<Size>(k.nf), -1);
+    std::vector<int32_t> in_interior(static_cast<Size>(k.nf), -1);
+    std::vector<int32_t>& in_interface = k.in_interface;
+    in_interface.assign(static_cast<Size>(k.nf), -1);
     for (int32_t p = 0; p < ni; ++p) in_interior[static_cast<Size>(k.interior[static_cast<Size>(p)])] = p;
     for (int32_t p = 0; p < nb; ++p) in_interface[static_cast<Size>(k.interface[static_cast<Size>(p)])] = p;
 
@@ -150,7 +95,8 @@ bool condense_interior(Kept& k) {
             if (i >= 0) dest[i] = k.value[p];
         }
     }
-    if (!k.ii.factor(std::move(aii), ni) || !(k.ii.rcond * MAX_INTERIOR_CONDITION >= 1.0)) {
+    // An ill-conditioned interior would carry its errors into every reduced system.
+    if (!k.ii.factor(std::move(aii), ni) || !(k.ii.rcond * ILL_CONDITIONED >= 1.0)) {
         k.X.clear();
         k.X.shrink_to_fit();
         return false;
@@ -254,8 +200,7 @@ bool condensed_solve(const double* a, int32_t n, int32_t lda, int32_t nf, double
 
     // v = a⁻¹ v: y = A_ii⁻¹ v_i, the reduced right-hand side v_b - A_bi y,
     // its solution z, and the interior x_i = y - X z_b.
-    std::vector<int32_t> in_interface(snf, -1);
-    for (int32_t p = 0; p < nbf; ++p) in_interface[static_cast<Size>(B[static_cast<Size>(p)])] = p;
+    const std::vector<int32_t>& in_interface = k.in_interface;
     std::vector<double> y(sni), g(snb);
     auto solve = [&](std::vector<double>& v) {
         for (Size p = 0; p < sni; ++p) y[p] = v[static_cast<Size>(I[p])];

@@ -111,7 +111,7 @@ void CalcDefNL(const Model& m, int32_t caso, const Mat1<real>& A_Dem, const Vec1
         // Stratum 1 always counts, even in a profile that declares none.
         def(i) = Def(m, caso, i, 1, p, A_Dem, h, R, log);
         List(log) << "Reaccion:" << i << " estrato" << 1 << def(i);
-        const int32_t nest = p >= 1 && p <= m.soil.NEST.size() ? std::min(m.soil.NEST(p), limits::STRATA) : 0;
+        const int32_t nest = strata_of(m, p);
         for (int32_t j = 2; j <= nest; ++j) {
             const real dj = Def(m, caso, i, j, p, A_Dem, h, R, log);
             def(i) = def(i) + dj;

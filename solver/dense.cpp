@@ -14,7 +14,7 @@ namespace qb {
 namespace {
 
 void warn_condition(int32_t n, double cond, const char* what) {
-    if (!(cond <= 1e7))
+    if (!(cond <= ILL_CONDITIONED))
         std::fprintf(stderr,
                      "querbal: warning: a coupled system of order %d is ill-conditioned (condition number%s about "
                      "%.3g): its last digits carry little meaning\n",

@@ -94,25 +94,24 @@ void form_system(const Model& m, const CaseState& st, const Vec1<real>& vered, M
     if (n <= LOG_LARGE) fixed_rows(log, n, n, 20, 8, LOG_LARGE, cr);
 }
 
-// DESPL: the displacement of every global dof (0 when restrained), then the
-// reactions; HUNDIM: the settlement under every reaction, from the full rows
-// of FLEX (cross terms included), summed in ascending order.
+// DESPL, and HUNDIM: the settlement under every reaction, from the full rows
+// of FLEX (cross terms included).
 void store_solution(const Model& m, CaseState& st, const Vec1<real>& X) {
     const int32_t nreac = m.NR + m.MR;
-    st.DESPL.fill(0.0_r);
-    for (int32_t j = 1; j <= nreac; ++j) st.DESPL(m.NTOT + j) = X(m.NGRED + j);
+    store_displacements(m, st, X, nreac);
+    for (int32_t i = 1; i <= nreac; ++i)
+        st.HUNDIM(i) = settlement(st, i, nreac, [&](int32_t j) { return st.reaction(m, j); });
+}
+
+} // namespace
+
+void store_displacements(const Model& m, CaseState& st, const Vec1<real>& X, int32_t reactions) {
+    for (int32_t j = 1; j <= reactions; ++j) st.DESPL(m.NTOT + j) = X(m.NGRED + j);
     for (int32_t g = 1; g <= m.NTOT; ++g) {
         const int32_t eq = m.NGL(g);
         st.DESPL(g) = eq != 0 ? X(eq) : 0.0_r;
     }
-    for (int32_t i = 1; i <= nreac; ++i) {
-        real h = 0.0_r;
-        for (int32_t j = 1; j <= nreac; ++j) h = h - st.FLEX(i, j) * st.reaction(m, j);
-        st.HUNDIM(i) = h;
-    }
 }
-
-} // namespace
 
 void trace_separator(Trace log) {
     log.empty(2);

@@ -31,6 +31,19 @@ real subgrade_modulus(const Model& m, const CaseState& st, int32_t i);
 // slashes, an empty line.
 void trace_separator(Trace log);
 
+// DESPL from a solution X in equation order: the displacement of every
+// global dof (0 when restrained), then the first `reactions` reactions.
+void store_displacements(const Model& m, CaseState& st, const Vec1<real>& X, int32_t reactions);
+
+// The settlement under reaction i that the case's flexibility gives for the
+// reactions r(1..count): -sum FLEX(i, j) r(j), summed in ascending j.
+template <class Reactions>
+real settlement(const CaseState& st, int32_t i, int32_t count, Reactions&& r) {
+    real s = 0.0_r;
+    for (int32_t j = 1; j <= count; ++j) s = s - st.FLEX(i, j) * r(j);
+    return s;
+}
+
 // "desplazamientos nodales": the three translations of every node.
 void trace_node_translations(const Model& m, const CaseState& st, Trace log);
 

@@ -12,23 +12,18 @@ JanbuResult janbu_iteration(const Model& m, CaseState& st, Trace log, JanbuObser
     JanbuResult res;
     Vec1<real>& REAC = res.REAC;   // the reactions the next flexibility is built for
     REAC.resize(NR, 1.0_r);
-    Vec1<real> DREAC(NR);          // their relative change in the last pass
     st.clear(m);
     obs.uniform_start();
     int32_t ITER = 0;
     for (;;) {
         obs.pass_heading();
-        st.DESPL.fill(0.0_r);
         List(log) << "LLAMANDO A FNLCC  " << "N=" << NR << " NR=" << NR << " MR=" << m.MR;
         FNLCC(m, st, REAC, log);
         if (ITER == 0) {
             // Settlement that the flexibility gives for the starting reactions
             // (HUND overwrites it with the solved one).
-            for (int32_t i = 1; i <= NR; ++i) {
-                real s = 0.0_r;
-                for (int32_t j = 1; j <= NR; ++j) s = s - st.FLEX(i, j) * REAC(j);
-                st.HUNDIM(i) = s;
-            }
+            for (int32_t i = 1; i <= NR; ++i)
+                st.HUNDIM(i) = settlement(st, i, NR, [&](int32_t j) { return REAC(j); });
             obs.first_pass(m, st, REAC);
         }
         HUND(m, st, m.vered2, log);
@@ -39,8 +34,8 @@ JanbuResult janbu_iteration(const Model& m, CaseState& st, Trace log, JanbuObser
         // (a reaction that was 0 and stays 0).
         bool settled = true;
         for (int32_t i = 1; i <= NR; ++i) {
-            DREAC(i) = std::fabs((REAC(i) - st.reaction(m, i)) / REAC(i));
-            if (DREAC(i) > JANBU_TOLERANCE) settled = false;
+            const real change = std::fabs((REAC(i) - st.reaction(m, i)) / REAC(i));   // relative
+            if (change > JANBU_TOLERANCE) settled = false;
         }
         res.passes = ITER;
         if (settled) {

@@ -17,6 +17,27 @@ struct LapackMissing : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// A condition number above this is warned (and an interior above it is not
+// condensed): the last digits of the solution carry little meaning.
+constexpr double ILL_CONDITIONED = 1e7;
+
+// An equilibrated LU factorisation of a square matrix M: R M C = P L U, with
+// R and C the row and column scales of dgeequ, so that the pivots and the
+// condition number are those of the system itself and not of its units
+// (stiffnesses against unit coefficients and flexibilities).
+struct ScaledLu {
+    int n = 0;
+    std::vector<double> lu, r, c;
+    std::vector<int> ipiv;
+    double rcond = 0.0;   // reciprocal condition number of R M C, 1-norm estimate
+
+    // Factors m (n x n, leading dimension n), which becomes the factors.
+    // False for a matrix with a zero row or column or a zero pivot.
+    bool factor(std::vector<double>&& m, int order);
+    // v = M⁻¹ v = C (R M C)⁻¹ R v for nrhs columns of n entries.
+    void solve(double* v, int nrhs) const;
+};
+
 struct LuReport {
     double rcond = 0.0;          // reciprocal condition number of the equilibrated matrix (1-norm estimate)
     double refinement = 0.0;     // relative size of the refinement step, ||dx|| / ||x|| (max norm)

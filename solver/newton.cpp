@@ -184,9 +184,7 @@ NewtonResult SOLNL(const Model& m, CaseState& st, int32_t caso, const Vec1<real>
 
     // ---- solution by global dof, then the reactions ------------------------------------
     if (st.DESPL.size() < NTOT + NR + m.MR) st.DESPL.resize(NTOT + NR + m.MR);
-    for (int32_t g = 1; g <= NTOT + NR; ++g) st.DESPL(g) = 0.0_r;
-    for (int32_t j = 1; j <= NR; ++j) st.DESPL(NTOT + j) = R(NGRED + j);
-    for (int32_t g = 1; g <= NTOT; ++g) st.DESPL(g) = m.NGL(g) != 0 ? R(m.NGL(g)) : 0.0_r;
+    store_displacements(m, st, R, NR);
     for (int32_t g = 1; g <= NTOT; ++g) List(log) << "I=" << g << "  NGL=" << m.NGL(g);
     trace_node_translations(m, st, log);
     return res;

@@ -33,7 +33,7 @@ inline void read_model(Model& m, Io& io, const std::string& data) {
 inline double vertical_load(const Model& m, int32_t caso) {
     double load = m.total_load;
     for (int32_t j = 1; j <= m.NB; ++j) {
-        float q = m.CUNIF(j, PV_LOAD);
+        real q = m.CUNIF(j, PV_LOAD);
         if (caso != 2) q = q + m.CUNIF(j, CVMED) - m.CUNIF(j, CVMAX);
         load += static_cast<double>(q) * m.LBARRA(j);
     }

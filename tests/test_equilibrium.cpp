@@ -6,11 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "driver/run.h"
+#include "example_models.h"
 #include "model_builder.h"
 #include "output/solution_report.h"
 #include "soil/flexibility.h"
@@ -20,13 +19,6 @@
 using namespace qbtest;
 
 namespace {
-
-std::string example(const std::string& name) {
-    std::ifstream f(std::string(QB_SOURCE_DIR) + "/examples/" + name, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
 
 // Reads `data` and solves its case 2 (immediate compression) the way the
 // linear path of the run does: the flexibility with the moduli NFLAG1
@@ -50,22 +42,12 @@ CaseState solve_case2(Model& m, const std::string& data) {
     return st;
 }
 
-// Downward load of case 2 (CVMax + CMuerta + PPropio + PV on the bars, the
-// self weight, the nodal loads), for models whose loaded bars run along +X
-// or +Y (local z upwards).
-double vertical_load_case2(const Model& m) {
-    double load = m.total_load;   // CVMax + CMuerta + PPropio as read, and the self weight
-    for (int32_t j = 1; j <= m.NB; ++j) load += static_cast<double>(m.CUNIF(j, 6)) * m.LBARRA(j);
-    for (int32_t n = 1; n <= m.NN; ++n) load -= m.PNOD(6 * (n - 1) + 3);
-    return load;
-}
-
 // Relative closure of the vertical balance in the arithmetic of the build.
 constexpr double BALANCE = double_precision ? 1e-6 : 2e-5;
 
+// The area reactions and the vertical reactions of the isolated footings.
 double soil_reactions(const Model& m, const CaseState& st) {
-    double up = 0.0;
-    for (int32_t i = 1; i <= m.NR; ++i) up += static_cast<double>(st.DESPL(m.NTOT + i)) * m.LONGREAC(m.NREAC(i));
+    double up = area_reactions(m, st);
     for (int32_t k = 1; k <= m.MR; ++k)
         if (m.NREACNOD(k) % 6 == 3) up += st.DESPL(m.NTOT + m.NR + k);
     return up;
@@ -75,7 +57,7 @@ TEST(Equilibrium, StripFootingsCarryTheWholeVerticalLoad) {
     Model m;
     const CaseState st = solve_case2(m, example("marco_zapatas.dat"));
     ASSERT_EQ(m.NR, 3);
-    const double load = vertical_load_case2(m);
+    const double load = vertical_load(m, 2);
     EXPECT_NEAR(load, 75.056 + 10.0, 1e-3);
     EXPECT_NEAR(soil_reactions(m, st), load, BALANCE * load);
 }
@@ -85,7 +67,7 @@ TEST(Equilibrium, SlabAndIsolatedFootingCarryTheWholeVerticalLoad) {
     const CaseState st = solve_case2(m, example("losa_zapata_aislada.dat"));
     ASSERT_EQ(m.NR, 4);
     ASSERT_EQ(m.MR, 6);
-    const double load = vertical_load_case2(m);
+    const double load = vertical_load(m, 2);
     EXPECT_GT(load, 35.0);
     EXPECT_NEAR(soil_reactions(m, st), load, BALANCE * load);
 }
