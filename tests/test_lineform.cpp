@@ -13,6 +13,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "textio/lineform.h"
@@ -146,30 +147,30 @@ std::vector<float> sample_values() {
     return v;
 }
 
-TEST(AgainstGfortran, FixedAndExponentAndFreeForms) {
-    if (!have_gfortran()) GTEST_SKIP() << "gfortran is not installed";
-    const std::vector<float> vals = sample_values();
+// Writes `vals` in every descriptor, as a list-directed item alone and
+// between texts and an integer, both through gfortran (REAL of kind 4 or 8,
+// exact bits) and through the line forms, and compares the lines.
+template <class Real>
+void compare_with_gfortran(const std::vector<Real>& vals) {
+    using Bits = std::conditional_t<sizeof(Real) == 4, uint32_t, uint64_t>;
     struct D { char kind; int w, d; };
+    // the program's own descriptors, and narrow ones: the leading-zero drop,
+    // no decimals, "Inf" where "Infinity" does not fit
     const std::vector<D> descs = {{'F', 10, 4}, {'F', 12, 6}, {'F', 15, 8}, {'F', 8, 2}, {'F', 5, 2},
-                                  {'F', 20, 8}, {'F', 13, 2}, {'F', 6, 0}, {'E', 10, 2}, {'E', 14, 5}};
+                                  {'F', 20, 8}, {'F', 13, 2}, {'F', 6, 0},  {'E', 10, 2}, {'E', 14, 5},
+                                  {'E', 8, 1}};
     std::ostringstream prog;
-    prog << "program ref\nimplicit none\nreal :: x(" << vals.size() << ")\ninteger :: i\n";
+    prog << "program ref\nimplicit none\nreal(" << sizeof(Real) << ") :: x(" << vals.size() << ")\ninteger :: i\n";
     for (size_t i = 0; i < vals.size(); ++i) {
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "%a", static_cast<double>(vals[i]));
-        // transfer exact bits through an integer
-        uint32_t bits;
-        std::memcpy(&bits, &vals[i], 4);
-        prog << "x(" << i + 1 << ") = transfer(int(z'" << std::hex << bits << std::dec << "', 4), 1.0)\n";
+        Bits bits;
+        std::memcpy(&bits, &vals[i], sizeof bits);
+        prog << "x(" << i + 1 << ") = transfer(int(z'" << std::hex << bits << std::dec << "', " << sizeof bits
+             << "), 1.0_" << sizeof(Real) << ")\n";
     }
     prog << "do i = 1, size(x)\n";
-    for (const D& d : descs)
-        prog << "write(*,'(" << d.kind << d.w << "." << d.d << ")') x(i)\n";
-    prog << "print *, x(i)\n";
-    prog << "print *, 'a', i, x(i), 'b', 'c'\n";
-    prog << "end do\n";
-    prog << "write(*,'(I5)') 12345\nwrite(*,'(I3)') -100\nwrite(*,'(I12)') -2147483647\n";
-    prog << "end program\n";
+    for (const D& d : descs) prog << "write(*,'(" << d.kind << d.w << "." << d.d << ")') x(i)\n";
+    prog << "print *, x(i)\nprint *, 'a', i, x(i), x(i), 'b', 'c'\nend do\n";
+    prog << "write(*,'(I5)') 12345\nwrite(*,'(I3)') -100\nwrite(*,'(I12)') -2147483647\nend program\n";
     const std::string want = run_fortran(prog.str());
     ASSERT_FALSE(want.empty()) << "gfortran reference did not run";
 
@@ -181,30 +182,38 @@ TEST(AgainstGfortran, FixedAndExponentAndFreeForms) {
             else Rec(ch).E(vals[i], d.w, d.d);
         }
         List(ch) << vals[i];
-        List(ch) << "a" << static_cast<int32_t>(i + 1) << vals[i] << "b" << "c";
+        List(ch) << "a" << static_cast<int32_t>(i + 1) << vals[i] << vals[i] << "b" << "c";
     }
     Rec(ch).I(12345, 5);
     Rec(ch).I(-100, 3);
     Rec(ch).I(-2147483647, 12);
     ch.flush();
-
     std::istringstream a(ch.memory()), b(want);
     std::string la, lb;
-    int line = 0;
-    while (std::getline(b, lb)) {
-        ++line;
+    for (int line = 1; std::getline(b, lb); ++line) {
         ASSERT_TRUE(static_cast<bool>(std::getline(a, la))) << "missing line " << line;
         EXPECT_EQ(la, lb) << "line " << line;
     }
 }
 
+TEST(AgainstGfortran, FixedAndExponentAndFreeForms) {
+    if (!have_gfortran()) GTEST_SKIP() << "gfortran is not installed";
+    std::vector<float> vals = sample_values();
+    vals.insert(vals.end(), {std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
+                             std::numeric_limits<float>::quiet_NaN()});
+    compare_with_gfortran(vals);
+}
 
 TEST(AgainstGfortran, DoublePrecisionFixedExponentAndFreeForms) {
-    // The forms of the double-precision arithmetic: F and E fields and the
-    // list-directed item of a double (17 significant digits in 25 columns).
+    // The forms of the double-precision arithmetic (17 significant digits in
+    // a list-directed item of 25 columns), through their fast and their plain
+    // paths: the second are taken by values beyond 10^17 or below 10^-16 and
+    // by fields the word layout does not take.
     if (!have_gfortran()) GTEST_SKIP() << "gfortran is not installed";
     std::vector<double> vals = {0.0, -0.0, 1.0, -123.456, 0.1, 0.09999999999999999, 1e16, 9.999999999999998e15,
-                                1e17, 1e-5, 1e-300, 5e-324, 1.0 / 3.0, 2213594.0, 0.125, 0.375, 9.9999999999999995};
+                                1e17, 1e-5, 1e-300, 5e-324, 1.0 / 3.0, 2213594.0, 0.125, 0.375, 9.9999999999999995,
+                                3.0, 123456789.0, 2.5, -2.5, std::numeric_limits<double>::infinity(),
+                                -std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()};
     std::mt19937_64 gen(777);
     std::uniform_int_distribution<int64_t> k(-4000000, 4000000);
     std::uniform_int_distribution<int> sh(1, 20);
@@ -216,36 +225,8 @@ TEST(AgainstGfortran, DoublePrecisionFixedExponentAndFreeForms) {
         std::memcpy(&d, &b, 8);
         vals.push_back(d);
     }
-    std::ostringstream prog;
-    prog << "program ref\nimplicit none\ndouble precision :: x(" << vals.size() << ")\ninteger :: i\n";
-    for (size_t i = 0; i < vals.size(); ++i) {
-        uint64_t b;
-        std::memcpy(&b, &vals[i], 8);
-        prog << "x(" << i + 1 << ") = transfer(int(z'" << std::hex << b << std::dec << "', 8), 1.0d0)\n";
-    }
-    prog << "do i = 1, size(x)\nwrite(*,'(F20.8)') x(i)\nwrite(*,'(F12.6)') x(i)\nwrite(*,'(E14.5)') x(i)\n"
-         << "print *, x(i)\nprint *, 'a', i, x(i), x(i)\nend do\nend program\n";
-    const std::string want = run_fortran(prog.str());
-    ASSERT_FALSE(want.empty()) << "gfortran reference did not run";
-
-    Channel ch;
-    ch.attach_buffer();
-    for (size_t i = 0; i < vals.size(); ++i) {
-        Rec(ch).F(vals[i], 20, 8);
-        Rec(ch).F(vals[i], 12, 6);
-        Rec(ch).E(vals[i], 14, 5);
-        List(ch) << vals[i];
-        List(ch) << "a" << static_cast<int32_t>(i + 1) << vals[i] << vals[i];
-    }
-    ch.flush();
-    std::istringstream a(ch.memory()), b(want);
-    std::string la, lb;
-    for (int line = 1; std::getline(b, lb); ++line) {
-        ASSERT_TRUE(static_cast<bool>(std::getline(a, la))) << "missing line " << line;
-        EXPECT_EQ(la, lb) << "line " << line;
-    }
+    compare_with_gfortran(vals);
 }
-
 
 // ---- comparison with a plain reference on many values ----------------------------
 // The reference works on the exact decimal expansion of the value (a float has

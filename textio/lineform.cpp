@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <charconv>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -24,6 +25,15 @@ void right(std::string& out, std::string_view s, int w) {
     if (static_cast<int>(s.size()) > w) { stars(out, w); return; }
     out.append(static_cast<size_t>(w) - s.size(), ' ');
     out.append(s);
+}
+
+// A NaN or an infinity in w columns, as gfortran writes them in every form:
+// "Infinity" where it fits, else "Inf".
+void put_nonfinite(std::string& out, double v, int w) {
+    if (std::isnan(v)) { right(out, "NaN", w); return; }
+    std::string_view s = v < 0 ? (w >= 9 ? "-Infinity" : "-Inf") : (w >= 8 ? "Infinity" : "Inf");
+    if (static_cast<int>(s.size()) > w) s = v < 0 ? "-Inf" : (w >= 3 ? "Inf" : "");
+    right(out, s, w);
 }
 
 constexpr double POW10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12};
@@ -230,12 +240,13 @@ constexpr auto WORD_LAYOUT = [] {
 }();
 
 // |v| rounded to `d` decimals, as "III.FFF" (round half even on the exact
-// binary value). A float holds at most 24 significant bits, so for d <= 12
-// the product |v|·10^d (24 + 28 bits) is exact in double precision and the
-// rounding to an integer is the only one made. Digits longer than `buf` (a
-// huge value or hundreds of decimals) go to `wide`.
-std::string_view fixed_digits(double a, int d, char* buf, size_t cap, std::string& wide) {
-    if (d >= 0 && d <= 12) {
+// binary value). For a float (at most 24 significant bits) and d <= 12 the
+// product |v|·10^d (24 + 28 bits) is exact in double precision and the
+// rounding to an integer is the only one made; anything else goes through the
+// C library's exact conversion. Digits longer than `buf` (a huge value or
+// hundreds of decimals) go to `wide`.
+std::string_view fixed_digits(double a, bool from_float, int d, char* buf, size_t cap, std::string& wide) {
+    if (from_float && d >= 0 && d <= 12) {
         const double v = a * POW10[d];
         if (v < 1e19) {
             const uint64_t u = static_cast<uint64_t>(std::nearbyint(v));
@@ -260,20 +271,15 @@ std::string_view fixed_digits(double a, int d, char* buf, size_t cap, std::strin
     return wide;
 }
 
-// Every Fw.d: non-finite values, the widths and decimals the word layout does
-// not take, integer parts of 8 digits and more.
-void put_F_general(std::string& out, float v, int w, int d) {
-    if (std::isnan(v)) { right(out, "NaN", w); return; }
-    if (std::isinf(v)) {
-        std::string_view s = v < 0 ? (w >= 9 ? "-Infinity" : "-Inf") : (w >= 8 ? "Infinity" : "Inf");
-        if (static_cast<int>(s.size()) > w) s = v < 0 ? "-Inf" : (w >= 3 ? "Inf" : "");
-        right(out, s, w);
-        return;
-    }
+// Every Fw.d of a float or a double (from_float: v holds a float's value):
+// non-finite values, the widths and decimals the word layout does not take,
+// integer parts of 8 digits and more.
+void put_F_general(std::string& out, double v, bool from_float, int w, int d) {
+    if (!std::isfinite(v)) { put_nonfinite(out, v, w); return; }
     bool neg = std::signbit(v);
     char buf[512];
     std::string wide;
-    std::string_view digits = fixed_digits(std::fabs(static_cast<double>(v)), d, buf, sizeof buf, wide);
+    std::string_view digits = fixed_digits(std::fabs(v), from_float, d, buf, sizeof buf, wide);
     // Fortran keeps the leading zero of "0.xx" only when the field has room.
     int need = static_cast<int>(digits.size()) + (neg ? 1 : 0);
     if (need > w && digits.size() > 1 && digits[0] == '0' && digits[1] == '.') {
@@ -361,8 +367,7 @@ void list_real(std::string& out, float v, int pre) {
     constexpr int W = 16;
     if (!finite_bits(v)) {
         out.append(static_cast<size_t>(pre), ' ');
-        if (std::isnan(v)) right(out, "NaN", W);
-        else right(out, v < 0 ? "-Infinity" : "Infinity", W);
+        put_nonfinite(out, v, W);
         return;
     }
     const bool neg = std::signbit(v);
@@ -566,8 +571,8 @@ inline bool scaled(double v, int d, double& xu) {
 
 inline bool finite_bits(double v) { return std::isfinite(v); }
 
-inline void put_F_fallback(std::string& out, float v, int w, int d) { put_F_general(out, v, w, d); }
-inline void put_F_fallback(std::string& out, double v, int w, int d) { put_F_plain(out, v, w, d); }
+inline void put_F_fallback(std::string& out, float v, int w, int d) { put_F_general(out, v, true, w, d); }
+inline void put_F_fallback(std::string& out, double v, int w, int d) { put_F_general(out, v, false, w, d); }
 
 // Fw.d in words; put_F calls it with constant w and d for the common
 // descriptors so that the layout is worked out at compile time.
@@ -656,11 +661,10 @@ template <class Real>
 void put_F(std::string& out, float v, int w, int d) { put_F_common(out, v, w, d); }
 void put_F(std::string& out, double v, int w, int d) { put_F_common(out, v, w, d); }
 
-void put_E(std::string& out, float v, int w, int d) {
-    if (std::isnan(v)) { right(out, "NaN", w); return; }
-    if (std::isinf(v)) { right(out, v < 0 ? "-Infinity" : "Infinity", w); return; }
+void put_E(std::string& out, double v, int w, int d) {
+    if (!std::isfinite(v)) { put_nonfinite(out, v, w); return; }
     bool neg = std::signbit(v);
-    double a = std::fabs(static_cast<double>(v));
+    double a = std::fabs(v);
     std::string mant;
     int ex = 0;
     if (a == 0.0) {
@@ -694,6 +698,55 @@ void put_E(std::string& out, float v, int w, int d) {
     right(out, s, w);
 }
 
+void put_E(std::string& out, float v, int w, int d) { put_E(out, static_cast<double>(v), w, d); }
+
+// The plain forms of doubles: the C library's exact conversions, laid out
+// by hand.
+void put_F_plain(std::string& out, double v, int w, int d) { put_F_general(out, v, false, w, d); }
+
+void put_list_real_plain(std::string& out, double v) {
+    constexpr int W = 25, DIGITS = 17;
+    if (!std::isfinite(v)) { put_nonfinite(out, v, W); return; }
+    const bool neg = std::signbit(v);
+    const double a = std::fabs(v);
+    // 17 significant digits and the decimal exponent of the rounded value.
+    char dig[DIGITS + 1] = "00000000000000000";
+    int x10 = 0;
+    if (a != 0.0) {
+        char buf[64];
+        const auto r = std::to_chars(buf, buf + sizeof buf - 1, a, std::chars_format::scientific, DIGITS - 1);
+        *r.ptr = '\0';
+        const char* e = std::strchr(buf, 'e');
+        int k = 0;
+        for (const char* p = buf; p < e && k < DIGITS; ++p)
+            if (*p >= '0' && *p <= '9') dig[k++] = *p;
+        x10 = std::atoi(e + 1);
+    }
+    const int ee = a == 0.0 ? 1 : x10 + 1;   // 10^(ee-1) <= a < 10^ee
+    std::string s = neg ? "-" : "";
+    if (ee >= 0 && ee <= DIGITS) {
+        // F form: DIGITS - ee decimals in 20 columns, then 5 blanks.
+        if (ee == 0) {
+            s += "0.";
+            s.append(dig, DIGITS);
+        } else {
+            s.append(dig, static_cast<size_t>(ee));
+            s += '.';
+            s.append(dig + ee, static_cast<size_t>(DIGITS - ee));
+        }
+        right(out, s, W - 5);
+        out.append(5, ' ');
+    } else {
+        s += dig[0];
+        s += '.';
+        s.append(dig + 1, DIGITS - 1);
+        char eb[16];
+        std::snprintf(eb, sizeof eb, "E%c%03d", x10 < 0 ? '-' : '+', x10 < 0 ? -x10 : x10);
+        s += eb;
+        right(out, s, W);
+    }
+}
+
 void put_A(std::string& out, std::string_view bytes, int w) {
     if (w <= 0) return;
     if (static_cast<int>(bytes.size()) >= w) {
@@ -703,8 +756,6 @@ void put_A(std::string& out, std::string_view bytes, int w) {
         out.append(bytes);
     }
 }
-
-void put_list_int(std::string& out, int32_t v) { put_I(out, v, 11); }
 
 void put_list_real(std::string& out, float v) { list_real(out, v, 0); }
 void put_list_real(std::string& out, double v) { list_real(out, v); }

@@ -52,14 +52,13 @@ void put_E(std::string& out, float v, int w, int d);
 // Text right-aligned in w columns, cut to its first w bytes when longer.
 void put_A(std::string& out, std::string_view bytes, int w);
 // List-directed items, without the separating blank.
-void put_list_int(std::string& out, int32_t v);   // 11 columns
 void put_list_real(std::string& out, float v);    // 16 columns
 // The same for double-precision values (the opt-in double arithmetic): a
 // list-directed double takes 25 columns and 17 significant digits.
 void put_F(std::string& out, double v, int w, int d);
 void put_E(std::string& out, double v, int w, int d);
 void put_list_real(std::string& out, double v);
-// The plain forms of doubles, through the C++ library's exact conversions:
+// The plain forms of doubles, through the C library's exact conversions:
 // what the fast ones above fall back to, and the reference they are tested
 // against.
 void put_F_plain(std::string& out, double v, int w, int d);
