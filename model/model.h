@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 

@@ -94,9 +94,7 @@ ListReader::ListReader(std::string name, std::string content)
 void ListReader::fail(std::string_view expected, std::string_view found) const { fail_at(line_, expected, found); }
 
 void ListReader::fail_at(int line, std::string_view expected, std::string_view found) const {
-    std::string msg = name_ + ":" + std::to_string(line) + ": ";
-    if (!context_.empty()) msg += "reading " + context_ + ": ";
-    msg += "expected ";
+    std::string msg = name_ + ":" + std::to_string(line) + ": " + where() + "expected ";
     msg.append(expected);
     msg += ", found ";
     msg.append(found);
@@ -114,6 +112,11 @@ void ListReader::skip_blanks_in_line() {
 
 void ListReader::skip_blanks_and_lines() {
     while (!at_eof() && (is_blank(peek()) || peek() == '\n')) advance();
+}
+
+void ListReader::to_next_line() {
+    while (!at_eof() && peek() != '\n') advance();
+    if (!at_eof()) advance();
 }
 
 void ListReader::begin() {
@@ -139,27 +142,23 @@ void ListReader::end() {
         if (a != std::string::npos && rest[a] != '/') {
             const bool after_comma = rest.find(',') < a;
             const bool digit = std::isdigit(static_cast<unsigned char>(rest[a])) != 0;
-            std::string msg = (context_.empty() ? std::string() : "reading " + context_ + ": ") +
-                              "the line goes on after the record's last value; " + shown(rest.substr(a)) +
+            std::string msg = where() + "the line goes on after the record's last value; " + shown(rest.substr(a)) +
                               " is not read";
             if (after_comma && digit) msg += " (a decimal comma, as in 0,2, reads as two values)";
             warn(line, msg);
         } else if (repeat_left_ > 0 && !repeat_null_) {
-            warn(line, (context_.empty() ? std::string() : "reading " + context_ + ": ") +
-                           std::to_string(repeat_left_) + " repeated value(s) " + shown(repeat_tok_) +
+            warn(line, where() + std::to_string(repeat_left_) + " repeated value(s) " + shown(repeat_tok_) +
                            " are left over and not read");
         }
     }
-    while (!at_eof() && peek() != '\n') advance();
-    if (!at_eof()) advance();
+    to_next_line();
     in_record_ = false;
     repeat_left_ = 0;
 }
 
 void ListReader::skip_line() {
     if (at_eof()) fail("a heading line", "the end of the file");
-    while (!at_eof() && peek() != '\n') advance();
-    if (!at_eof()) advance();
+    to_next_line();
 }
 
 Text ListReader::fixed_text(int width) {
@@ -301,7 +300,7 @@ void ListReader::item(Text& v, int width, bool cut_warned) {
     size_t used = tok.size();
     while (used > 0 && tok[used - 1] == ' ') --used;
     if (cut_warned && used > static_cast<size_t>(width))
-        warn(line_, (context_.empty() ? std::string() : "reading " + context_ + ": ") + "the text " + shown(tok) +
+        warn(line_, where() + "the text " + shown(tok) +
                         " has " + std::to_string(used) + " characters and is cut to its first " +
                         std::to_string(width) + ", " + shown(tok.substr(0, static_cast<size_t>(width))));
     tok.resize(static_cast<size_t>(width), ' ');

@@ -70,9 +70,11 @@ public:
     const std::string& name() const { return name_; }
 
     [[noreturn]] void fail(std::string_view expected, std::string_view found) const;
-    [[noreturn]] void fail_at(int line, std::string_view expected, std::string_view found) const;
 
 private:
+    [[noreturn]] void fail_at(int line, std::string_view expected, std::string_view found) const;
+    // "reading <context>: " when a context is set, for the start of a message.
+    std::string where() const { return context_.empty() ? std::string() : "reading " + context_ + ": "; }
     template <class T>
     void item_any(T& v) { item(v); }
     template <class T>
@@ -86,6 +88,7 @@ private:
     void advance();                 // one character, counting lines
     void skip_blanks_in_line();
     void skip_blanks_and_lines();
+    void to_next_line();            // past the end of the current line
     void read_quoted(char q, std::string& out);
 
     std::string name_;
