@@ -17,7 +17,7 @@ constexpr real HALF_FAR_MOMENT = (5.0_r / 192.0_r);  // 5/192
 // Adds the global element vector f into the reduced vector (by equation
 // number; fixed dofs dropped) and, when given, into the complete one (by
 // global dof).
-void scatter_load(const Model& m, int32_t j, const Vec14& f, Vec1<real>& reduced, Vec1<real>* full = nullptr) {
+void scatter_load(const Model& m, int32_t j, const Vec12& f, Vec1<real>& reduced, Vec1<real>* full = nullptr) {
     for (int32_t r = 1; r <= 12; ++r) {
         if (full) (*full)(m.VGL(j, r)) += f(r);
         const int32_t e = m.NGL(m.VGL(j, r));
@@ -27,7 +27,7 @@ void scatter_load(const Model& m, int32_t j, const Vec14& f, Vec1<real>& reduced
 
 // The element stiffness projected to global axes, into the free rows and
 // columns of akr.
-void scatter_stiffness(Model& m, int32_t j, const Mat14& KG) {
+void scatter_stiffness(Model& m, int32_t j, const Mat12& KG) {
     for (int32_t r = 1; r <= 12; ++r) {
         const int32_t er = m.NGL(m.VGL(j, r));
         if (er == 0) continue;
@@ -39,8 +39,8 @@ void scatter_stiffness(Model& m, int32_t j, const Mat14& KG) {
 }
 
 // Adds TT·F (a unit line reaction over one half of bar j) to column `col`.
-void reaction_column(Model& m, int32_t j, const Mat14& TT, const Vec14& F, int32_t col, Trace log) {
-    Vec14 f;
+void reaction_column(Model& m, int32_t j, const Mat12& TT, const Vec12& F, int32_t col, Trace log) {
+    Vec12 f;
     matmul12(TT, F, f, log);
     for (int32_t r = 1; r <= 12; ++r) {
         const int32_t e = m.NGL(m.VGL(j, r));
@@ -74,7 +74,7 @@ real add_self_weight(Model& m, Trace log, int32_t j, real W) {
 void bar_load_vectors(Model& m, Trace log, int32_t j, const BarElement& e, real pn, CaseVectors& v) {
     const real L = m.LBARRA(j);
     const real L2 = L * L;
-    Vec14 F, f;
+    Vec12 F, f;
 
     // vector 1: expansion, PV only (acting upwards)
     List(log) << "Elemento:" << j;
@@ -120,7 +120,7 @@ void bar_reaction_columns(Model& m, Trace log, int32_t j, const BarElement& e) {
     if (!r.both()) return;
     const real L = m.LBARRA(j);
     const real L2 = L * L;
-    Vec14 F;
+    Vec12 F;
     half_reaction_forces(L, L2, true, F);
     reaction_column(m, j, e.TT, F, m.NGRED + r.first, log);
     half_reaction_forces(L, L2, false, F);
@@ -182,7 +182,7 @@ real downward_line_load(const Model& m, int32_t j, int32_t caso) {
     return caso == 1 ? -case_line_load(m, j, 1) : case_line_load(m, j, caso);
 }
 
-void fixed_end_forces(real q, real L, real L2, Vec14& F) {
+void fixed_end_forces(real q, real L, real L2, Vec12& F) {
     F.zero();
     F(5) = L2 * q / (-12.0_r);
     F(11) = L2 * q / 12.0_r;
@@ -190,7 +190,7 @@ void fixed_end_forces(real q, real L, real L2, Vec14& F) {
     F(9) = L * q * 0.5_r;
 }
 
-void half_reaction_forces(real L, real L2, bool first_half, Vec14& F) {
+void half_reaction_forces(real L, real L2, bool first_half, Vec12& F) {
     const real near_force = first_half ? HALF_NEAR_FORCE : HALF_FAR_FORCE;
     const real far_force = first_half ? HALF_FAR_FORCE : HALF_NEAR_FORCE;
     const real near_moment = first_half ? HALF_NEAR_MOMENT : HALF_FAR_MOMENT;

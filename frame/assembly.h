@@ -31,14 +31,14 @@ real downward_line_load(const Model& m, int32_t j, int32_t caso);
 // acting along local -z, in the local order of the element vectors: end
 // forces +qL/2 along z, end moments -qL²/12 and +qL²/12 about y (θy = -dw/dx).
 // Everything else is zero.
-void fixed_end_forces(real q, real L, real L2, Vec14& F);
+void fixed_end_forces(real q, real L, real L2, Vec12& F);
 
 // Equivalent end forces of a unit line reaction (upwards, per unit length)
 // spread over the first half of the bar (`first_half`) or over the second.
 // A uniform load over one half of a fixed-fixed span gives end forces 13/32·L
 // at the near end and 3/32·L at the far end, end moments 11/192·L² (near) and
 // 5/192·L² (far).
-void half_reaction_forces(real L, real L2, bool first_half, Vec14& F);
+void half_reaction_forces(real L, real L2, bool first_half, Vec12& F);
 
 // The area reactions at the two end DZ of bar j, when both ends carry one:
 // the soil line reaction of each end acts along its half of the bar.
@@ -53,7 +53,7 @@ BarReactions bar_reactions(const Model& m, int32_t j);
 // (formed as (TT·K)·T), with their log. The assembly also logs the three
 // powers of the length.
 struct BarElement {
-    Mat14 K, T, TT, TK, KG;
+    Mat12 K, T, TT, TK, KG;
 };
 void form_bar_element(const Model& m, Trace log, int32_t j, const BarSection& sec, BarElement& e, bool log_powers);
 

@@ -11,8 +11,8 @@ namespace {
 
 // End displacements of bar j, global then local, and the nodal loads at its
 // ends (the loads only for the trace).
-void bar_end_vectors(const Model& m, const CaseState& st, int32_t j, const Mat14& T, Vec14& dl, Trace log) {
-    Vec14 dg, pg, pl;
+void bar_end_vectors(const Model& m, const CaseState& st, int32_t j, const Mat12& T, Vec12& dl, Trace log) {
+    Vec12 dg, pg, pl;
     for (int32_t r = 1; r <= 12; ++r) dg(r) = st.DESPL.at_or_zero(m.VGL(j, r));
     List(log) << "VECTOR DE DESPLAZAMIENTOS POR BARRA";
     log_vector_row(log, dg);
@@ -31,7 +31,7 @@ void bar_end_vectors(const Model& m, const CaseState& st, int32_t j, const Mat14
 // Soil line reactions r1 (first half) and r2 (second half) of a bar whose two
 // end DZ are area reactions: VR are their equivalent end forces, the
 // negatives of the bar's reaction columns in akr.
-void soil_reaction_forces(const Model& m, const CaseState& st, int32_t j, Vec14& VR, Trace log) {
+void soil_reaction_forces(const Model& m, const CaseState& st, int32_t j, Vec12& VR, Trace log) {
     VR.zero();
     const BarReactions p = bar_reactions(m, j);
     if (!p.both()) return;
@@ -39,7 +39,7 @@ void soil_reaction_forces(const Model& m, const CaseState& st, int32_t j, Vec14&
     const real L2 = L * L;
     const real r1 = st.reaction(m, p.first);
     const real r2 = st.reaction(m, p.second);
-    Vec14 F1, F2;
+    Vec12 F1, F2;
     half_reaction_forces(L, L2, true, F1);
     half_reaction_forces(L, L2, false, F2);
     for (const int32_t r : {3, 5, 9, 11}) VR(r) = (-F1(r)) * r1 + (-F2(r)) * r2;
@@ -65,7 +65,7 @@ void recover_bar_forces(const Model& m, CaseState& st, int32_t caso, Trace log) 
 
     BarSection sec;
     BarElement e;
-    Vec14 dl, Kd, VR, FE, KdVR;
+    Vec12 dl, Kd, VR, FE, KdVR;
     for (int32_t j = 1; j <= m.NB; ++j) {
         // the same section, stiffness and transformation as the assembly
         lookup_bar_section(m, j, sec, log);

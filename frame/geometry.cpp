@@ -94,19 +94,18 @@ void compute_direction_cosines(Model& m, Trace log) {
     }
 }
 
-void transpose12(const Mat14& T, Mat14& TT) {
-    TT.zero();
+void transpose12(const Mat12& T, Mat12& TT) {
     for (int32_t i = 1; i <= 12; ++i)
         for (int32_t k = 1; k <= 12; ++k) TT(i, k) = T(k, i);
 }
 
 namespace {
-void log_fixed12(Trace log, const Mat14& A) {
+void log_fixed12(Trace log, const Mat12& A) {
     fixed_rows(log, 12, 12, 15, 6, 12, [&](int32_t i, int32_t k) { return A(i, k); });
 }
 } // namespace
 
-void build_transformation(const Model& m, int32_t j, Mat14& T, Mat14& TT, Trace log) {
+void build_transformation(const Model& m, int32_t j, Mat12& T, Mat12& TT, Trace log) {
     List(log) << "Vector u1=" << m.COSDIR(j, 1, 1) << m.COSDIR(j, 1, 2) << m.COSDIR(j, 1, 3);
     List(log) << "Vector u2=" << m.COSDIR(j, 2, 1) << m.COSDIR(j, 2, 2) << m.COSDIR(j, 2, 3);
     List(log) << "Vector u3=" << m.COSDIR(j, 3, 1) << m.COSDIR(j, 3, 2) << m.COSDIR(j, 3, 3);

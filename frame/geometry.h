@@ -14,11 +14,9 @@
 
 namespace qb {
 
-// 14 x 14 working array, column-major and 1-based like the model tables; only
-// the leading 12 x 12 block is a bar matrix (columns 13 and 14 hold the
-// reaction coefficient pairs during force recovery).
-struct Mat14 {
-    static constexpr int32_t N = 14;
+// 12 x 12 bar matrix, column-major and 1-based like the model tables.
+struct Mat12 {
+    static constexpr int32_t N = 12;
     std::array<real, N * N> v{};
     void zero() { v.fill(0.0_r); }
     real& operator()(int32_t i, int32_t j) {
@@ -35,9 +33,9 @@ struct Mat14 {
     const real* data() const { return v.data(); }
 };
 
-// 14-entry working vector (a 14-row array of one column); entries 1..12 used.
-struct Vec14 {
-    static constexpr int32_t N = 14;
+// 12-entry bar vector (a 12-row array of one column).
+struct Vec12 {
+    static constexpr int32_t N = 12;
     std::array<real, N> v{};
     void zero() { v.fill(0.0_r); }
     real& operator()(int32_t i) { QB_CHECK(i, N, "element vector"); return v[static_cast<size_t>(i - 1)]; }
@@ -54,9 +52,9 @@ void compute_direction_cosines(Model& m, Trace log);
 
 // T = diag(λ, λ, λ, λ) with λ(r, c) = COSDIR(j, r, c), and TT = Tᵀ:
 // d_local = T · d_global, f_global = TT · f_local. Logs both matrices.
-void build_transformation(const Model& m, int32_t j, Mat14& T, Mat14& TT, Trace log);
+void build_transformation(const Model& m, int32_t j, Mat12& T, Mat12& TT, Trace log);
 
-// TT(i, k) = T(k, i) for i, k = 1..12; the rest of TT is zero.
-void transpose12(const Mat14& T, Mat14& TT);
+// TT(i, k) = T(k, i) for i, k = 1..12.
+void transpose12(const Mat12& T, Mat12& TT);
 
 } // namespace qb

@@ -32,7 +32,7 @@ real shear_parameter(int32_t fdc, const BarSection& s, real G, real L2) {
 }
 
 void element_stiffness(int32_t ncnd, real E, real G, real A, real Iy, real Iz, real IRot, real L,
-                       real L2, real L3, real phi, Mat14& K, Trace log) {
+                       real L2, real L3, real phi, Mat12& K, Trace log) {
     (void)phi;   // shear deformation is not applied (pure bending theory)
     K.zero();
     // A bar of zero length has no stiffness (and must not divide by zero).
@@ -131,9 +131,9 @@ void element_stiffness(int32_t ncnd, real E, real G, real A, real Iy, real Iz, r
 }
 
 namespace {
-// C(1..12, 1..n) = A · B(1..12, 1..n) on 14-row column-major storage.
+// C(1..12, 1..n) = A · B(1..12, 1..n) on 12-row column-major storage.
 void product(const real* A, const real* B, real* C, int32_t n) {
-    constexpr int32_t ld = 14;
+    constexpr int32_t ld = 12;
     for (int32_t k = 0; k < n; ++k) {
         real* c = C + k * ld;
         for (int32_t i = 0; i < ld; ++i) c[i] = 0.0_r;
@@ -146,7 +146,7 @@ void product(const real* A, const real* B, real* C, int32_t n) {
 }
 } // namespace
 
-void matmul12(const Mat14& A, const Mat14& B, Mat14& C, Trace log) {
+void matmul12(const Mat12& A, const Mat12& B, Mat12& C, Trace log) {
     List(log) << "MATRIZ A";
     log_rows(log, A);
     List(log) << "MATRIZ B";
@@ -155,7 +155,7 @@ void matmul12(const Mat14& A, const Mat14& B, Mat14& C, Trace log) {
     product(A.data(), B.data(), C.data(), 12);
 }
 
-void matmul12(const Mat14& A, const Vec14& b, Vec14& c, Trace log) {
+void matmul12(const Mat12& A, const Vec12& b, Vec12& c, Trace log) {
     List(log) << "MATRIZ A";
     log_rows(log, A);
     List(log) << "MATRIZ B";

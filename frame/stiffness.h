@@ -30,8 +30,7 @@ inline real shear_modulus(const BarSection& s) { return s.E / ((s.nu + 1.0_r) * 
 // theory. 0 when the section has no area or no shear modulus.
 real shear_parameter(int32_t fdc, const BarSection& s, real G, real L2);
 
-// Local stiffness K (12 x 12 in the 14 x 14 array, everything else zero) of a
-// bar with end-condition code ncnd:
+// Local stiffness K (12 x 12) of a bar with end-condition code ncnd:
 //   0 no hinge, 1 hinge at the first node, 2 hinge at the second node,
 //   3 hinges at both ends (axial only); any other code gives a zero matrix.
 // A hinge is a ball joint: it releases both bending moments and torsion, so
@@ -40,12 +39,12 @@ real shear_parameter(int32_t fdc, const BarSection& s, real G, real L2);
 // r12y = 2EIy/L (and the same with Iz), rj = G·IRot/L. A bar of zero length
 // gets a zero matrix. Logs the terms and the release case.
 void element_stiffness(int32_t ncnd, real E, real G, real A, real Iy, real Iz, real IRot, real L,
-                       real L2, real L3, real phi, Mat14& K, Trace log);
+                       real L2, real L3, real phi, Mat12& K, Trace log);
 
 // C = A·B for 12 x 12 operands (C zeroed first, C(i,k) = Σ_m A(i,m)·B(m,k),
 // summed in increasing m). Logs both operands ("MATRIZ A", "MATRIZ B").
-void matmul12(const Mat14& A, const Mat14& B, Mat14& C, Trace log);
+void matmul12(const Mat12& A, const Mat12& B, Mat12& C, Trace log);
 // c = A·b for a 12-vector b (the n = 1 form of the product).
-void matmul12(const Mat14& A, const Vec14& b, Vec14& c, Trace log);
+void matmul12(const Mat12& A, const Vec12& b, Vec12& c, Trace log);
 
 } // namespace qb
