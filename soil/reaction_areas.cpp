@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "textio/errors.h"
 
@@ -262,7 +263,8 @@ void slab_corner_rectangles(Model& m, int32_t s, real Q, real P) {
     corner(NL, true, false);
 }
 
-void slabs(Model& m, Trace log) {
+// edges[s - 1] are the edge bars of slab s, as the validation found them.
+void slabs(Model& m, const std::vector<SlabEdges>& edges, Trace log) {
     for (int32_t s = 1; s <= m.NLOS; ++s) {
         const real G = unit_weight(m, m.MATLOSA(s)) * m.HLOSA(s);
         m.CLOSA(s, 5) = G;
@@ -270,7 +272,7 @@ void slabs(Model& m, Trace log) {
         List(log) << "Pp Losa=" << G;
         List(log) << "Nodos losa" << s << NI << NJ << NK << NL;
 
-        const SlabEdges e = slab_edges(m, s);
+        const SlabEdges& e = edges[static_cast<size_t>(s - 1)];
         for (int32_t k = 1; k <= 4; ++k) m.LBLOSA(s, k) = e.bar[k - 1];
         const real Q = distance(m, NI, NJ);
         const real P = distance(m, NJ, NK);
@@ -287,14 +289,16 @@ void slabs(Model& m, Trace log) {
 } // namespace
 
 void compute_reaction_areas(Model& m, Trace log) {
-    for (int32_t s = 1; s <= m.NLOS; ++s) (void)slab_edges(m, s);   // refuse a malformed slab first
+    // A malformed slab is refused before any table is touched.
+    std::vector<SlabEdges> edges;
+    for (int32_t s = 1; s <= m.NLOS; ++s) edges.push_back(slab_edges(m, s));
     size_tables(m);
     bar_lengths(m, log);
     foundation_bars(m, log);
     List(log) << "DIRECCIONES ENCONTRADAS" << m.NDIRMAX;
     List(log) << "CALCULO DE AREAS DE REACCION";
     if (m.NLOS < 1) strip_footings(m, log);
-    else slabs(m, log);
+    else slabs(m, edges, log);
 
     // The foundation area sums the areas of the reactions that have a length.
     for (int32_t g = 1; g <= m.NTOT; ++g)
