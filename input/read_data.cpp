@@ -437,6 +437,16 @@ void check_foundation_profiles(const Model& m, const ListReader& in) {
                              " whose soil profile " + num(m.PERFIL(n)) + " is not one of the " +
                              num(m.soil.NPS) + " profile(s) of the soil block");
     }
+    // A DZ restraint code 2 in the data makes an area reaction of a node
+    // that ends no foundation bar: its settlement needs a profile as well.
+    for (int32_t j = 1; j <= m.NR; ++j) {
+        const int32_t n = node_of_dof(m.NREAC(j));
+        const int32_t p = m.PERFIL(n);
+        if (p < 1 || p > m.soil.NPS)
+            throw InputError(in.name() + ":" + num(m.node_line(n)) + ": node " + num(n) + " carries area reaction " +
+                             num(j) + " (DZ restraint code 2) on soil profile " + num(p) +
+                             ", which is not one of the " + num(m.soil.NPS) + " profile(s) of the soil block");
+    }
 }
 
 void read_slabs(Model& m, Echo& out, ListReader& in) {

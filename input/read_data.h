@@ -18,7 +18,8 @@ void read_additional_springs(Model& m, Echo& out, ListReader& in);
 // The soil tables of the reactions are kept by node: area reaction j must act
 // on node j, so the foundation nodes carry the numbers 1..NR.
 void check_foundation_numbering(const Model& m, const ListReader& in);
-// Foundation and footing nodes must stand on a profile of the soil block.
+// Foundation, footing and area-reaction nodes must stand on a profile of the
+// soil block.
 void check_foundation_profiles(const Model& m, const ListReader& in);
 void read_slabs(Model& m, Echo& out, ListReader& in);
 void write_count_summary(const Model& m, Echo& out);

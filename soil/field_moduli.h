@@ -15,7 +15,8 @@ namespace qb {
 //
 // Needs: NR, NREAC, NN, PERFIL, DF, soil (NPS, NEST, Z, PROF, E1, E2, SLAB),
 // SUM_AINF (NR x 50), PVC, qmax and NRCENT.
-// Throws InputError when a reaction's node names a soil profile not read.
+// Throws InputError when a reaction's node names a soil profile not read (a
+// data file with one is refused while it is read; this guards other callers).
 void compute_field_moduli(Model& m, Trace log);
 
 // Net pressure under the foundation: the contact pressure less the unloading

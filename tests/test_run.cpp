@@ -285,6 +285,16 @@ TEST(RunErrors, FoundationNodesMustBeNumberedFirst) {
                    "reaction 2 is on node 3");
 }
 
+TEST(RunErrors, AnAreaReactionOffTheFoundationNeedsAProfile) {
+    // node 4 ends no foundation bar; with laboratory moduli (NFLAG1 = 3) its
+    // reaction used to reach the solver and stop it as a mechanism
+    const std::string data = edit(example("marco_zapatas.dat"), "3.0   0  1  0  1  0  1   0", "3.0   0  1  2  1  0  1   0");
+    const Outcome o = run("reaction_profile", data);
+    expect_failure(o, "datos.dat:19: node 4 carries area reaction 4 (DZ restraint code 2) on soil profile 0, which is "
+                      "not one of the 1 profile(s) of the soil block");
+    EXPECT_EQ(o.status, 1);
+}
+
 TEST(RunErrors, MalformedSlabNamesItsLine) {
     const std::string slab = example("losa_zapata_aislada.dat");
     expect_failure(run("slab_order", edit(slab, "1  1  2  3  4  0.25", "1  2  3  4  1  0.25")),
