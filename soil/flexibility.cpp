@@ -100,11 +100,13 @@ struct FlexBuild {
                           : law == Law::secondary ? "en flsc_4, ESTRATO="
                                                   : "en flsc, ESTRATO=";
         // The loaded reaction l is described by the values stored at the
-        // vertical degree of freedom of node l.
+        // vertical degree of freedom of node l. The foundation nodes are
+        // numbered first (the reading refuses anything else), so that dof is
+        // NREAC(l) and its position among the area reactions is l itself.
         const int32_t g = dof(l, DZ);
         const real area = m.AREAREAC.at_or_zero(g);
         const real len = m.LONGREAC.at_or_zero(g);
-        List(log) << "posicion " << g << "DO J" << area_reaction_position(m, g) << "AREA DE REACCION=" << area
+        List(log) << "posicion " << g << "DO J" << l << "AREA DE REACCION=" << area
                   << "LONGITUD DE REACCION=" << len;
         // A reaction is a force per unit length: pressure on its rectangle.
         const real q = len / area;
