@@ -240,7 +240,6 @@ void read_nodes(Model& m, Echo& out, ListReader& in) {
     for (int32_t k = 1; k <= m.NN; ++k) {
         in.context("node " + num(k));
         in.begin();
-        m.node_line(k) = in.line();
         in.item(m.node_label(k));
         for (int c = 1; c <= 3; ++c) in.item(m.COOR(k, c));
         for (int c = 1; c <= 6; ++c) in.item(m.NRES(k, c));
@@ -353,7 +352,6 @@ void read_isolated_footings(Model& m, Echo& out, ListReader& in) {
     }
     for (int32_t k = 1; k <= m.NZAP; ++k) {
         in.context("isolated footing " + num(k));
-        m.footing_line(k) = in.line();
         in.record(m.footing_label(k), m.ANCHOZ(k), m.LARGOZ(k), m.ESPZ(k), m.NODOZ(k));
         const int32_t n = m.NODOZ(k);
         check_node(m, in, n, "the footing's node");
@@ -468,7 +466,6 @@ void read_slabs(Model& m, Echo& out, ListReader& in) {
     for (int32_t k = 1; k <= m.NLOS; ++k) {
         in.context("slab " + num(k));
         in.begin();
-        m.slab_line(k) = in.line();
         in.item(m.slab_label(k));
         for (int c = 1; c <= 4; ++c) in.item(m.NLOSA(k, c));
         in.item(m.HLOSA(k));
