@@ -121,7 +121,7 @@ void compute_influence_values(Model& m, Trace log, Trace valinf) {
                 List(log) << "Z1 ORIGINAL:" << s.Z(p, k);
                 List(log) << "PROF=" << s.PROF(p, k);
                 List(log) << "Df=" << df;
-                if (s.PROF(p, k) <= df) continue;   // stratum wholly above the foundation
+                if (!below_foundation(s, p, k, df)) continue;
                 if (b == 0) b = k;
                 // Evaluation depth below the foundation level: the middle of
                 // the part of the bearing stratum under the footing, else the
