@@ -25,7 +25,7 @@ void lookup_bar_section(const Model& m, int32_t j, BarSection& s, Trace log);
 // Shear modulus G = E / ((ν + 1)·2).
 inline real shear_modulus(const BarSection& s) { return s.E / ((s.nu + 1.0_r) * 2.0_r); }
 
-// Shear-deformation parameter φ = FDC·12·E·Iy / (L²·G·As), As = 0.8333333·A.
+// Shear-deformation parameter φ = FDC·12·E·Iy / (L²·G·As), As = (5/6)·A.
 // It is formed for the record but not applied: the matrix is pure bending
 // theory. 0 when the section has no area or no shear modulus.
 real shear_parameter(int32_t fdc, const BarSection& s, real G, real L2);
