@@ -11,8 +11,6 @@ namespace {
 
 constexpr double TOLERANCE = 0.01;   // 1 %
 
-std::string name_of(const Text& t) { return "'" + std::string(name_text(t)) + "'"; }
-
 std::string figure(double v) {
     char b[32];
     std::snprintf(b, sizeof b, "%.4g", v);
@@ -46,12 +44,13 @@ std::string likely_cause(const Model& m) {
     for (int32_t j = 1; j <= m.NB; ++j) {
         const std::string bar = "bar " + std::to_string(m.bar_label.at_or_zero(j));
         const int32_t s = m.find_section(m.SECBAR(j));
-        if (s == 0) return bar + " has no stiffness: its section " + name_of(m.SECBAR(j)) + " matches no section";
+        if (s == 0) return bar + " has no stiffness: its section " + quoted_name(m.SECBAR(j)) + " matches no section";
         const int32_t t = m.find_material(m.SECMAT(s));
         if (t == 0)
-            return bar + " has no stiffness: the material " + name_of(m.SECMAT(s)) + " of its section matches no material";
+            return bar + " has no stiffness: the material " + quoted_name(m.SECMAT(s)) +
+                   " of its section matches no material";
         if (m.EMAT(t) == 0.0_r || m.AREA(s) == 0.0_r)
-            return bar + " has no stiffness: zero modulus or zero section (section " + name_of(m.SECNOM(s)) + ")";
+            return bar + " has no stiffness: zero modulus or zero section (section " + quoted_name(m.SECNOM(s)) + ")";
     }
     for (int32_t k = 1; k <= m.NZAP; ++k)
         if (m.ANCHOZ(k) == 0.0_r || m.LARGOZ(k) == 0.0_r)

@@ -15,8 +15,7 @@ void lookup_bar_section(const Model& m, int32_t j, BarSection& s, Trace log) {
         s.Iz = m.Iz(k);
         s.IRot = m.IRot(k);
         s.E = s.nu = s.gamma = 0.0_r;
-        for (int32_t t = 1; t <= m.NMAT; ++t) {
-            if (!same_name(m.SECMAT(k), m.MATNOM(t))) continue;
+        if (const int32_t t = m.find_material(m.SECMAT(k)); t != 0) {
             s.gamma = m.PESOV(t);
             s.E = m.EMAT(t);
             s.nu = m.NUMAT(t);

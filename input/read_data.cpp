@@ -46,8 +46,6 @@ void read_node_values(const Model& m, ListReader& in, int32_t count, const std::
     }
 }
 
-std::string quoted(const Text& t) { return "'" + std::string(name_text(t)) + "'"; }
-
 // Control values outside their meaning select nothing: the cases they leave
 // unsolved, or solved on a rigid soil, are named.
 void warn_control(const Model& m, const ListReader& in) {
@@ -80,9 +78,9 @@ void warn_repeated_name(const ListReader& in, const char* what, const Vec1<Text>
                         const Vec1<int32_t>& lines) {
     for (int32_t k = 1; k < i; ++k)
         if (same_name(names(k), names(i))) {
-            in.warn(lines(i), std::string(what) + " " + num(i) + " has the name " + quoted(names(i)) + " of " + what +
-                                  " " + num(k) + " (line " + num(lines(k)) + ") in its first " + num(limits::NAME) +
-                                  " characters; every lookup takes this one");
+            in.warn(lines(i), std::string(what) + " " + num(i) + " has the name " + quoted_name(names(i)) + " of " +
+                                  what + " " + num(k) + " (line " + num(lines(k)) + ") in its first " +
+                                  num(limits::NAME) + " characters; every lookup takes this one");
             return;
         }
 }
@@ -90,10 +88,10 @@ void warn_repeated_name(const ListReader& in, const char* what, const Vec1<Text>
 void warn_section(const Model& m, const ListReader& in, int32_t i) {
     const int line = m.section_line(i);
     if (m.find_material(m.SECMAT(i)) == 0)
-        in.warn(line, "section " + quoted(m.SECNOM(i)) + ": its material " + quoted(m.SECMAT(i)) +
+        in.warn(line, "section " + quoted_name(m.SECNOM(i)) + ": its material " + quoted_name(m.SECMAT(i)) +
                           " matches no material; its bars have no stiffness and no weight");
     if (m.BASE(i) == 0.0_r || m.ALTURA(i) == 0.0_r)
-        in.warn(line, "section " + quoted(m.SECNOM(i)) + " has zero base or depth: its bars have no stiffness");
+        in.warn(line, "section " + quoted_name(m.SECNOM(i)) + " has zero base or depth: its bars have no stiffness");
 }
 
 void warn_node(const Model& m, const ListReader& in, int32_t k) {
@@ -114,7 +112,7 @@ void warn_bar(const Model& m, const ListReader& in, int32_t j) {
     const int line = in.record_line();
     const std::string bar = "bar " + num(m.bar_label(j));
     if (m.find_section(m.SECBAR(j)) == 0)
-        in.warn(line, bar + ": its section " + quoted(m.SECBAR(j)) +
+        in.warn(line, bar + ": its section " + quoted_name(m.SECBAR(j)) +
                           " matches no section; the bar has no stiffness and no weight");
     if (m.NCND(j) < 0 || m.NCND(j) > 3)
         in.warn(line, bar + ": the end condition NCND = " + num(m.NCND(j)) + " is not 0 to 3: the bar has no stiffness");
@@ -474,7 +472,7 @@ void read_slabs(Model& m, Echo& out, ListReader& in) {
         in.end();
         m.slab_line(k) = in.record_line();
         if (m.find_material(m.MATLOSA(k)) == 0)
-            in.warn(m.slab_line(k), "slab " + num(m.slab_label(k)) + ": its material " + quoted(m.MATLOSA(k)) +
+            in.warn(m.slab_line(k), "slab " + num(m.slab_label(k)) + ": its material " + quoted_name(m.MATLOSA(k)) +
                                         " matches no material; the slab is taken without self weight");
         bool on_soil = true;
         for (int c = 1; c <= 4; ++c) {

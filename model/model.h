@@ -33,6 +33,8 @@ inline std::string_view name_text(const Text& t) {
     return s;
 }
 inline bool same_name(const Text& a, const Text& b) { return name_text(a) == name_text(b); }
+// A name as messages show it: its text in single quotes.
+inline std::string quoted_name(const Text& t) { return "'" + std::string(name_text(t)) + "'"; }
 
 // Soil tables, (profile, stratum), stratum 1 uppermost.
 struct Soil {
