@@ -16,7 +16,7 @@ constexpr uint8_t VTK_LINE = 3, VTK_QUAD = 9;
 const char* byte_order() { return std::endian::native == std::endian::little ? "LittleEndian" : "BigEndian"; }
 
 template <class T> const char* vtk_type();
-template <> const char* vtk_type<real>() { return "Float32"; }
+template <> const char* vtk_type<real>() { return double_precision ? "Float64" : "Float32"; }
 template <> const char* vtk_type<int32_t>() { return "Int32"; }
 template <> const char* vtk_type<uint8_t>() { return "UInt8"; }
 

@@ -6,7 +6,8 @@ Runs QUERBAL on the bundled examples (linear, with a slab and an isolated
 footing, nonlinear, iterative) and compares every solved case's files with the
 tables of its report: displacements and rotations, reactions, settlements,
 bar end forces and diagrams. `vtk` reads the grids with VTK's own reader (the
-distribution's python3-vtk9, so run it with /usr/bin/python3); `csv` parses the
+distribution's python3-vtk9, so run it with /usr/bin/python3), and those of a
+double-precision run against the single-precision ones; `csv` parses the
 tables with the csv module. Exits 1 on the first difference.
 """
 import csv
@@ -90,11 +91,11 @@ class CaseReport:
                         if l.strip() and l.split()[0].isdigit() and len(l.split()) == 7]
 
 
-def run(querbal, source, workdir, name, extra=()):
+def run(querbal, source, workdir, name, extra=(), folder=None):
     data = os.path.join(workdir, name + ".dat")
     if not os.path.exists(data):
         shutil.copy(os.path.join(source, "examples", name + ".dat"), data)
-    out = os.path.join(workdir, name)
+    out = os.path.join(workdir, folder or name)
     p = subprocess.run([querbal, data, "-C", out, "--log", "off", "-q"] + list(extra),
                        stdin=subprocess.DEVNULL, capture_output=True)
     if p.returncode != 0:
@@ -118,6 +119,17 @@ def counts(report):
 
 # ---- VTK ------------------------------------------------------------------------
 
+def read_grid(vtk, path, where):
+    errors = []
+    reader = vtk.vtkXMLUnstructuredGridReader()
+    reader.AddObserver("ErrorEvent", lambda obj, ev: errors.append(ev))
+    reader.SetFileName(path)
+    reader.Update()
+    if errors or reader.GetErrorCode():
+        raise Mismatch("%s: VTK cannot read the grid" % where)
+    return reader.GetOutput()
+
+
 def check_vtk(querbal, source, workdir):
     try:
         import vtk
@@ -139,14 +151,7 @@ def check_vtk(querbal, source, workdir):
 
         for c in cases:
             where = "%s case %d" % (name, c)
-            errors = []
-            reader = vtk.vtkXMLUnstructuredGridReader()
-            reader.AddObserver("ErrorEvent", lambda obj, ev: errors.append(ev))
-            reader.SetFileName(os.path.join(out, listed[cases.index(c)][1]))
-            reader.Update()
-            if errors or reader.GetErrorCode():
-                raise Mismatch("%s: VTK cannot read the grid" % where)
-            g = reader.GetOutput()
+            g = read_grid(vtk, os.path.join(out, listed[cases.index(c)][1]), where)
             pd, cd, fd = g.GetPointData(), g.GetCellData(), g.GetFieldData()
             r = CaseReport(sections[c], nn)
             nb = len(r.forces)
@@ -182,6 +187,26 @@ def check_vtk(querbal, source, workdir):
             nodal = [v for n in range(nn) for v in footing.GetTuple(n) if v != 0.0]
             exact(nodal, [f32(v) for v in r.reactions[nr:] if v != 0.0], where + ": footing reactions")
         print("vtk: %s, cases %s: counts, sections and values as in the report" % (name, cases))
+
+    # The grids of --precision double hold 8-byte reals: read as such, their
+    # translations and rotations agree with those of the single-precision run
+    # above within 1e-4 of the largest value of their kind.
+    for name in ("marco_zapatas", "losa_zapata_aislada"):
+        run(querbal, source, workdir, name, ["--precision", "double"], folder=name + "_double")
+        for c in EXAMPLES[name]:
+            where = "%s case %d, double precision" % (name, c)
+            single, double = (read_grid(vtk, os.path.join(workdir, f, "%s_case%d.vtu" % (name, c)), where)
+                              for f in (name, name + "_double"))
+            for array in ("displacement", "rotation"):
+                s, d = single.GetPointData().GetArray(array), double.GetPointData().GetArray(array)
+                exact(d.GetDataType(), vtk.VTK_DOUBLE, "%s: type of %s" % (where, array))
+                sv = [v for k in range(s.GetNumberOfTuples()) for v in s.GetTuple(k)]
+                dv = [v for k in range(d.GetNumberOfTuples()) for v in d.GetTuple(k)]
+                exact(len(dv), len(sv), "%s: values of %s" % (where, array))
+                scale = max(abs(v) for v in sv)
+                for k, (got, want) in enumerate(zip(dv, sv)):
+                    near(got, want, 1e-4 * scale, "%s: %s value %d" % (where, array, k + 1))
+        print("vtk: %s in double precision: the grids agree with the single-precision ones" % name)
 
 
 # ---- CSV ------------------------------------------------------------------------

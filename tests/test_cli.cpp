@@ -246,7 +246,7 @@ TEST(CommandLine, DoublePrecisionAgreesWithTheProgramsOwnArithmetic) {
         const fs::path dir = folder(std::string("precision_") + name, name);
         const std::string data = std::string(name) + ".dat";
         ASSERT_EQ(querbal(dir, data + " -q --no-vtk -C single").status, 0);
-        const Outcome d = querbal(dir, data + " -q --no-vtk --precision double -C double");
+        const Outcome d = querbal(dir, data + " -q --precision double -C double");
         ASSERT_EQ(d.status, 0) << d.err;
         EXPECT_EQ(d.err, "");   // well-posed systems: no conditioning warning
         EXPECT_NE(slurp(dir / "double" / (std::string(name) + "_resultados.txt")).find("CALCULO EN DOBLE PRECISION"),
