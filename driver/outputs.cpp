@@ -22,7 +22,7 @@ struct Output {
     bool created = false;
     bool device = false;   // a character device: sharing it loses nothing
     bool regular = false;
-    FileId id;
+    FileId id{};
 };
 
 // Closes what was opened and removes the files this run created: a refused
@@ -38,16 +38,26 @@ void undo(std::vector<Output>& outs) {
 
 std::string quoted(const std::string& s) { return "'" + s + "'"; }
 
+// A system call on output `o` failed: the run's files are undone and the
+// failure is told with errno's reason.
+[[noreturn]] void give_up(std::vector<Output>& outs, const Output& o, const char* verb) {
+    const int err = errno;
+    const std::string message =
+        "cannot " + std::string(verb) + " the " + o.role + " " + quoted(o.path) + ": " + system_reason(err);
+    undo(outs);
+    throw OutputError(message);
+}
+
 } // namespace
 
 void open_outputs(Io& io, const OutputNames& names, const std::string& data_name, const FileId& data) {
     std::vector<Output> outs;
-    const std::pair<Channel*, std::pair<const std::string*, const char*>> wanted[] = {
-        {&io.report, {&names.report, "results file"}}, {&io.msh, {&names.msh, "GiD mesh file"}},
-        {&io.res, {&names.res, "GiD results file"}},   {&io.log, {&names.log, "working log"}},
-        {&io.valinf, {&names.valinf, "influence-value file"}}};
-    for (const auto& [ch, what] : wanted)
-        if (!what.first->empty()) outs.push_back(Output{ch, *what.first, what.second, -1, false, false, false, FileId{}});
+    for (const Output& o : {Output{&io.report, names.report, "results file"},
+                            Output{&io.msh, names.msh, "GiD mesh file"},
+                            Output{&io.res, names.res, "GiD results file"},
+                            Output{&io.log, names.log, "working log"},
+                            Output{&io.valinf, names.valinf, "influence-value file"}})
+        if (!o.path.empty()) outs.push_back(o);
 
     for (Output& o : outs) {
         if (o.path.find('\0') != std::string::npos) {
@@ -60,19 +70,9 @@ void open_outputs(Io& io, const OutputNames& names, const std::string& data_name
         } else if (errno == EEXIST) {
             o.fd = ::open(o.path.c_str(), O_WRONLY | O_CLOEXEC);
         }
-        if (o.fd < 0) {
-            const int err = errno;
-            undo(outs);
-            throw OutputError("cannot create the " + std::string(o.role) + " " + quoted(o.path) + ": " +
-                              system_reason(err));
-        }
+        if (o.fd < 0) give_up(outs, o, "create");
         struct stat st {};
-        if (::fstat(o.fd, &st) != 0) {
-            const int err = errno;
-            undo(outs);
-            throw OutputError("cannot create the " + std::string(o.role) + " " + quoted(o.path) + ": " +
-                              system_reason(err));
-        }
+        if (::fstat(o.fd, &st) != 0) give_up(outs, o, "create");
         o.id = FileId{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
         o.device = S_ISCHR(st.st_mode);
         o.regular = S_ISREG(st.st_mode);
@@ -98,22 +98,11 @@ void open_outputs(Io& io, const OutputNames& names, const std::string& data_name
     }
 
     // Every output is its own file: now they may be emptied.
-    for (Output& o : outs) {
-        if (o.regular && ::ftruncate(o.fd, 0) != 0) {
-            const int err = errno;
-            undo(outs);
-            throw OutputError("cannot empty the " + std::string(o.role) + " " + quoted(o.path) + ": " +
-                              system_reason(err));
-        }
-    }
+    for (Output& o : outs)
+        if (o.regular && ::ftruncate(o.fd, 0) != 0) give_up(outs, o, "empty");
     for (Output& o : outs) {
         std::FILE* f = ::fdopen(o.fd, "wb");
-        if (f == nullptr) {
-            const int err = errno;
-            undo(outs);
-            throw OutputError("cannot write the " + std::string(o.role) + " " + quoted(o.path) + ": " +
-                              system_reason(err));
-        }
+        if (f == nullptr) give_up(outs, o, "write");
         o.fd = -1;
         o.created = false;
         o.ch->attach_file(f, o.path);
@@ -121,10 +110,10 @@ void open_outputs(Io& io, const OutputNames& names, const std::string& data_name
 }
 
 void close_outputs(Io& io) {
-    // closing order: MEMORIA, VALINF, report, mesh, results, then the console
-    for (Channel* c : {&io.log, &io.valinf, &io.report, &io.msh, &io.res, &io.console})
-        if (!c->close())
-            throw OutputError("cannot write '" + c->name() + "': " + system_reason(c->error()));
+    // Closing order: MEMORIA, VALINF, report, mesh, results, then the console.
+    // A failed flush or close has no return here: the run's failure action
+    // has already ended it with status 4, naming the file.
+    for (Channel* c : {&io.log, &io.valinf, &io.report, &io.msh, &io.res, &io.console}) c->close();
 }
 
 } // namespace qb

@@ -12,11 +12,7 @@ namespace qb {
 
 // Paths of the outputs; an empty path leaves that channel closed.
 struct OutputNames {
-    std::string report;
-    std::string msh = "arch.msh";
-    std::string res = "arch.res";
-    std::string log = "MEMORIA";
-    std::string valinf = "VALINF";
+    std::string report, msh, res, log, valinf;
 };
 
 // Opens the outputs for the channels of `io`. Each is opened without being
@@ -29,8 +25,8 @@ struct OutputNames {
 // created throws OutputError with the system's reason.
 void open_outputs(Io& io, const OutputNames& names, const std::string& data_name, const FileId& data);
 
-// Closes every output, the console last; a failed close or flush throws
-// OutputError.
+// Closes every output, the console last. Called while the run's failure
+// action is set (a failed flush or close ends the run with status 4).
 void close_outputs(Io& io);
 
 } // namespace qb
