@@ -10,14 +10,6 @@ namespace qb {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-void open_or_throw(Channel& ch, const std::string& path) {
-    if (!ch.open(path)) throw OutputError("cannot create the output file '" + path + "'");
-}
-
-} // namespace
-
 std::string output_path(const std::string& dir, const std::string& name) {
     if (dir.empty()) return name;
     return (fs::path(dir) / name).string();
@@ -33,29 +25,29 @@ void make_output_folder(const std::string& dir) {
 
 std::string data_stem(const std::string& data) { return fs::path(data).stem().string(); }
 
-OpenOutputs::OpenOutputs(std::string dir, std::string stem, bool vtk, bool csv)
-    : dir_(std::move(dir)), stem_(std::move(stem)), vtk_(vtk), csv_(csv) {}
+OpenOutputs::OpenOutputs(std::string dir, std::string stem, bool vtk, bool csv, std::vector<TakenFile> taken)
+    : dir_(std::move(dir)), stem_(std::move(stem)), vtk_(vtk), csv_(csv), taken_(std::move(taken)) {}
 
 void OpenOutputs::write_case(const Model& m, const CaseState& st, int32_t caso) {
     const std::string base = stem_ + "_case" + std::to_string(caso);
     if (vtk_) {
         Channel grid;
-        open_or_throw(grid, file(base + ".vtu"));
+        open_output(grid, file(base + ".vtu"), "VTK grid", taken_);
         write_case_vtu(grid, m, st, caso);
         solved_.push_back({caso, base + ".vtu"});
         Channel collection;
-        open_or_throw(collection, file(stem_ + ".pvd"));
+        open_output(collection, file(stem_ + ".pvd"), "VTK collection", taken_);
         write_case_collection(collection, solved_);
     }
     if (csv_) {
         Channel t;
-        open_or_throw(t, file(base + "_displacements.csv"));
+        open_output(t, file(base + "_displacements.csv"), "CSV table", taken_);
         write_displacements_csv(t, m, st);
-        open_or_throw(t, file(base + "_reactions.csv"));
+        open_output(t, file(base + "_reactions.csv"), "CSV table", taken_);
         write_reactions_csv(t, m, st, caso);
-        open_or_throw(t, file(base + "_bar_forces.csv"));
+        open_output(t, file(base + "_bar_forces.csv"), "CSV table", taken_);
         write_bar_forces_csv(t, m, st);
-        open_or_throw(t, file(base + "_diagrams.csv"));
+        open_output(t, file(base + "_diagrams.csv"), "CSV table", taken_);
         // The diagrams once more, from the same solution and bar forces as the
         // report's, without their log lines.
         DiagramCsv diagrams(m, t);

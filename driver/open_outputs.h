@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/outputs.h"
 #include "model/model.h"
 #include "output/vtk.h"
 #include "textio/errors.h"
@@ -28,7 +29,9 @@ std::string data_stem(const std::string& data);
 
 class OpenOutputs {
 public:
-    OpenOutputs(std::string dir, std::string stem, bool vtk, bool csv);
+    // `taken`: the files that none of these may be (open_outputs' list); such
+    // a file is refused, untouched, and the run stops with status 1.
+    OpenOutputs(std::string dir, std::string stem, bool vtk, bool csv, std::vector<TakenFile> taken);
     bool any() const { return vtk_ || csv_; }
 
     // The files of case `caso`, after its last bar-force pass (ELMEC is that of
@@ -41,6 +44,7 @@ private:
     std::string dir_, stem_;
     bool vtk_, csv_;
     std::vector<CollectionEntry> solved_;
+    std::vector<TakenFile> taken_;
 };
 
 } // namespace qb

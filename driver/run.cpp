@@ -432,12 +432,12 @@ int run_querbal(const RunSettings& s, std::istream& console_in) {
         ListReader in = read_data(m.data_name, data_id);
         guard.arm_signals();
         make_output_folder(s.outdir);
-        open_outputs(io, output_names(s, results), m.data_name, data_id);
+        std::vector<TakenFile> taken = open_outputs(io, output_names(s, results), m.data_name, data_id);
         write_banner(io.report);
 
         prepare(m, io, in);
         m.warnings.print(stderr);
-        OpenOutputs files(s.outdir, data_stem(m.data_name), s.vtk, s.csv);
+        OpenOutputs files(s.outdir, data_stem(m.data_name), s.vtk, s.csv, std::move(taken));
         run_cases(m, io, files.any() ? &files : nullptr);
         stop_point();
         close_outputs(io);

@@ -191,6 +191,28 @@ TEST(CommandLine, AnOutputFolderThatCannotBeMadeEndsWithStatus4) {
     EXPECT_EQ(o.err.find('\n'), o.err.size() - 1) << o.err;
 }
 
+TEST(CommandLine, AnOpenOutputThatIsTheDataFileOrTheReportIsRefused) {
+    // STEM.pvd would replace the data file x.pvd, or the report named m.pvd:
+    // status 1 before the collection is opened, the data intact, the report
+    // whole as far as it was written.
+    const fs::path dir = folder("open_clash", "marco_zapatas");
+    const std::string data = slurp(dir / "marco_zapatas.dat");
+    fs::copy_file(dir / "marco_zapatas.dat", dir / "x.pvd");
+    Outcome o = querbal(dir, "-q x.pvd");
+    EXPECT_EQ(o.status, 1);
+    EXPECT_NE(o.err.find("the VTK collection 'x.pvd' is the data file 'x.pvd' itself"), std::string::npos) << o.err;
+    EXPECT_TRUE(slurp(dir / "x.pvd") == data);
+
+    o = querbal(dir, "-q marco_zapatas.dat marco_zapatas.pvd");
+    EXPECT_EQ(o.status, 1);
+    EXPECT_NE(o.err.find("results file 'marco_zapatas.pvd' and the VTK collection 'marco_zapatas.pvd' are one file"),
+              std::string::npos) << o.err;
+    EXPECT_TRUE(slurp(dir / "marco_zapatas.dat") == data);
+    const std::string report = slurp(dir / "marco_zapatas.pvd");
+    EXPECT_FALSE(report.empty());
+    EXPECT_EQ(golden("marco_zapatas", "resultados.txt").compare(0, report.size(), report), 0);
+}
+
 // Runs querbal with standard output and standard error on a pseudo-terminal
 // (raw: no line-end translation) and returns all the terminal received.
 std::string on_terminal(const fs::path& dir, const std::string& args, const char* locale) {
