@@ -31,6 +31,7 @@
 #include "solver/gaussj.h"
 #include "solver/hund.h"
 #include "solver/janbu.h"
+#include "solver/lapack.h"
 #include "solver/lu.h"
 #include "solver/newton.h"
 #include "textio/files.h"
@@ -430,6 +431,9 @@ int run_querbal(const RunSettings& s, std::istream& console_in) {
 
         FileId data_id;
         ListReader in = read_data(m.data_name, data_id);
+        // Without LAPACK a double-precision run could not solve its first
+        // case: say so before any output is touched.
+        if constexpr (double_precision) lapack();
         guard.arm_signals();
         make_output_folder(s.outdir);
         std::vector<TakenFile> taken = open_outputs(io, output_names(s, results), m.data_name, data_id);

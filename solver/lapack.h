@@ -1,9 +1,9 @@
 // The LAPACK routines of the double-precision solutions, loaded at run time
 // from the distribution's library (OpenBLAS, threaded). Fortran calling
 // convention: every argument by address, a hidden length after each
-// character argument. The library is loaded when the first double-precision
-// system is solved, not with the program: the program's own single-precision
-// runs never start its threads.
+// character argument. The library is loaded by the first call, when a
+// double-precision run starts, not with the program: the program's own
+// single-precision runs never start its threads.
 #pragma once
 
 #include <cstddef>
