@@ -7,6 +7,8 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include "soil/influence.h"
+
 namespace qb {
 
 namespace {
@@ -51,8 +53,7 @@ std::string grouped(int64_t v) {
 
 int64_t dense_table_bytes(const Model& m) {
     const int64_t nr = m.NR, mr = m.MR, ngred = m.NGRED, order = ngred + nr + mr;
-    int64_t strata = 1;
-    for (int32_t p = 1; p <= m.soil.NEST.size(); ++p) strata = std::max<int64_t>(strata, m.soil.NEST(p));
+    const int64_t strata = influence_strata(m);
     const int64_t influence = nr >= 1 ? 4 * nr * strata * nr * 2 + nr * strata : 0;
     const int64_t reals = influence + ngred * order + (nr + mr) * (nr + mr) + order * order;
     return reals * static_cast<int64_t>(sizeof(real));

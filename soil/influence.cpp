@@ -82,12 +82,15 @@ Stress bousi(real nu, real x, real y, real z1, real x1, real y1, real x2, real y
     return r;
 }
 
-void compute_influence_values(Model& m, Trace log, Trace valinf) {
-    const int32_t NR = m.NR;
-    // Sized to the deepest profile read, not to the 50 strata a profile may
-    // have: the four tables grow with NR squared.
+int32_t influence_strata(const Model& m) {
     int32_t S = 1;
     for (int32_t p = 1; p <= m.soil.NEST.size(); ++p) S = std::max(S, std::min(m.soil.NEST(p), limits::STRATA));
+    return S;
+}
+
+void compute_influence_values(Model& m, Trace log, Trace valinf) {
+    const int32_t NR = m.NR;
+    const int32_t S = influence_strata(m);
     m.IX.resize(NR, S, NR, 2);
     m.IY.resize(NR, S, NR, 2);
     m.IZ.resize(NR, S, NR, 2);

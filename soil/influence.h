@@ -23,8 +23,13 @@ Stress corner_stress(real nu, real x, real y, real cx, real cy, real z);
 // horizontal stresses are returned as 0; the vertical one is not clamped.
 Stress bousi(real nu, real x, real y, real z1, real x1, real y1, real x2, real y2);
 
-// Fills IX, IY, IZ, AINF (NR, S, NR, 2) and SUM_AINF (NR, S), S the most
-// strata of a profile, listing every value to the influence file `valinf` as
+// The strata dimension S of the influence tables: the most strata of a
+// profile read (at least 1), not the 50 a profile may have, since the tables
+// grow with NR squared.
+int32_t influence_strata(const Model& m);
+
+// Fills IX, IY, IZ, AINF (NR, S, NR, 2) and SUM_AINF (NR, S), S =
+// influence_strata(m), listing every value to the influence file `valinf` as
 // it goes. Needs NR, NREAC, PERFIL, DF, the soil profiles (NEST, Z, PROF,
 // NU2), XR, YR, XI, YI, XF, YF and NDIRMAX.
 void compute_influence_values(Model& m, Trace log, Trace valinf);
