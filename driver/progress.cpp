@@ -116,9 +116,4 @@ void ProgressNewtonObserver::iteration(int32_t it) {
     progress().step("Newton, iteracion " + std::to_string(it) + ", n = " + std::to_string(order_));
 }
 
-void ProgressJanbuObserver::pass_heading() {
-    ReportJanbuObserver::pass_heading();
-    progress().step("Janbu, pasada " + std::to_string(++pass_));
-}
-
 } // namespace qb

@@ -65,14 +65,4 @@ private:
     int32_t order_;
 };
 
-// The report of the Janbu iteration, each pass a step.
-class ProgressJanbuObserver : public ReportJanbuObserver {
-public:
-    using ReportJanbuObserver::ReportJanbuObserver;
-    void pass_heading() override;
-
-private:
-    int32_t pass_ = 0;
-};
-
 } // namespace qb

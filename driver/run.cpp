@@ -231,21 +231,26 @@ struct Case {
     }
 };
 
-// Every pass of the Janbu iteration is checked before its report; a doubtful
-// solution is told once per case, not once per pass.
-class CheckedJanbuObserver : public ProgressJanbuObserver {
+// The report of the Janbu iteration with each pass a step of the progress
+// line, and every pass checked before its report; a doubtful solution is told
+// once per case, not once per pass.
+class CheckedJanbuObserver : public ReportJanbuObserver {
 public:
     CheckedJanbuObserver(Io& io, std::string what)
-        : ProgressJanbuObserver(io.report, io.res, io.console), what_(std::move(what)) {}
+        : ReportJanbuObserver(io.report, io.res, io.console), what_(std::move(what)) {}
+    void pass_heading() override {
+        ReportJanbuObserver::pass_heading();
+        progress().step("Janbu, pasada " + std::to_string(++pass_));
+    }
     void pass_done(const Model& m, const CaseState& st, const Vec1<real>& REAC) override {
-        if (check_linear_solution(m, st, m.vered2, what_ + ", Janbu pass " + std::to_string(++pass_), !told_))
+        if (check_linear_solution(m, st, m.vered2, what_ + ", Janbu pass " + std::to_string(pass_), !told_))
             told_ = true;
         ReportJanbuObserver::pass_done(m, st, REAC);
     }
 
 private:
     std::string what_;
-    int pass_ = 0;
+    int32_t pass_ = 0;   // the pass in progress, from 1
     bool told_ = false;
 };
 
