@@ -1,6 +1,8 @@
 // The six output channels of a run.
 #pragma once
 
+#include <array>
+
 #include "input/echo.h"
 #include "textio/lineform.h"
 #include "textio/trace.h"
@@ -17,8 +19,9 @@ struct Io {
 
     Trace trace() { return Trace(log); }
     Echo echo() { return Echo{console, report, msh, Trace(log)}; }
+    std::array<Channel*, 6> all() { return {&console, &report, &msh, &res, &log, &valinf}; }
     void flush_all() {
-        console.flush(); report.flush(); msh.flush(); res.flush(); log.flush(); valinf.flush();
+        for (Channel* c : all()) c->flush();
     }
 };
 

@@ -350,15 +350,14 @@ namespace {
 Io* running_ = nullptr;
 
 // Flushes every output but `except`, as far as it was written.
-void flush_others(const Channel* except) {
+void flush_others(const Channel& except) {
     if (!running_) return;
-    for (Channel* c : {&running_->console, &running_->report, &running_->msh, &running_->res, &running_->log,
-                       &running_->valinf})
-        if (c != except) c->flush();
+    for (Channel* c : running_->all())
+        if (c != &except) c->flush();
 }
 
 void stop_on_signal(int sig) {
-    flush_others(nullptr);
+    if (running_) running_->flush_all();
     std::fprintf(stderr, "querbal: stopped by signal %d (%s); every output keeps what was written so far\n", sig,
                  sig == SIGINT ? "SIGINT" : sig == SIGTERM ? "SIGTERM" : "signal");
     std::fflush(stderr);
@@ -371,7 +370,7 @@ void stop_on_failed_write(const Channel& ch) {
     static bool stopping = false;
     if (stopping) return;   // a second failure while the others are flushed
     stopping = true;
-    flush_others(&ch);
+    flush_others(ch);
     std::fprintf(stderr, "querbal: cannot write '%s': %s; the run stops (the other outputs keep what was written)\n",
                  ch.name().c_str(), system_reason(ch.error()).c_str());
     std::fflush(stderr);
