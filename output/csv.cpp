@@ -77,7 +77,7 @@ void write_bar_forces_csv(Channel& out, const Model& m, const CaseState& st) {
     for (int32_t j = 1; j <= m.NB; ++j) {
         Row r(out);
         r << j << m.PI(j) << m.PJ(j) << name_text(m.SECBAR(j)) << (m.SU(j) == 1 ? 1 : 0);
-        for (int32_t k = 1; k <= 12; ++k) r << (j <= st.ELMEC.rows() && st.ELMEC.cols() >= 12 ? st.ELMEC(j, k) : 0.0_r);
+        for (int32_t k = 1; k <= 12; ++k) r << st.ELMEC(j, k);
     }
 }
 

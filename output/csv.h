@@ -25,7 +25,8 @@ void write_displacements_csv(Channel& out, const Model& m, const CaseState& st);
 void write_reactions_csv(Channel& out, const Model& m, const CaseState& st, int32_t caso);
 
 // bar,node1,node2,section,on_soil,N1,Vy1,Vz1,T1,My1,Mz1,N2,...,Mz2: the twelve
-// end forces of every bar in its local axes, as in the report.
+// end forces of every bar in its local axes, as in the report (ELMEC of the
+// case's recover_bar_forces).
 void write_bar_forces_csv(Channel& out, const Model& m, const CaseState& st);
 
 // axis,name,bar,s,N,Vz,My,Vy,Mz: the force diagrams along the axes, one row per

@@ -130,7 +130,7 @@ void cell_data(Channel& out, const Model& m, const CaseState& st) {
         section.push_back(m.find_section(m.SECBAR(j)));
         on_soil.push_back(m.SU(j) == 1 ? 1 : 0);
         for (int32_t r = 1; r <= 12; ++r)
-            forces.push_back(j <= st.ELMEC.rows() && st.ELMEC.cols() >= 12 ? st.ELMEC(j, r) : 0.0_r);
+            forces.push_back(st.ELMEC(j, r));
     }
     for (int32_t s = 1; s <= m.NLOS; ++s) {
         number.push_back(m.slab_label(s));

@@ -30,7 +30,8 @@ namespace qb {
 //     of the bar, ELMEC order; 0 for slabs);
 //   field data: "title", "units" (force, length, spring, stress, unit weight),
 //     "case" and "section_names" (entry 0 empty, entry k section k).
-// Texts of the data file are stored as their bytes.
+// Texts of the data file are stored as their bytes. Needs the case's bar
+// forces (recover_bar_forces: ELMEC of NB rows of 12).
 void write_case_vtu(Channel& out, const Model& m, const CaseState& st, int32_t caso);
 
 struct CollectionEntry {
