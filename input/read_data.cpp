@@ -30,6 +30,14 @@ void skip_heading(ListReader& in, const std::string& table) {
     in.skip_line();
 }
 
+// The first bar that axis i lists a second time, 0 when none.
+int32_t repeated_bar(const Model& m, int32_t i) {
+    for (int32_t k = 2; k <= m.NBEJE(i); ++k)
+        for (int32_t l = 1; l < k; ++l)
+            if (m.BEJE(i, l) == m.BEJE(i, k)) return m.BEJE(i, k);
+    return 0;
+}
+
 Text blank_name() { return Text(std::string(limits::NAME, ' ')); }
 
 // `count` records of a node number and its six components (DX DY DZ MX MY MZ),
@@ -540,13 +548,14 @@ void lecejesdiag(Model& m, Echo& out, ListReader& in) {
             in.item(m.BEJE(i, k));
             if (m.BEJE(i, k) < 1 || m.BEJE(i, k) > m.NB)
                 in.fail("a bar number from 1 to " + num(m.NB), num(m.BEJE(i, k)));
-            // An axis is a chain of bars: a bar met twice would only repeat
-            // its table.
-            for (int32_t l = 1; l < k; ++l)
-                if (m.BEJE(i, l) == m.BEJE(i, k))
-                    in.fail("bars that differ along one axis", "bar " + num(m.BEJE(i, k)) + " a second time");
         }
         in.end();
+        // An axis is meant as a chain of bars: a bar listed twice repeats its
+        // table, the distance along the axis going on.
+        if (const int32_t twice = repeated_bar(m, i); twice != 0)
+            in.warn(in.record_line(), "axis " + num(i) + " lists bar " + num(twice) +
+                                          " more than once; its force table is written each time, the distance "
+                                          "along the axis going on");
         rows += static_cast<int64_t>(m.NBEJE(i)) * (static_cast<int64_t>(m.NDIV) + 1);
         if (rows > limits::DIAGRAM_ROWS)
             in.fail("force tables along the axes of at most " + std::to_string(limits::DIAGRAM_ROWS) +

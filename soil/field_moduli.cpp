@@ -53,6 +53,25 @@ void compute_field_moduli(Model& m, Trace log) {
                 m.EELASP(p, k) = m.EELAS(c, k);
                 m.ECOMPP(p, k) = m.ECOMP(c, k);
             }
+    warn_central_strata(m);
+}
+
+void warn_central_strata(Model& m) {
+    const int32_t NR = m.NR, c = m.NRCENT;
+    if (m.nflag1 != 1 || NR < 1 || c < 1 || c > NR) return;
+    // The moduli tables are written by the last reaction's profile: the
+    // strata beyond its count are the ones a copy limited to it would miss.
+    const int32_t K = field_table_strata(m);
+    int32_t deepest = 0;
+    for (int32_t k = K + 1; k <= limits::STRATA; ++k)
+        if (m.EELAS(c, k) != 0.0_r || m.ECOMP(c, k) != 0.0_r) deepest = k;
+    if (deepest == 0) return;
+    m.warnings.add(m.data_name, 0,
+                   "the field moduli at the central node (NFLAG1 = 1) are taken for " + std::to_string(deepest) +
+                       " strata, though the profile of the last area reaction has only " + std::to_string(K) +
+                       "; a copy limited to " + std::to_string(K) +
+                       " strata would leave the deeper ones with a zero modulus (infinite compliance); check that "
+                       "the profiles are meant to have different numbers of strata");
 }
 
 } // namespace qb

@@ -19,6 +19,11 @@ namespace qb {
 // data file with one is refused while it is read; this guards other callers).
 void compute_field_moduli(Model& m, Trace log);
 
+// With the moduli of the central node (NFLAG1 = 1): one warning when that
+// node's moduli reach deeper than the strata of the last reaction's profile,
+// which a copy limited to those strata would leave at zero.
+void warn_central_strata(Model& m);
+
 // Net pressure under the foundation: the contact pressure less the unloading
 // by the excavation (PVC is negative, a compression).
 inline real net_pressure(const Model& m) { return m.qmax + m.PVC; }

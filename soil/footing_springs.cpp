@@ -35,30 +35,30 @@ void isolated_footing_springs(const Model& m, CaseState& st, const Mat1<real>& E
         List(log) << "RADIO EQUIVALENTE DE LA ZAPATA" << r;
 
         real Sv = 0.0_r, Sh = 0.0_r, Sr = 0.0_r;
-        // No footing, or one of no area, is a rigid support: zero
-        // flexibility (its springs would be of zero stiffness).
-        if (r > 0.0_r) {
-            const int32_t p = m.PERFIL(n);
-            const int32_t nest = strata_of(m, p);
-            for (int32_t k = 1; k <= nest; ++k) {
-                List(log) << "ESTRATO" << k;
-                const real nuk = has_entry(nu, p, k) ? nu(p, k) : 0.0_r;
-                List(log) << s.H(p, k) << nuk;
-                List(log) << "prof=" << s.PROF(p, k) << "  df=" << m.DF(n);
-                if (!(m.DF(n) < s.PROF(p, k))) continue;   // stratum above the footing
-                const real Ek = has_entry(E, p, k) ? E(p, k) : 0.0_r;
-                const real G = Ek / (2.0_r * (1.0_r + nuk));
-                // Stiffnesses of a rigid circular footing on an elastic half-space.
-                const real Kv = 2.0_r * Ek * r / (1.0_r - nuk * nuk);
-                const real Kh = 32.0_r * (1.0_r - nuk) * G * r / (7.0_r - 8.0_r * nuk);
-                const real Kr = 8.0_r * G * (r * r * r) / (3.0_r * (1.0_r - nuk));
-                // The strata act as springs in series.
+        const int32_t p = m.PERFIL(n);
+        const int32_t nest = strata_of(m, p);
+        for (int32_t k = 1; k <= nest; ++k) {
+            List(log) << "ESTRATO" << k;
+            const real nuk = has_entry(nu, p, k) ? nu(p, k) : 0.0_r;
+            List(log) << s.H(p, k) << nuk;
+            List(log) << "prof=" << s.PROF(p, k) << "  df=" << m.DF(n);
+            if (!(m.DF(n) < s.PROF(p, k))) continue;   // stratum above the footing
+            const real Ek = has_entry(E, p, k) ? E(p, k) : 0.0_r;
+            const real G = Ek / (2.0_r * (1.0_r + nuk));
+            // Stiffnesses of a rigid circular footing on an elastic half-space.
+            const real Kv = 2.0_r * Ek * r / (1.0_r - nuk * nuk);
+            const real Kh = 32.0_r * (1.0_r - nuk) * G * r / (7.0_r - 8.0_r * nuk);
+            const real Kr = 8.0_r * G * (r * r * r) / (3.0_r * (1.0_r - nuk));
+            // The strata act as springs in series. No footing, or one of no
+            // area, is a rigid support: its flexibility stays zero (the
+            // springs of zero stiffness would make it infinite).
+            if (r > 0.0_r) {
                 Sv = Sv + 1.0_r / Kv;
                 Sh = Sh + 1.0_r / Kh;
                 Sr = Sr + 1.0_r / Kr;
-                List(log) << "RIGIDECES" << Kv << Kh << Kr;
-                List(log) << "SUMAS (INVERSOS):" << Sv << Sh << Sr;
             }
+            List(log) << "RIGIDECES" << Kv << Kh << Kr;
+            List(log) << "SUMAS (INVERSOS):" << Sv << Sh << Sr;
         }
 
         List(log) << "almacenando para la reaccion" << i;

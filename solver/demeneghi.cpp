@@ -66,13 +66,14 @@ real Def(const Model& m, int32_t caso, int32_t i, int32_t j, int32_t p, const Ma
     const real PA = s.PA, Hj = s.H(p, j), A = A_Dem(p, j);
     real def = 0.0_r;
     if (caso == 2) {
-        const real C = (sg.sx + sg.sy) / sg.sz;           // lateral over vertical stress
+        // Lateral over vertical stress; a stratum the reactions do not reach
+        // (sz = 0) settles nothing and has no ratio either.
+        const real C = sg.sz == 0.0_r ? 0.0_r : (sg.sx + sg.sy) / sg.sz;
         const real F = (1.0_r / 3.0_r) + C / 3.0_r;
         const real p0 = (2.0_r * s.KO(p, j) + 1.0_r) * s.PZ(p, j) / 3.0_r;   // in-situ mean stress
         const real nu = s.NU2(p, j);
         const real X = (1.0_r - nu * C) * (std::sqrt(sg.sz * F + p0) - std::sqrt(p0)) /
                         (std::sqrt(PA) * 0.5_r * A * F);
-        // sz = 0 (a stratum the reactions do not reach) makes C = 0/0: no settlement.
         def = sg.sz == 0.0_r ? 0.0_r : Hj * (1.0_r - std::exp(-X));
         List(log) << "ssigmas=" << C;
         List(log) << "A_Dem=" << A;

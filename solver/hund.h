@@ -36,12 +36,13 @@ void trace_separator(Trace log);
 void store_displacements(const Model& m, CaseState& st, const Vec1<real>& X, int32_t reactions);
 
 // The settlement under reaction i that the case's flexibility gives for the
-// reactions r(1..count): -sum FLEX(i, j) r(j), summed in ascending j.
+// reactions r(1..count): -sum FLEX(i, j) r(j), summed in ascending j and then
+// negated, so that an exact zero sum is a settlement of -0.
 template <class Reactions>
 real settlement(const CaseState& st, int32_t i, int32_t count, Reactions&& r) {
     real s = 0.0_r;
-    for (int32_t j = 1; j <= count; ++j) s = s - st.FLEX(i, j) * r(j);
-    return s;
+    for (int32_t j = 1; j <= count; ++j) s = s + st.FLEX(i, j) * r(j);
+    return -s;
 }
 
 // "desplazamientos nodales": the three translations of every node.

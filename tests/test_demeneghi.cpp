@@ -65,9 +65,16 @@ TEST(Demeneghi, WhatSettlesNothingAndWhichStrataCount) {
     Clay s({3.0f, 5.0f}, 1);
     s.influence(1, 0.1f, 0.1f, 0.5f);
     s.influence(2, 0.02f, 0.02f, 0.2f);
-    // No reaction, no stress: case 2 would divide 0 by 0, and settles 0.
+    // No reaction, no stress: case 2 would divide 0 by 0, and settles 0; its
+    // log shows a stress ratio of 0, not the NaN of the division.
     s.R(s.m.NGRED + 1) = 0.0f;
     for (int32_t caso : {2, 3, 4}) EXPECT_EQ(s.settle(caso), 0.0f) << caso;
+    Outputs out;
+    Vec1<float> def;
+    CalcDefNL(s.m, 2, demeneghi_coefficients(s.m.soil, 2), s.R, s.h, def, out.trace());
+    const std::string log = Outputs::text(out.log);
+    EXPECT_NE(log.find(" ssigmas=   0.00000000    \n"), std::string::npos) << log;
+    EXPECT_EQ(log.find("NaN"), std::string::npos) << log;
     s.R(s.m.NGRED + 1) = 10.0f;
 
     // Consolidation leaves sand alone; immediate compression does not.

@@ -243,6 +243,29 @@ TEST(FieldModuli, EveryProfileGetsTheCentralReactionModuli) {
     EXPECT_EQ(r.find(" Perfil=           3\n"), std::string::npos);
 }
 
+TEST(FieldModuli, CentralModuliDeeperThanTheLastProfileAreCopiedAndWarned) {
+    // The last reaction stands on a profile of one stratum, the central one
+    // on two: the second stratum's modulus still reaches every profile.
+    Fixture f(3, {{5.0f, 1800.0f, 1400.0f, 2.0f}, {9.0f, 2500.0f, 2200.0f, 6.0f}}, 1.0f, 0.5f, 2, 1);
+    f.m.soil.NEST(2) = 1;
+    f.m.PERFIL(3) = 2;
+    f.m.nflag1 = 1;
+    f.run();
+    EXPECT_NE(f.m.ECOMPP(1, 2), 0.0f);
+    EXPECT_EQ(f.m.ECOMPP(1, 2), f.m.ECOMP(2, 2));
+    ASSERT_EQ(f.m.warnings.all().size(), 1u);
+    EXPECT_NE(f.m.warnings.all()[0].text.find("taken for 2 strata, though the profile of the last area reaction has "
+                                              "only 1"),
+              std::string::npos);
+    // laboratory moduli: nothing to say
+    Fixture g(3, {{5.0f, 1800.0f, 1400.0f, 2.0f}, {9.0f, 2500.0f, 2200.0f, 6.0f}}, 1.0f, 0.5f, 2, 1);
+    g.m.soil.NEST(2) = 1;
+    g.m.PERFIL(3) = 2;
+    g.m.nflag1 = 3;
+    g.run();
+    EXPECT_TRUE(g.m.warnings.empty());
+}
+
 TEST(FieldModuli, TablesWrapAtThirtyReactions) {
     Fixture f(31, {{5.0f, 1800.0f, 1400.0f, 2.0f}});
     f.run();

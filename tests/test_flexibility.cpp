@@ -165,6 +165,12 @@ TEST_F(Footing, MissingFootingIsRigidAndNoSprings) {
     m.NODOZ(1) = 1;   // no footing under node 2
     isolated_footing_springs(m, st, E, nu, out.trace());
     for (int32_t i = 1; i <= 6; ++i) EXPECT_EQ(st.FLEX(i, i), 0.0f);
+    // the strata are walked all the same: springs of no stiffness, sums kept at 0
+    const std::string log = Outputs::text(out.log);
+    size_t strata = 0;
+    for (size_t p = 0; (p = log.find(" ESTRATO", p)) != std::string::npos; ++p) ++strata;
+    EXPECT_EQ(strata, 6u * 3u);
+    EXPECT_NE(log.find(" SUMAS (INVERSOS):   0.00000000       0.00000000       0.00000000    \n"), std::string::npos);
     ModelBuilder s = strip_footing_frame();
     Outputs out2;
     s.st.FLEX.resize(3, 3, 0.5f);

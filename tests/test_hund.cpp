@@ -141,10 +141,11 @@ TEST(Hund, ReactionSettlementFollowsTheFlexibility) {
     EXPECT_EQ(log[h + 1], "");
 
     // No soil flexibility: the node cannot settle, the modulus is not finite
-    // and is printed as such.
+    // and is printed as such. The settlement is the negated sum of zeros.
     Case rigid;
     one_spring(rigid, 0.0f, -4.0f);
     EXPECT_FLOAT_EQ(rigid.st.DESPL(7), 4.0f);
+    EXPECT_EQ(rigid.report()[6], "    1  -0.00000");
     EXPECT_EQ(rigid.report()[8], "           1         Infinity");
 }
 
