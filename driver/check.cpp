@@ -41,17 +41,18 @@ void print_counts(const Model& m) {
 
 } // namespace
 
-int check_data(const std::string& data, bool quiet) {
+int check_data(const std::string& data, bool quiet, bool strict) {
     Model m;
     m.data_name = data;
     try {
         Io io;   // every channel closed: nothing is written, nothing formatted
         ListReader in = ListReader::open(data);
         prepare(m, io, in);
-    } catch (const InputError& e) {
+    } catch (const RunError& e) {
         progress().finish();
-        std::fprintf(stderr, "querbal: %s\n", e.what());
-        return 1;
+        std::fprintf(stderr, "querbal: %s%s%s\n", e.about_data ? data.c_str() : "", e.about_data ? ": " : "",
+                     e.what());
+        return e.status;
     } catch (const std::bad_alloc&) {
         progress().finish();
         std::fprintf(stderr, "querbal: %s: not enough memory for this model\n", data.c_str());
@@ -59,6 +60,11 @@ int check_data(const std::string& data, bool quiet) {
     }
     progress().finish();
     m.warnings.print(stderr);
+    if (strict && !m.warnings.empty()) {
+        std::fprintf(stderr, "querbal: %s: %zu warning(s) about the data, refused by --strict\n", data.c_str(),
+                     m.warnings.all().size());
+        return 1;
+    }
     if (!quiet) print_counts(m);
     return 0;
 }

@@ -8,7 +8,8 @@ namespace qb {
 // Reads and prepares `data` as a run would, writing nothing; prints its
 // counts on standard output (unless `quiet`) and its warnings on standard
 // error. Returns 0 when the data are valid, 1 when they are not (with the
-// run's one-line message), 3 when the model does not fit in memory.
-int check_data(const std::string& data, bool quiet);
+// run's one-line message) or when `strict` and they draw a warning, 3 when the
+// model does not fit in memory.
+int check_data(const std::string& data, bool quiet, bool strict = false);
 
 } // namespace qb

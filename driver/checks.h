@@ -1,35 +1,59 @@
-// Checks of each solution before its results are written: a solution that
-// is not finite stops the run (exit status 2); a doubtful one is written as
-// computed, with a warning on standard error.
+// Checks of each case: its soil flexibility before the solution, and the
+// solution before and after its results are written. What is not a solution
+// ends the run with exit status 2: at once when nothing sound can be written
+// (a flexibility or a solution that is not finite), after writing what was
+// computed when the solution does not satisfy its equations or does not carry
+// its loads.
 #pragma once
 
-#include <stdexcept>
 #include <string>
 
 #include "model/model.h"
+#include "solver/solution_check.h"
+#include "textio/errors.h"
 
 namespace qb {
 
-// A case that has no solution (singular or not finite): exit status 2.
-struct SolutionFailure : std::runtime_error {
-    using std::runtime_error::runtime_error;
+// A case that has no solution (singular, not finite): exit status 2.
+struct SolutionFailure : RunError {
+    explicit SolutionFailure(const std::string& what) : RunError(2, what, true) {}
 };
 
-// What most likely makes the structure unable to carry its loads: the first
-// bar without stiffness (unknown section or material, zero modulus or
-// section), the first isolated footing of zero size, or else a mechanism.
+// Relative residual and vertical imbalance beyond which a solution is not one.
+constexpr double SOLUTION_TOLERANCE = 0.01;   // 1 %
+
+// What most likely makes the structure unable to carry its loads: magnitudes
+// in the data that overflow the arithmetic, the first bar without stiffness
+// (unknown section or material, zero modulus or section), the first isolated
+// footing of zero size, or else a mechanism.
 std::string likely_cause(const Model& m);
 
-// After the linear solution (or a pass of the iterative one) of case `what`
-// ("case 2 (immediate compression, linear solution)"): throws SolutionFailure
-// when a displacement or reaction is not finite; warns on standard error
-// when the relative residual or the vertical balance is off by more than 1 %
-// (and `judge` is true), returning whether it did.
-bool check_linear_solution(const Model& m, const CaseState& st, const Vec1<real>& vered, const std::string& what,
-                           bool judge = true);
-// The same after a Newton solution. One that has not converged is not
-// warned about twice: its last iterate is already said to be doubtful.
-void check_newton_solution(const Model& m, const CaseState& st, const Vec1<real>& vered, const std::string& what,
-                           bool converged);
+// Where the soil flexibility of a case comes from, to name the cause when it
+// is not finite: the modulus table of the area reactions (by profile, or by
+// reaction node for the field moduli at each node), the tables of the
+// isolated-footing springs, and the reactions a Janbu pass was built for.
+struct SoilSource {
+    const char* modulus = "";                 // what it is ("soil modulus E2", "field modulus")
+    const Mat1<real>* E = nullptr;
+    bool by_node = false;
+    const Mat1<real>* footing_E = nullptr;
+    const Mat1<real>* footing_nu = nullptr;
+    const Vec1<real>* janbu_reactions = nullptr;
+    int32_t pass = 0;                         // the Janbu pass, from 1
+};
+
+// Throws SolutionFailure, naming the reaction and the likely cause, when the
+// case's flexibility FLEX holds a value that is not finite.
+void check_flexibility(const Model& m, const CaseState& st, const SoilSource& src, const std::string& what);
+
+// Throws SolutionFailure when a displacement, reaction or settlement of the
+// case is not finite.
+void check_finite(const Model& m, const CaseState& st, const std::string& what);
+// The same for the bar end forces of its bar-force pass.
+void check_bar_forces(const Model& m, const CaseState& st, const std::string& what);
+
+// The figures that make a solution not a solution (relative residual,
+// vertical balance off by more than 1 %), "" when it is sound.
+std::string solution_doubt(const SolutionQuality& q);
 
 } // namespace qb

@@ -14,6 +14,7 @@ int run_program(int argc, char** argv);
 }
 
 int main(int argc, char** argv) {
+    qb::prepare_process();
     if (qb::asks_double_precision(argc, argv)) return qbd::run_program(argc, argv);
     return qb::run_program(argc, argv);
 }

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "driver/output_plan.h"
 #include "frame/diagrams.h"
 #include "output/csv.h"
 
@@ -28,26 +29,25 @@ std::string data_stem(const std::string& data) { return fs::path(data).stem().st
 OpenOutputs::OpenOutputs(std::string dir, std::string stem, bool vtk, bool csv, std::vector<TakenFile> taken)
     : dir_(std::move(dir)), stem_(std::move(stem)), vtk_(vtk), csv_(csv), taken_(std::move(taken)) {}
 
-void OpenOutputs::write_case(const Model& m, const CaseState& st, int32_t caso) {
-    const std::string base = stem_ + "_case" + std::to_string(caso);
+void OpenOutputs::write_case(const Model& m, const CaseState& st, int32_t caso, bool converged) {
     if (vtk_) {
         Channel grid;
-        open_output(grid, file(base + ".vtu"), "VTK grid", taken_);
-        write_case_vtu(grid, m, st, caso);
-        solved_.push_back({caso, base + ".vtu"});
+        open_output(grid, file(case_grid_name(stem_, caso)), "VTK grid", taken_);
+        write_case_vtu(grid, m, st, caso, converged);
+        solved_.push_back({caso, case_grid_name(stem_, caso)});
         Channel collection;
-        open_output(collection, file(stem_ + ".pvd"), "VTK collection", taken_);
+        open_output(collection, file(collection_name(stem_)), "VTK collection", taken_);
         write_case_collection(collection, solved_);
     }
     if (csv_) {
         Channel t;
-        open_output(t, file(base + "_displacements.csv"), "CSV table", taken_);
+        open_output(t, file(case_table_name(stem_, caso, "displacements")), "CSV table", taken_);
         write_displacements_csv(t, m, st);
-        open_output(t, file(base + "_reactions.csv"), "CSV table", taken_);
+        open_output(t, file(case_table_name(stem_, caso, "reactions")), "CSV table", taken_);
         write_reactions_csv(t, m, st, caso);
-        open_output(t, file(base + "_bar_forces.csv"), "CSV table", taken_);
+        open_output(t, file(case_table_name(stem_, caso, "bar_forces")), "CSV table", taken_);
         write_bar_forces_csv(t, m, st);
-        open_output(t, file(base + "_diagrams.csv"), "CSV table", taken_);
+        open_output(t, file(case_table_name(stem_, caso, "diagrams")), "CSV table", taken_);
         // The diagrams once more, from the same solution and bar forces as the
         // report's, without their log lines.
         DiagramCsv diagrams(m, t);

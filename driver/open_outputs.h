@@ -35,9 +35,11 @@ public:
     bool any() const { return vtk_ || csv_; }
 
     // The files of case `caso`, after its last bar-force pass (ELMEC is that of
-    // the solution in DESPL). The collection is written anew each time, so a
-    // run that stops in a later case leaves one of the cases it solved.
-    void write_case(const Model& m, const CaseState& st, int32_t caso);
+    // the solution in DESPL); `converged` tells whether that solution is the
+    // converged one or the last iterate. The collection is written anew each
+    // time, so a run that stops in a later case leaves one of the cases it
+    // solved.
+    void write_case(const Model& m, const CaseState& st, int32_t caso, bool converged);
 
 private:
     std::string file(const std::string& name) const { return output_path(dir_, name); }

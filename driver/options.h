@@ -3,22 +3,26 @@
 
 #include <cstdint>
 #include <ostream>
+#include <string>
+#include <vector>
 
 #include "driver/run.h"
 
 namespace qb {
 
 struct Options {
-    RunSettings run;        // file names, output folder, log and open outputs
+    std::vector<std::string> data;   // the data files; none: the prompt mode
+    RunSettings run;        // what every run writes (its data and report names are set per run)
     bool check = false;     // read and validate the data only
-    bool quiet = false;     // no console lines, no progress
+    bool quiet = false;     // one line per run on the console, no progress
     int32_t threads = 0;    // threads of the equation solver; 0 lets it choose
     bool double_precision = false;   // every analysis real in double precision
 };
 
 // Reads the command line into `opt`. Returns -1 when the run goes on, or the
 // exit status to end with at once: 0 after --help or --version (written to
-// `out`), 1 after a usage error (explained on `err`).
+// `out`; 4 when that write fails), 1 after a usage error (explained on `err`,
+// every line starting with "querbal:").
 int parse_command_line(int argc, const char* const* argv, Options& opt, std::ostream& out, std::ostream& err);
 
 // Whether the command line asks for the double-precision arithmetic (a

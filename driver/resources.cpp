@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "soil/influence.h"
+#include "solver/lapack.h"
 
 namespace qb {
 
@@ -56,7 +57,19 @@ int64_t dense_table_bytes(const Model& m) {
     const int64_t strata = influence_strata(m);
     const int64_t influence = nr >= 1 ? 4 * nr * strata * nr * 2 + nr * strata : 0;
     const int64_t reals = influence + ngred * order + (nr + mr) * (nr + mr) + order * order;
-    return reals * static_cast<int64_t>(sizeof(real));
+    // The double-precision solutions go through LAPACK, whose work buffers
+    // come on top.
+    return reals * static_cast<int64_t>(sizeof(real)) + (double_precision ? lapack_buffer_bytes() : 0);
+}
+
+void check_lapack_memory() {
+    const int64_t need = lapack_library_bytes() + lapack_buffer_bytes(), have = memory_available();
+    if (have < 0 || need <= have) return;
+    throw MemoryShortage("the double-precision arithmetic needs about " + grouped(need) +
+                         " bytes for LAPACK (its library and a work buffer of 128 MiB for each of its " +
+                         std::to_string(lapack_threads()) + " threads), more than the " + grouped(have) +
+                         " bytes of memory available; allow more memory, set OPENBLAS_NUM_THREADS=1, or compute "
+                         "in single precision");
 }
 
 int64_t memory_available() {

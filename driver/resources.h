@@ -8,12 +8,13 @@
 #include <string>
 
 #include "model/model.h"
+#include "textio/errors.h"
 
 namespace qb {
 
 // The dense tables do not fit in the memory available: exit status 3.
-struct MemoryShortage : std::runtime_error {
-    using std::runtime_error::runtime_error;
+struct MemoryShortage : RunError {
+    explicit MemoryShortage(const std::string& what) : RunError(3, what, true) {}
 };
 
 // Bytes of the dense tables a run of this model holds at once: the influence
@@ -35,6 +36,10 @@ void set_memory_budget(int64_t bytes);
 // Throws MemoryShortage, naming the order and the bytes, when the dense
 // tables of the model exceed the memory available.
 void check_memory(const Model& m);
+
+// Throws MemoryShortage, with the estimate, when LAPACK and its work buffers
+// would not fit: a double-precision run checks it before loading the library.
+void check_lapack_memory();
 
 // One warning when the model passes a limit of the original fixed tables
 // that used to go unchecked (area reactions, reactions, coupled order): the

@@ -7,6 +7,7 @@
 
 #include "driver/io.h"
 #include "model/model.h"
+#include "output/summary.h"
 #include "textio/listread.h"
 
 namespace qb {
@@ -15,15 +16,18 @@ class OpenOutputs;
 
 // Where a run takes its names from and what it writes. The defaults are the
 // legacy run: both names asked at the console, every output in the working
-// folder, the log written, no VTK or CSV files.
+// folder under its fixed name, the log written, no other file.
 struct RunSettings {
-    std::string data;      // data file; empty: both names are asked at the console
-    std::string results;   // results report; empty with a data file: STEM_resultados.txt
-    std::string outdir;    // folder of every output (created when missing); empty: the working folder
-    bool log = true;       // the working log MEMORIA
-    bool console = true;   // the console lines on standard output
-    bool vtk = false;      // a VTK grid per solved case and their collection
-    bool csv = false;      // CSV tables per solved case
+    std::string data;       // data file; empty: both names are asked at the console
+    std::string results;    // results report; empty with a data file: STEM_resultados.txt
+    std::string outdir;     // folder of every output (created when missing); empty: the working folder
+    bool job_names = false; // the outputs named after the job (STEM_memoria.txt, STEM.post.msh, ...)
+    bool log = true;        // the working log
+    bool console = true;    // the console lines on standard output
+    bool vtk = false;       // a VTK grid per solved case and their collection
+    bool csv = false;       // CSV tables per solved case
+    bool summary = false;   // STEM_summary.json and STEM_cases.csv
+    bool strict = false;    // every data warning refuses the data
 };
 
 // Reading and the one-time preparation: every record of the data file with
@@ -32,17 +36,22 @@ struct RunSettings {
 void prepare(Model& m, Io& io, ListReader& in);
 
 // The analysis cases switched on, in the order 1, 2, 3, 4; `files`, when
-// given, writes the open outputs of every solved case.
-void run_cases(const Model& m, Io& io, OpenOutputs* files = nullptr);
+// given, writes the open outputs of every solved case; `cases`, when given,
+// receives the record of every case as it runs.
+void run_cases(const Model& m, Io& io, OpenOutputs* files = nullptr, std::vector<CaseRecord>* cases = nullptr);
 
-// Runs the whole program; returns the exit status. Input errors and a
-// singular system end the run with a message on standard error, every output
-// file flushed as far as it was written, and a non-zero status.
-// Exit status 0 done; 1 bad data, or outputs that would overwrite each other
-// or the data; 2 a case without a solution (singular, or not finite); 3 not
-// enough memory; 4 an output that cannot be created or written; 128 + signal
-// when stopped by SIGINT or SIGTERM.
-int run_querbal(const RunSettings& settings, std::istream& console_in);
-int run_querbal(std::istream& console_in);
+// Runs the whole program; returns the exit status and, in `record`, what the
+// run did. Exit status 0: every case switched on solved, converged and sound;
+// 1 bad data, outputs that would overwrite each other or the data, or a job
+// already running; 2 a case without a solution (singular, not finite, or
+// off its equations or its loads by more than 1 %); 3 not enough memory; 4 an
+// output that cannot be created or written; 5 the run finished, but a case
+// did not converge; 128 + signal when stopped by SIGINT or SIGTERM.
+int run_querbal(const RunSettings& settings, std::istream& console_in, RunRecord* record = nullptr);
+// The prompt mode with the legacy defaults.
+inline int run_querbal(std::istream& console_in) { return run_querbal(RunSettings{}, console_in); }
+
+// The version of the program.
+const char* program_version();
 
 } // namespace qb

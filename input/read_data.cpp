@@ -15,13 +15,14 @@ int32_t read_count(ListReader& in, const char* what, int32_t limit) {
     in.context(what);
     int32_t n = 0;
     in.record(n);
-    if (n < 0 || n > limit) in.fail(std::string("a count from 0 to ") + num(limit), num(n));
+    if (n < 0 || n > limit) in.fail_record(std::string("a count from 0 to ") + num(limit), num(n));
     return n;
 }
 
+// A node number of the record just read (the message names its line).
 void check_node(const Model& m, const ListReader& in, int32_t node, const std::string& what) {
     if (node < 1 || node > m.NN)
-        in.fail("a node number from 1 to " + num(m.NN) + " for " + what, num(node));
+        in.fail_record("a node number from 1 to " + num(m.NN) + " for " + what, num(node));
 }
 
 // The heading line of a table: read and ignored.
@@ -45,7 +46,7 @@ Text blank_name() { return Text(std::string(limits::NAME, ' ')); }
 void read_node_values(const Model& m, ListReader& in, int32_t count, const std::string& record,
                       const std::string& what, Vec1<real>& by_dof) {
     for (int32_t r = 1; r <= count; ++r) {
-        in.context(record + " " + num(r));
+        in.row(record, r, count);
         int32_t node = 0;
         real v[6] = {0, 0, 0, 0, 0, 0};
         in.record(node, v[0], v[1], v[2], v[3], v[4], v[5]);
@@ -97,7 +98,8 @@ void warn_section(const Model& m, const ListReader& in, int32_t i) {
     const int line = m.section_line(i);
     if (m.find_material(m.SECMAT(i)) == 0)
         in.warn(line, "section " + quoted_name(m.SECNOM(i)) + ": its material " + quoted_name(m.SECMAT(i)) +
-                          " matches no material; its bars have no stiffness and no weight");
+                          " matches no material" + did_you_mean(m.MATNOM, m.NMAT, m.SECMAT(i)) +
+                          "; its bars have no stiffness and no weight");
     if (m.BASE(i) == 0.0_r || m.ALTURA(i) == 0.0_r)
         in.warn(line, "section " + quoted_name(m.SECNOM(i)) + " has zero base or depth: its bars have no stiffness");
 }
@@ -120,8 +122,8 @@ void warn_bar(const Model& m, const ListReader& in, int32_t j) {
     const int line = in.record_line();
     const std::string bar = "bar " + num(m.bar_label(j));
     if (m.find_section(m.SECBAR(j)) == 0)
-        in.warn(line, bar + ": its section " + quoted_name(m.SECBAR(j)) +
-                          " matches no section; the bar has no stiffness and no weight");
+        in.warn(line, bar + ": its section " + quoted_name(m.SECBAR(j)) + " matches no section" +
+                          did_you_mean(m.SECNOM, m.NSEC, m.SECBAR(j)) + "; the bar has no stiffness and no weight");
     if (m.NCND(j) < 0 || m.NCND(j) > 3)
         in.warn(line, bar + ": the end condition NCND = " + num(m.NCND(j)) + " is not 0 to 3: the bar has no stiffness");
 }
@@ -178,7 +180,7 @@ void read_materials_and_sections(Model& m, Echo& out, ListReader& in) {
     m.NUMAT.resize(m.NMAT);
     m.material_line.resize(m.NMAT);
     for (int32_t i = 1; i <= m.NMAT; ++i) {
-        in.context("material " + num(i));
+        in.row("material", i, m.NMAT);
         in.begin();
         in.item(m.MATNOM(i), limits::NAME);
         in.item(m.PESOV(i));
@@ -208,7 +210,7 @@ void read_materials_and_sections(Model& m, Echo& out, ListReader& in) {
     m.section_line.resize(m.NSEC);
     for (Vec1<real>* v : {&m.BASE, &m.ALTURA, &m.AREA, &m.Iy, &m.Iz, &m.IRot}) v->resize(m.NSEC);
     for (int32_t i = 1; i <= m.NSEC; ++i) {
-        in.context("section " + num(i));
+        in.row("section", i, m.NSEC);
         in.begin();
         in.item(m.SECNOM(i), limits::NAME);
         in.item(m.SECMAT(i), limits::NAME);
@@ -244,7 +246,7 @@ void read_nodes(Model& m, Echo& out, ListReader& in) {
     m.PERFIL.resize(m.NN);
     m.DF.resize(m.NN);
     for (int32_t k = 1; k <= m.NN; ++k) {
-        in.context("node " + num(k));
+        in.row("node", k, m.NN);
         in.begin();
         in.item(m.node_label(k));
         for (int c = 1; c <= 3; ++c) in.item(m.COOR(k, c));
@@ -291,7 +293,7 @@ void read_bars(Model& m, Echo& out, ListReader& in) {
     gid_bar_elements_begin(out.msh);
 
     for (int32_t j = 1; j <= m.NB; ++j) {
-        in.context("bar " + num(j));
+        in.row("bar", j, m.NB);
         in.begin();
         in.item(m.bar_label(j));
         in.item(m.SECBAR(j), limits::NAME);
@@ -308,7 +310,7 @@ void read_bars(Model& m, Echo& out, ListReader& in) {
         check_node(m, in, I, "its first node PI");
         check_node(m, in, J, "its second node PJ");
         if (m.COOR(I, 1) == m.COOR(J, 1) && m.COOR(I, 2) == m.COOR(J, 2) && m.COOR(I, 3) == m.COOR(J, 3))
-            in.fail("two distinct end points (a bar of zero length has no stiffness)",
+            in.fail_record("two distinct end points (a bar of zero length has no stiffness)",
                     "nodes " + num(I) + " and " + num(J) + " at the same point");
 
         List(out.log) << m.bar_label(j) << m.SECBAR(j) << I << J << m.NCND(j) << m.GIRO(j) << m.FDC(j) << m.CUNIF(j, 1)
@@ -357,7 +359,7 @@ void read_isolated_footings(Model& m, Echo& out, ListReader& in) {
         List(out.report) << "  No.    Ancho     Largo   Espesor  Nodo Perfil";
     }
     for (int32_t k = 1; k <= m.NZAP; ++k) {
-        in.context("isolated footing " + num(k));
+        in.row("isolated footing", k, m.NZAP);
         in.record(m.footing_label(k), m.ANCHOZ(k), m.LARGOZ(k), m.ESPZ(k), m.NODOZ(k));
         const int32_t n = m.NODOZ(k);
         check_node(m, in, n, "the footing's node");
@@ -470,7 +472,7 @@ void read_slabs(Model& m, Echo& out, ListReader& in) {
             .text("CVMáx     CVMed     CVInst   CMUERTA    Pprop     PV", 64);
     }
     for (int32_t k = 1; k <= m.NLOS; ++k) {
-        in.context("slab " + num(k));
+        in.row("slab", k, m.NLOS);
         in.begin();
         in.item(m.slab_label(k));
         for (int c = 1; c <= 4; ++c) in.item(m.NLOSA(k, c));
@@ -481,7 +483,8 @@ void read_slabs(Model& m, Echo& out, ListReader& in) {
         m.slab_line(k) = in.record_line();
         if (m.find_material(m.MATLOSA(k)) == 0)
             in.warn(m.slab_line(k), "slab " + num(m.slab_label(k)) + ": its material " + quoted_name(m.MATLOSA(k)) +
-                                        " matches no material; the slab is taken without self weight");
+                                        " matches no material" + did_you_mean(m.MATNOM, m.NMAT, m.MATLOSA(k)) +
+                                        "; the slab is taken without self weight");
         bool on_soil = true;
         for (int c = 1; c <= 4; ++c) {
             check_node(m, in, m.NLOSA(k, c), "a slab corner");
@@ -525,10 +528,10 @@ void lecejesdiag(Model& m, Echo& out, ListReader& in) {
     in.context("the axis count and divisions (NEJES, NDIV)");
     in.record(m.NEJES, m.NDIV);
     if (m.NEJES < 0 || m.NEJES > limits::AXES)
-        in.fail("an axis count from 0 to " + num(limits::AXES), num(m.NEJES));
+        in.fail_record("an axis count from 0 to " + num(limits::AXES), num(m.NEJES));
     List(out.console) << m.NEJES << m.NDIV;
     if (m.NEJES > 0 && (m.NDIV < 1 || m.NDIV > limits::DIVISIONS))
-        in.fail("NDIV from 1 to " + num(limits::DIVISIONS) + " (the number of intervals of each bar in the diagrams)",
+        in.fail_record("NDIV from 1 to " + num(limits::DIVISIONS) + " (the number of intervals of each bar in the diagrams)",
                 num(m.NDIV));
     List(out.report) << "No. DE EJES PARA ELEMENTOS MECÁNICOS:" << m.NEJES;
     m.NOMEJE.resize(m.NEJES);
@@ -558,7 +561,7 @@ void lecejesdiag(Model& m, Echo& out, ListReader& in) {
                                           "along the axis going on");
         rows += static_cast<int64_t>(m.NBEJE(i)) * (static_cast<int64_t>(m.NDIV) + 1);
         if (rows > limits::DIAGRAM_ROWS)
-            in.fail("force tables along the axes of at most " + std::to_string(limits::DIAGRAM_ROWS) +
+            in.fail_record("force tables along the axes of at most " + std::to_string(limits::DIAGRAM_ROWS) +
                         " rows per case (bars on the axes x (NDIV + 1))",
                     std::to_string(rows) + " rows up to axis " + num(i) + "; use fewer divisions or axes");
         // NBEJE first, then the bars, twenty numbers to a line

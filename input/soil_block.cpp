@@ -1,5 +1,6 @@
 #include "input/soil_block.h"
 
+#include <cstdio>
 #include <string>
 
 #include "output/soil_report.h"
@@ -8,6 +9,24 @@
 namespace qb {
 
 namespace {
+
+// The springs of an isolated footing divide by 1 - nu^2, 7 - 8 nu, 1 - nu
+// and 1 + nu: a Poisson ratio of the linear case `caso` outside the range of
+// soils, under a footing, is most likely a slip.
+void warn_footing_poisson(const Model& m, const ListReader& in, int32_t p, const std::string& where, real nu,
+                          int32_t caso) {
+    if (nu < 0.5_r && nu > -1.0_r) return;
+    char shown[32];
+    std::snprintf(shown, sizeof shown, "%g", static_cast<double>(nu));
+    for (int32_t f = 1; f <= m.NZAP; ++f)
+        if (m.PERFIL(m.NODOZ(f)) == p) {
+            in.warn(in.record_line(), where + ": the Poisson ratio " + shown + " of case " +
+                                          std::to_string(caso) + " lies outside -1 to 0.5 under isolated footing " +
+                                          std::to_string(m.footing_label(f)) +
+                                          ", whose springs divide by 1 - nu^2, 7 - 8 nu and 1 - nu");
+            return;
+        }
+}
 
 // A stratum and its properties, as read.
 void read_stratum(Model& m, ListReader& in, int32_t p, int32_t k, int32_t& label) {
@@ -25,10 +44,12 @@ void read_stratum(Model& m, ListReader& in, int32_t p, int32_t k, int32_t& label
     if (m.case_on(1)) {
         in.context(where + ", expansion properties");
         in.record(s.E1(p, k), s.NU1(p, k), s.SLAB(p, k));
+        warn_footing_poisson(m, in, p, where, s.NU1(p, k), 1);
     }
     if (m.case_on(2)) {
         in.context(where + ", immediate-compression properties");
         in.record(s.E2(p, k), s.NU2(p, k), s.SLAB(p, k), s.KO(p, k), s.K(p, k), s.N(p, k), s.A(p, k));
+        if (m.KANAL == 0) warn_footing_poisson(m, in, p, where, s.NU2(p, k), 2);
     }
     if (m.case_on(3)) {
         in.context(where + ", primary-consolidation properties");
@@ -88,7 +109,7 @@ void read_soil_profiles(Model& m, Echo& out, ListReader& in) {
     in.context("soil profile count and reference pressure");
     in.record(NPS, PA);
     if (NPS < 0 || NPS > limits::PROFILES)
-        in.fail("a profile count from 0 to " + std::to_string(limits::PROFILES), std::to_string(NPS));
+        in.fail_record("a profile count from 0 to " + std::to_string(limits::PROFILES), std::to_string(NPS));
     s.resize(NPS);
     s.PA = PA;
 
@@ -105,7 +126,7 @@ void read_soil_profiles(Model& m, Echo& out, ListReader& in) {
         int32_t nest = 0;
         in.record(nest);
         if (nest < 0 || nest > limits::STRATA)
-            in.fail("a stratum count from 0 to " + std::to_string(limits::STRATA), std::to_string(nest));
+            in.fail_record("a stratum count from 0 to " + std::to_string(limits::STRATA), std::to_string(nest));
         s.NEST(p) = nest;
 
         for (int32_t k = 1; k <= nest; ++k) {

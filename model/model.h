@@ -36,6 +36,11 @@ inline bool same_name(const Text& a, const Text& b) { return name_text(a) == nam
 // A name as messages show it: its text in single quotes.
 inline std::string quoted_name(const Text& t) { return "'" + std::string(name_text(t)) + "'"; }
 
+// For a name that matches none of names(1..count): " (did you mean 'VIGA'?)"
+// with the closest of them, compared without regard to case, or "" when none
+// is close (fewer edits than half the longer name).
+std::string did_you_mean(const Vec1<Text>& names, int32_t count, const Text& t);
+
 // Soil tables, (profile, stratum), stratum 1 uppermost.
 struct Soil {
     int32_t NPS = 0;

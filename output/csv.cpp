@@ -17,8 +17,9 @@ public:
     Row& operator<<(real v) { sep(); append_number(s_, v); return *this; }
     Row& operator<<(int32_t v) { sep(); s_ += std::to_string(v); return *this; }
     // A text: quoted, with its quotes doubled, when it holds a separator.
-    Row& operator<<(std::string_view t) {
+    Row& operator<<(std::string_view bytes) {
         sep();
+        const std::string t = to_utf8(bytes);
         if (t.find_first_of(",\"\r\n") == std::string_view::npos) {
             s_ += t;
         } else {

@@ -66,7 +66,7 @@ void string_array(Channel& out, const char* name, const std::vector<std::string_
                    std::to_string(texts.size()) + "\" format=\"ascii\">");
     std::string line = "       ";
     for (std::string_view t : texts) {
-        for (char c : t) line += " " + std::to_string(static_cast<unsigned char>(c));
+        for (char c : to_utf8(t)) line += " " + std::to_string(static_cast<unsigned char>(c));
         line += " 0";
     }
     out.write_line(line);
@@ -79,7 +79,7 @@ std::string_view trimmed(const Text& t) {
     return s;
 }
 
-void field_data(Channel& out, const Model& m, int32_t caso) {
+void field_data(Channel& out, const Model& m, int32_t caso, bool converged) {
     out.write_line("    <FieldData>");
     string_array(out, "title", {trimmed(m.TITULO)});
     std::vector<std::string_view> units;
@@ -87,6 +87,9 @@ void field_data(Channel& out, const Model& m, int32_t caso) {
     string_array(out, "units", units);
     out.write_line("      <DataArray type=\"Int32\" Name=\"case\" NumberOfTuples=\"1\" format=\"ascii\">");
     out.write_line("        " + std::to_string(caso));
+    out.write_line("      </DataArray>");
+    out.write_line("      <DataArray type=\"Int32\" Name=\"converged\" NumberOfTuples=\"1\" format=\"ascii\">");
+    out.write_line(converged ? "        1" : "        0");
     out.write_line("      </DataArray>");
     std::vector<std::string_view> sections{std::string_view()};
     for (int32_t k = 1; k <= m.NSEC; ++k) sections.push_back(name_text(m.SECNOM(k)));
@@ -202,12 +205,12 @@ void append_base64(std::string& out, const void* bytes, size_t n) {
     }
 }
 
-void write_case_vtu(Channel& out, const Model& m, const CaseState& st, int32_t caso) {
+void write_case_vtu(Channel& out, const Model& m, const CaseState& st, int32_t caso, bool converged) {
     out.write_line("<?xml version=\"1.0\"?>");
     out.write_line(std::string("<VTKFile type=\"UnstructuredGrid\" version=\"0.1\" byte_order=\"") + byte_order() +
                    "\" header_type=\"UInt32\">");
     out.write_line("  <UnstructuredGrid>");
-    field_data(out, m, caso);
+    field_data(out, m, caso, converged);
     out.write_line("    <Piece NumberOfPoints=\"" + std::to_string(m.NN) + "\" NumberOfCells=\"" +
                    std::to_string(m.NB + m.NLOS) + "\">");
     point_data(out, m, st, caso);
@@ -224,7 +227,7 @@ void write_case_collection(Channel& out, const std::vector<CollectionEntry>& cas
     out.write_line("  <Collection>");
     for (const CollectionEntry& c : cases)
         out.write_line("    <DataSet timestep=\"" + std::to_string(c.caso) + "\" group=\"\" part=\"0\" file=\"" +
-                       xml_escaped(c.file) + "\"/>");
+                       xml_escaped(to_utf8(c.file)) + "\"/>");
     out.write_line("  </Collection>");
     out.write_line("</VTKFile>");
 }

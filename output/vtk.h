@@ -29,10 +29,11 @@ namespace qb {
 //     for foundation bars and slabs) and "end_forces" (the twelve end forces
 //     of the bar, ELMEC order; 0 for slabs);
 //   field data: "title", "units" (force, length, spring, stress, unit weight),
-//     "case" and "section_names" (entry 0 empty, entry k section k).
+//     "case", "converged" (1, or 0 for the last iterate of a solution that did
+//     not converge) and "section_names" (entry 0 empty, entry k section k).
 // Texts of the data file are stored as their bytes. Needs the case's bar
 // forces (recover_bar_forces: ELMEC of NB rows of 12).
-void write_case_vtu(Channel& out, const Model& m, const CaseState& st, int32_t caso);
+void write_case_vtu(Channel& out, const Model& m, const CaseState& st, int32_t caso, bool converged = true);
 
 struct CollectionEntry {
     int32_t caso = 0;

@@ -24,14 +24,16 @@ void warn_condition(int32_t n, double cond, const char* what) {
 double condition(double rcond) { return rcond > 0.0 ? 1.0 / rcond : HUGE_VAL; }
 
 // The frame's interior condensed; false when the system is to be solved whole.
-// (Unused by the single-precision build.)
-[[maybe_unused]] bool solve_condensed(const double* a, int32_t n, int32_t lda, int32_t nf, double* b, Trace log) {
+// `cond` receives the condition number of the reduced system. (Unused by the
+// single-precision build.)
+[[maybe_unused]] bool solve_condensed(const double* a, int32_t n, int32_t lda, int32_t nf, double* b, double& cond,
+                                      Trace log) {
     CondensedReport r;
     if (condensed_solve(a, n, lda, nf, b, r)) {
         List(log) << "SOLUCION CON EL INTERIOR DEL MARCO CONDENSADO, ORDEN INTERIOR:" << r.interior
                   << "ORDEN REDUCIDO:" << r.reduced << (r.reused ? "FACTORES CONSERVADOS" : "FACTORES NUEVOS");
         List(log) << "NUMERO DE CONDICION ESTIMADO (NORMA 1), INTERIOR:" << condition(r.rcond_interior);
-        const double cond = condition(r.rcond_reduced);
+        cond = condition(r.rcond_reduced);
         List(log) << "NUMERO DE CONDICION ESTIMADO (NORMA 1), REDUCIDO:" << cond << "REFINAMIENTO:" << r.refinement;
         warn_condition(n, cond, " of its reduced system");
         return true;
@@ -45,14 +47,16 @@ double condition(double rcond) { return rcond > 0.0 ? 1.0 / rcond : HUGE_VAL; }
 }
 
 template <class T>
-void solve(T* a, int32_t n, int32_t lda, int32_t nf, T* b, bool inverse_wanted, Trace log) {
+double solve(T* a, int32_t n, int32_t lda, int32_t nf, T* b, bool inverse_wanted, Trace log) {
     if constexpr (std::is_same_v<T, float>) {
         (void)log;
         (void)nf;
         if (inverse_wanted) gaussj(a, n, lda, b);
         else gaussj_solve(a, n, lda, b);
+        return 0.0;
     } else {
-        if (!inverse_wanted && solve_condensed(a, n, lda, nf, b, log)) return;
+        double reduced = 0.0;
+        if (!inverse_wanted && solve_condensed(a, n, lda, nf, b, reduced, log)) return reduced;
         std::vector<double> inverse(inverse_wanted ? static_cast<size_t>(n) * static_cast<size_t>(n) : 0);
         const LuReport r = lu_solve(a, n, lda, b, inverse_wanted ? inverse.data() : nullptr);
         if (inverse_wanted)
@@ -63,13 +67,14 @@ void solve(T* a, int32_t n, int32_t lda, int32_t nf, T* b, bool inverse_wanted, 
         const double cond = condition(r.rcond);
         List(log) << "NUMERO DE CONDICION ESTIMADO (NORMA 1):" << cond << "REFINAMIENTO:" << r.refinement;
         warn_condition(n, cond, "");
+        return cond;
     }
 }
 
 } // namespace
 
-void solve_dense(real* a, int32_t n, int32_t lda, int32_t nf, real* b, bool inverse_wanted, Trace log) {
-    solve(a, n, lda, nf, b, inverse_wanted, log);
+double solve_dense(real* a, int32_t n, int32_t lda, int32_t nf, real* b, bool inverse_wanted, Trace log) {
+    return solve(a, n, lda, nf, b, inverse_wanted, log);
 }
 
 } // namespace qb

@@ -20,7 +20,9 @@ namespace qb {
 // With `inverse_wanted` a holds the inverse afterwards; otherwise it is left
 // in any state. In double precision the log receives the estimated condition
 // numbers, and a condition above 1e7 is warned on standard error. A singular
-// system throws SingularMatrix.
-void solve_dense(real* a, int32_t n, int32_t lda, int32_t nf, real* b, bool inverse_wanted, Trace log);
+// system throws SingularMatrix. Returns the estimated condition number of the
+// system solved (of its reduced system when condensed), 0 where none is
+// estimated (the single-precision elimination).
+double solve_dense(real* a, int32_t n, int32_t lda, int32_t nf, real* b, bool inverse_wanted, Trace log);
 
 } // namespace qb

@@ -4,13 +4,15 @@
 #include <cstdint>
 #include <stdexcept>
 
+#include "textio/errors.h"
+
 namespace qb {
 
 // A pass of the elimination met an exactly zero pivot, or found no candidate
 // at all (every remaining entry is NaN). The solver writes nothing itself:
 // the caller reports it and the run stops.
-struct SingularMatrix : std::runtime_error {
-    SingularMatrix() : std::runtime_error("singular matrix in gaussj") {}
+struct SingularMatrix : RunError {
+    SingularMatrix() : RunError(2, "singular matrix in gaussj", true) {}
 };
 
 // Solves a·x = b in place, single precision, and leaves the inverse behind.

@@ -129,7 +129,7 @@ void trace_node_translations(const Model& m, const CaseState& st, Trace log) {
         List(log) << nd << st.DESPL(dof(nd, DX)) << st.DESPL(dof(nd, DY)) << st.DESPL(dof(nd, DZ));
 }
 
-void HUND(const Model& m, CaseState& st, const Vec1<real>& vered, Trace log) {
+double HUND(const Model& m, CaseState& st, const Vec1<real>& vered, Trace log) {
     const int32_t nreac = m.NR + m.MR;
     const int32_t n = m.NGRED + nreac;   // order of the coupled system
 
@@ -141,7 +141,7 @@ void HUND(const Model& m, CaseState& st, const Vec1<real>& vered, Trace log) {
     form_system(m, st, vered, Cr, B, log);
 
     for (int32_t i = 1; i <= n; ++i) X(i) = B(i);
-    solve_dense(Cr.data(), n, n, m.NGRED, X.data(), false, log);   // the inverse is never read
+    const double condition = solve_dense(Cr.data(), n, n, m.NGRED, X.data(), false, log);   // no inverse wanted
     List(log) << "IMPRESION DE VECTOR SOLUCION";
     for (int32_t i = 1; i <= n; ++i) List(log) << i << X(i);
 
@@ -160,6 +160,7 @@ void HUND(const Model& m, CaseState& st, const Vec1<real>& vered, Trace log) {
         List(log) << i << subgrade_modulus(m, st, i);
     }
     trace_node_translations(m, st, log);
+    return condition;
 }
 
 } // namespace qb

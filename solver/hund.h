@@ -19,8 +19,9 @@ namespace qb {
 // (by global dof), UNID; `vered` is the reduced load vector of the case.
 // Fills: DESPL (NTOT+NR+MR: displacements by global dof, then the reactions)
 // and HUNDIM (NR+MR: settlement under each reaction).
-// A singular system throws SingularMatrix.
-void HUND(const Model& m, CaseState& st, const Vec1<real>& vered, Trace log);
+// A singular system throws SingularMatrix. Returns the estimated condition
+// number of the system (0 where none is estimated).
+double HUND(const Model& m, CaseState& st, const Vec1<real>& vered, Trace log);
 
 // Modulus of subgrade reaction of reaction i: |R L / settlement|, with L the
 // reaction length kept at the vertical translation of node i. A zero

@@ -19,6 +19,7 @@ JanbuResult janbu_iteration(const Model& m, CaseState& st, Trace log, JanbuObser
         obs.pass_heading();
         List(log) << "LLAMANDO A FNLCC  " << "N=" << NR << " NR=" << NR << " MR=" << m.MR;
         FNLCC(m, st, REAC, log);
+        obs.flexibility_built(m, st, REAC);
         if (ITER == 0) {
             // Settlement that the flexibility gives for the starting reactions
             // (HUND overwrites it with the solved one).
@@ -26,7 +27,7 @@ JanbuResult janbu_iteration(const Model& m, CaseState& st, Trace log, JanbuObser
                 st.HUNDIM(i) = settlement(st, i, NR, [&](int32_t j) { return REAC(j); });
             obs.first_pass(m, st, REAC);
         }
-        HUND(m, st, m.vered2, log);
+        res.condition = HUND(m, st, m.vered2, log);
         ITER = ITER + 1;
         obs.pass_done(m, st, REAC);
 

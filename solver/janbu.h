@@ -20,6 +20,11 @@ struct JanbuObserver {
     virtual ~JanbuObserver() = default;
     virtual void uniform_start() {}
     virtual void pass_heading() {}
+    // The flexibility of the pass, built for the reactions REAC, before it is
+    // used.
+    virtual void flexibility_built(const Model& m, const CaseState& st, const Vec1<real>& REAC) {
+        (void)m; (void)st; (void)REAC;
+    }
     virtual void first_pass(const Model& m, const CaseState& st, const Vec1<real>& REAC) {
         (void)m; (void)st; (void)REAC;
     }
@@ -37,6 +42,7 @@ constexpr real JANBU_TOLERANCE = 0.001_r;   // relative change of a settled reac
 struct JanbuResult {
     int32_t passes = 0;       // solutions made (HUND calls)
     bool converged = false;
+    double condition = 0.0;   // estimated condition number of the last solution (0: none estimated)
     Vec1<real> REAC;         // the reactions the last flexibility was built for
 };
 

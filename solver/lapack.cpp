@@ -1,10 +1,15 @@
 #include "solver/lapack.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <string>
+
+#include <unistd.h>
 
 #include <dlfcn.h>
 
 #include "solver/lu.h"
+#include "textio/stop.h"
 
 namespace qb {
 
@@ -31,10 +36,31 @@ Lapack load_lapack() {
     throw LapackMissing("the double-precision arithmetic needs LAPACK (the package libopenblas0): " + why);
 }
 
+// OpenBLAS's work buffer per thread in the distribution's build: 128 MiB and
+// a page.
+constexpr int64_t BUFFER_BYTES = (int64_t{128} << 20) + 4096;
+constexpr int64_t LIBRARY_BYTES = int64_t{64} << 20;
+
 } // namespace
 
+int32_t lapack_threads() {
+    for (const char* var : {"OPENBLAS_NUM_THREADS", "GOTO_NUM_THREADS", "OMP_NUM_THREADS"})
+        if (const char* v = std::getenv(var)) {
+            const long n = std::strtol(v, nullptr, 10);
+            if (n >= 1) return static_cast<int32_t>(std::min<long>(n, 1024));
+        }
+    const long n = sysconf(_SC_NPROCESSORS_ONLN);
+    return n >= 1 ? static_cast<int32_t>(std::min<long>(n, 1024)) : 1;
+}
+
+int64_t lapack_library_bytes() { return LIBRARY_BYTES; }
+int64_t lapack_buffer_bytes() { return BUFFER_BYTES * lapack_threads(); }
+
 const Lapack& lapack() {
-    static const Lapack l = load_lapack();
+    static const Lapack l = [] {
+        const LibraryCall call;   // the library's start-up may take its time
+        return load_lapack();
+    }();
     return l;
 }
 

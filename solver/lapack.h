@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace qb {
 
@@ -31,5 +32,15 @@ struct Lapack {
 // The routines, loaded on the first call; throws LapackMissing (solver/lu.h)
 // when no library has them.
 const Lapack& lapack();
+
+// Address space that LAPACK takes besides the tables of a model: the library
+// itself, and one work buffer for each of its threads, which OpenBLAS
+// allocates at its first routine and, when the allocation fails, waits for
+// without end.
+int64_t lapack_library_bytes();
+int64_t lapack_buffer_bytes();
+// The threads LAPACK will use (OPENBLAS_NUM_THREADS, GOTO_NUM_THREADS or
+// OMP_NUM_THREADS, else one per processor).
+int32_t lapack_threads();
 
 } // namespace qb

@@ -7,11 +7,13 @@
 
 #include "solver/gaussj.h"
 #include "solver/lapack.h"
+#include "textio/stop.h"
 
 namespace qb {
 
 bool ScaledLu::factor(std::vector<double>&& m, int order) {
     const Lapack& L = lapack();
+    const LibraryCall call;
     n = order;
     lu = std::move(m);
     const size_t nn = static_cast<size_t>(n);
@@ -49,6 +51,7 @@ void ScaledLu::solve(double* v, int nrhs) const {
     for (size_t k = 0; k < static_cast<size_t>(nrhs); ++k)
         for (size_t i = 0; i < nn; ++i) v[k * nn + i] *= r[i];
     int info = 0;
+    const LibraryCall call;
     lapack().dgetrs_("N", &n, &nrhs, lu.data(), &n, ipiv.data(), v, &n, &info, 1);
     for (size_t k = 0; k < static_cast<size_t>(nrhs); ++k)
         for (size_t i = 0; i < nn; ++i) v[k * nn + i] *= c[i];
@@ -71,6 +74,7 @@ LuReport lu_solve(const double* a, int32_t n, int32_t lda, double* b, double* in
         const int lwork = static_cast<int>(4 * nn);
         std::vector<double> work(4 * nn);
         int info = 0;
+        const LibraryCall call;
         lapack().dgetri_(&f.n, f.lu.data(), &f.n, f.ipiv.data(), work.data(), &lwork, &info);
         for (size_t j = 0; j < nn; ++j)
             for (size_t i = 0; i < nn; ++i) inverse[j * nn + i] = f.c[i] * f.lu[j * nn + i] * f.r[j];

@@ -10,11 +10,13 @@
 #include <stdexcept>
 #include <vector>
 
+#include "textio/errors.h"
+
 namespace qb {
 
 // The library with LAPACK cannot be loaded.
-struct LapackMissing : std::runtime_error {
-    using std::runtime_error::runtime_error;
+struct LapackMissing : RunError {
+    explicit LapackMissing(const std::string& what) : RunError(1, what) {}
 };
 
 // A condition number above this is warned (and an interior above it is not

@@ -1,5 +1,6 @@
 #include "solver/newton.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -138,7 +139,7 @@ NewtonResult SOLNL(const Model& m, CaseState& st, int32_t caso, const Vec1<real>
         // The step J·delta = b (b in, delta out). Only a Jacobian whose
         // inverse is logged is inverted: for the other one an elimination of
         // b alone, with the same pivots, gives the same step bit for bit.
-        solve_dense(J.data(), n, n, NGRED, b.data(), small, log);
+        res.condition = std::max(res.condition, solve_dense(J.data(), n, n, NGRED, b.data(), small, log));
         List(log) << "JACOBIANO INVERSO";
         if (small)
             fixed_rows(log, n, n + 1, 20, 8, n + 1, [&](int32_t r, int32_t c) { return c <= n ? J(r, c) : b(r); });

@@ -34,6 +34,7 @@ struct NewtonObserver {
 struct NewtonResult {
     int32_t iterations = 0;   // Newton steps made
     bool converged = false;   // every reaction changed by at most 0.01 %
+    double condition = 0.0;   // the largest estimated condition number of a step (0: none estimated)
 };
 
 // Order above which the matrices of an iteration (complete Jacobian, its

@@ -10,7 +10,9 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <fcntl.h>
 #include <pty.h>
+#include <sys/file.h>
 #include <set>
 #include <sstream>
 #include <string>
@@ -83,52 +85,97 @@ const std::pair<const char*, std::vector<int>> EXAMPLES[] = {
     {"reticula_janbu", {2}},
 };
 
-TEST(CommandLine, RunWritesThePromptModeFilesAndOneSetOfOpenFilesPerSolvedCase) {
+// The outputs of a command-line run of job `name`, named after it.
+std::set<std::string> job_files(const std::string& name, const std::vector<int>& cases, bool open_outputs = true) {
+    std::set<std::string> f = {name + "_resultados.txt", name + "_memoria.txt", name + "_valinf.txt",
+                               name + ".post.msh", name + ".post.res"};
+    if (!open_outputs) return f;
+    f.insert({name + ".pvd", name + "_summary.json", name + "_cases.csv"});
+    for (int c : cases) {
+        const std::string base = name + "_case" + std::to_string(c);
+        for (const char* suffix : {".vtu", "_displacements.csv", "_reactions.csv", "_bar_forces.csv", "_diagrams.csv"})
+            f.insert(base + suffix);
+    }
+    return f;
+}
+
+TEST(CommandLine, RunWritesTheLegacyFilesUnderTheJobsNameAndOneSetOfOpenFilesPerSolvedCase) {
     for (const auto& [name, cases] : EXAMPLES) {
         const fs::path dir = folder(std::string("run_") + name, name);
         const Outcome o = querbal(dir, std::string(name) + ".dat -C out");
         ASSERT_EQ(o.status, 0) << name << ": " << o.err;
         EXPECT_EQ(o.err, "");
-        EXPECT_TRUE(o.out == golden(name, "console.txt")) << name << ": the console lines differ";
+        // the console lines of the prompt mode, then the summary and the run's line
+        const std::string console = golden(name, "console.txt");
+        EXPECT_TRUE(o.out.compare(0, console.size(), console) == 0) << name << ": the console lines differ";
+        EXPECT_NE(o.out.find("\n" + std::string(name) + ".dat: status 0 (every case solved)"), std::string::npos) << o.out;
         const fs::path out = dir / "out";
-        EXPECT_TRUE(slurp(out / (std::string(name) + "_resultados.txt")) == golden(name, "resultados.txt")) << name;
-        std::set<std::string> expected = {std::string(name) + "_resultados.txt", "MEMORIA", "VALINF", "arch.msh",
-                                          "arch.res", std::string(name) + ".pvd"};
-        for (const char* f : {"MEMORIA", "VALINF", "arch.msh", "arch.res"})
-            EXPECT_TRUE(slurp(out / f) == golden(name, f)) << name << ": " << f;
-        for (int c : cases) {
-            const std::string base = std::string(name) + "_case" + std::to_string(c);
-            for (const char* suffix : {".vtu", "_displacements.csv", "_reactions.csv", "_bar_forces.csv", "_diagrams.csv"})
-                expected.insert(base + suffix);
-        }
-        EXPECT_EQ(files_in(out), expected) << name;
+        const std::string job = name;
+        EXPECT_TRUE(slurp(out / (job + "_resultados.txt")) == golden(name, "resultados.txt")) << name;
+        for (const auto& [file, legacy] : {std::pair<std::string, const char*>{job + "_memoria.txt", "MEMORIA"},
+                                           {job + "_valinf.txt", "VALINF"},
+                                           {job + ".post.msh", "arch.msh"},
+                                           {job + ".post.res", "arch.res"}})
+            EXPECT_TRUE(slurp(out / file) == golden(name, legacy)) << name << ": " << file;
+        EXPECT_EQ(files_in(out), job_files(name, cases)) << name;
         // nothing beside the data file in the working folder
         EXPECT_EQ(files_in(dir), (std::set<std::string>{std::string(name) + ".dat", "out"})) << name;
     }
 }
 
-TEST(CommandLine, ResultsNameLogOffQuietAndOpenFilesOff) {
+TEST(CommandLine, OutputNameLogOffQuietAndOpenFilesOff) {
     // A relative report name lands in the output folder, created with its
-    // parents; without the log and the console everything else is unchanged.
+    // parents; without the log and the console everything else is unchanged,
+    // and the console keeps the run's one line.
     const fs::path dir = folder("options", "marco_zapatas");
-    Outcome o = querbal(dir, "-q --log off --no-vtk --no-csv marco_zapatas.dat informe.txt -C a/b");
+    Outcome o = querbal(dir, "-q --log off --no-vtk --no-csv --no-summary marco_zapatas.dat -o informe.txt -C a/b");
     ASSERT_EQ(o.status, 0) << o.err;
-    EXPECT_EQ(o.out, "");
+    EXPECT_EQ(o.out.rfind("marco_zapatas.dat: status 0 (every case solved), cases 1 2 3 4 solved, ", 0), 0u) << o.out;
+    EXPECT_EQ(std::count(o.out.begin(), o.out.end(), '\n'), 1) << o.out;
     EXPECT_EQ(o.err, "");
-    EXPECT_EQ(files_in(dir / "a" / "b"), (std::set<std::string>{"informe.txt", "VALINF", "arch.msh", "arch.res"}));
+    EXPECT_EQ(files_in(dir / "a" / "b"), (std::set<std::string>{"informe.txt", "marco_zapatas_valinf.txt",
+                                                                "marco_zapatas.post.msh", "marco_zapatas.post.res"}));
     EXPECT_TRUE(slurp(dir / "a" / "b" / "informe.txt") == golden("marco_zapatas", "resultados.txt"));
 
-    // The prompt mode writes its own files only, unless asked for the others.
+    // The prompt mode writes its own files only, under their fixed names,
+    // unless asked for the others.
     o = querbal(dir, "", "marco_zapatas.dat\\nr.txt\\n");
     ASSERT_EQ(o.status, 0) << o.err;
     EXPECT_TRUE(o.out == golden("marco_zapatas", "console.txt"));
     EXPECT_EQ(files_in(dir), (std::set<std::string>{"marco_zapatas.dat", "a", "r.txt", "MEMORIA", "VALINF", "arch.msh",
                                                      "arch.res"}));
-    o = querbal(dir, "--vtk -C v", "marco_zapatas.dat\\nr.txt\\n");
+    o = querbal(dir, "--vtk --summary -C v", "marco_zapatas.dat\\nr.txt\\n");
     ASSERT_EQ(o.status, 0) << o.err;
     EXPECT_TRUE(fs::exists(dir / "v" / "marco_zapatas_case4.vtu"));
     EXPECT_TRUE(fs::exists(dir / "v" / "marco_zapatas.pvd"));
+    EXPECT_TRUE(fs::exists(dir / "v" / "marco_zapatas_summary.json"));
     EXPECT_FALSE(fs::exists(dir / "v" / "marco_zapatas_case4_reactions.csv"));
+}
+
+// Every name is a data file: a glob runs each job in turn with outputs of its
+// own, and can never overwrite a data file.
+TEST(CommandLine, ABatchRunsEveryDataFileWithItsOwnOutputs) {
+    const fs::path dir = folder("batch", "marco_zapatas");
+    fs::copy_file(SOURCE / "examples" / "reticula_janbu.dat", dir / "reticula_janbu.dat");
+    Outcome o = querbal(dir, "-q marco_zapatas.dat reticula_janbu.dat");
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(std::count(o.out.begin(), o.out.end(), '\n'), 3) << o.out;
+    EXPECT_NE(o.out.find("\nreticula_janbu.dat: status 0"), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find("\nquerbal: 2 runs, exit status 0\n"), std::string::npos) << o.out;
+    std::set<std::string> expected = job_files("marco_zapatas", {1, 2, 3, 4});
+    for (const std::string& f : job_files("reticula_janbu", {2})) expected.insert(f);
+    expected.insert({"marco_zapatas.dat", "reticula_janbu.dat"});
+    EXPECT_EQ(files_in(dir), expected);
+    EXPECT_TRUE(slurp(dir / "reticula_janbu_resultados.txt") == golden("reticula_janbu", "resultados.txt"));
+    EXPECT_TRUE(slurp(dir / "marco_zapatas.dat") == slurp(SOURCE / "examples" / "marco_zapatas.dat"));
+
+    // the old form, a report name after the data: refused, nothing created
+    const fs::path old = folder("batch_old", "marco_zapatas");
+    o = querbal(old, "marco_zapatas.dat informe.txt");
+    EXPECT_EQ(o.status, 1);
+    EXPECT_NE(o.err.find("querbal: no such data file 'informe.txt'"), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find("-o FILE"), std::string::npos) << o.err;
+    EXPECT_EQ(files_in(old), std::set<std::string>{"marco_zapatas.dat"});
 }
 
 TEST(CommandLine, CheckReadsTheDataAndWritesNothing) {
@@ -171,15 +218,25 @@ TEST(CommandLine, HelpVersionAndUsageErrorsNeverAskAtTheConsole) {
     EXPECT_EQ(o.status, 0);
     EXPECT_EQ(o.out, std::string("querbal ") + QB_VERSION + "\n");
     for (const char* bad : {"--frobnicate x.dat", "--log verbose x.dat", "--threads -1 x.dat", "--threads many x.dat",
-                            "--check", "--vtk --no-vtk x.dat", "a.dat b.txt c.txt",
+                            "--check", "--vtk --no-vtk x.dat", "a.dat b.txt c.txt", "marco_zapatas.dat -o a.txt b.dat",
                             "marco_zapatas.dat ../usage/marco_zapatas.dat", "marco_zapatas.dat marco_zapatas.dat -C ."}) {
         o = querbal(dir, bad);
         EXPECT_EQ(o.status, 1) << bad;
         EXPECT_EQ(o.out, "") << bad;
         EXPECT_NE(o.err.find("--help"), std::string::npos) << bad << ": " << o.err;
+        // every line of a usage error is the program's
+        for (size_t a = 0; a < o.err.size(); a = o.err.find('\n', a) + 1)
+            EXPECT_EQ(o.err.compare(a, 9, "querbal: "), 0) << bad << ": " << o.err;
     }
     EXPECT_EQ(files_in(dir), std::set<std::string>{"marco_zapatas.dat"});
     EXPECT_TRUE(slurp(dir / "marco_zapatas.dat") == slurp(SOURCE / "examples" / "marco_zapatas.dat"));
+
+    // what is printed must reach standard output: a full device is status 4
+    for (const char* args : {"--help", "--version", "--check marco_zapatas.dat"}) {
+        const int rc = std::system(("cd '" + dir.string() + "' && " + QB_QUERBAL_EXE + " " + args +
+                                    " > /dev/full 2> /dev/null").c_str());
+        EXPECT_EQ(WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, 4) << args;
+    }
 }
 
 TEST(CommandLine, AnOutputFolderThatCannotBeMadeEndsWithStatus4) {
@@ -191,10 +248,10 @@ TEST(CommandLine, AnOutputFolderThatCannotBeMadeEndsWithStatus4) {
     EXPECT_EQ(o.err.find('\n'), o.err.size() - 1) << o.err;
 }
 
-TEST(CommandLine, AnOpenOutputThatIsTheDataFileOrTheReportIsRefused) {
-    // STEM.pvd would replace the data file x.pvd, or the report named m.pvd:
-    // status 1 before the collection is opened, the data intact, the report
-    // whole as far as it was written.
+TEST(CommandLine, OutputsThatShareAFileAreRefusedBeforeAnythingIsWritten) {
+    // STEM.pvd would replace the data file x.pvd, or the report named m.pvd;
+    // standard output, or a link, could be one of the outputs: status 1, and
+    // no output file is created.
     const fs::path dir = folder("open_clash", "marco_zapatas");
     const std::string data = slurp(dir / "marco_zapatas.dat");
     fs::copy_file(dir / "marco_zapatas.dat", dir / "x.pvd");
@@ -203,14 +260,84 @@ TEST(CommandLine, AnOpenOutputThatIsTheDataFileOrTheReportIsRefused) {
     EXPECT_NE(o.err.find("the VTK collection 'x.pvd' is the data file 'x.pvd' itself"), std::string::npos) << o.err;
     EXPECT_TRUE(slurp(dir / "x.pvd") == data);
 
-    o = querbal(dir, "-q marco_zapatas.dat marco_zapatas.pvd");
+    o = querbal(dir, "-q marco_zapatas.dat -o marco_zapatas.pvd");
     EXPECT_EQ(o.status, 1);
     EXPECT_NE(o.err.find("results file 'marco_zapatas.pvd' and the VTK collection 'marco_zapatas.pvd' are one file"),
               std::string::npos) << o.err;
-    EXPECT_TRUE(slurp(dir / "marco_zapatas.dat") == data);
-    const std::string report = slurp(dir / "marco_zapatas.pvd");
-    EXPECT_FALSE(report.empty());
-    EXPECT_EQ(golden("marco_zapatas", "resultados.txt").compare(0, report.size(), report), 0);
+    EXPECT_EQ(files_in(dir), (std::set<std::string>{"marco_zapatas.dat", "x.pvd"}));
+
+    const std::string csv = "marco_zapatas_case1_displacements.csv";
+    int rc = std::system(("cd '" + dir.string() + "' && " + QB_QUERBAL_EXE + " marco_zapatas.dat > " + csv +
+                          " 2> err.txt").c_str());
+    EXPECT_EQ(WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, 1);
+    EXPECT_NE(slurp(dir / "err.txt").find("the CSV table '" + csv + "' is standard output"), std::string::npos);
+    EXPECT_EQ(slurp(dir / csv).rfind("marco_zapatas.dat: status 1", 0), 0u) << "only the run's line";
+    fs::remove(dir / "err.txt");
+
+    fs::remove(dir / csv);
+    std::ofstream(dir / "marco_zapatas_case2_reactions.csv") << "kept\n";
+    fs::create_hard_link(dir / "marco_zapatas_case2_reactions.csv", dir / "marco_zapatas_case3_reactions.csv");
+    o = querbal(dir, "-q marco_zapatas.dat");
+    EXPECT_EQ(o.status, 1);
+    EXPECT_NE(o.err.find("are one file"), std::string::npos) << o.err;
+    EXPECT_EQ(slurp(dir / "marco_zapatas_case3_reactions.csv"), "kept\n");
+    EXPECT_EQ(files_in(dir).size(), 4u);
+
+    // a name longer than a file system takes is found before case 1
+    const std::string longname(240, 'd');
+    fs::copy_file(dir / "marco_zapatas.dat", dir / (longname + ".dat"));
+    o = querbal(dir, "-q " + longname + ".dat");
+    EXPECT_EQ(o.status, 4);
+    EXPECT_NE(o.err.find("more than the 255 a file system takes"), std::string::npos) << o.err;
+    EXPECT_EQ(files_in(dir).size(), 5u);
+}
+
+// A second run of a job that is running stops at once, touching nothing; a
+// console that goes away or a closed standard error costs no output.
+TEST(CommandLine, ARunningJobAClosedPipeAndClosedStreamsLoseNothing) {
+    const fs::path dir = folder("lock", "marco_zapatas");
+    const int fd = ::open((dir / ".marco_zapatas.lock").c_str(), O_RDWR | O_CREAT, 0666);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+    Outcome o = querbal(dir, "marco_zapatas.dat");
+    EXPECT_EQ(o.status, 1);
+    EXPECT_NE(o.err.find("another run of job 'marco_zapatas' is writing its outputs into this folder"),
+              std::string::npos) << o.err;
+    EXPECT_EQ(files_in(dir), (std::set<std::string>{"marco_zapatas.dat", ".marco_zapatas.lock"}));
+    ::close(fd);
+
+    // `querbal d.dat | head -1`: the console is dropped, the files are whole
+    int rc = std::system(("bash -c \"cd '" + dir.string() + "' && " + QB_QUERBAL_EXE +
+                      " marco_zapatas.dat -C pipe 2> err.txt | head -1 > first.txt; exit \\${PIPESTATUS[0]}\"")
+                         .c_str());
+    EXPECT_EQ(WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, 0) << slurp(dir / "err.txt");
+    EXPECT_EQ(slurp(dir / "first.txt"), " ARCHIVO DE DATOS DE ENTRADA\n");
+    EXPECT_TRUE(slurp(dir / "pipe" / "marco_zapatas_resultados.txt") == golden("marco_zapatas", "resultados.txt"));
+    EXPECT_TRUE(slurp(dir / "pipe" / "marco_zapatas.post.res") == golden("marco_zapatas", "arch.res"));
+
+    // standard error closed: a warning goes nowhere, never into the report
+    std::string data = slurp(dir / "marco_zapatas.dat");
+    data.replace(data.find("2213594.    0.2"), 15, "2213594.    0.2  9");
+    std::ofstream(dir / "w.dat", std::ios::binary) << data;
+    rc = std::system(("cd '" + dir.string() + "' && " + QB_QUERBAL_EXE + " -q w.dat -C closed > /dev/null 2>&-").c_str());
+    EXPECT_EQ(WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, 0);
+    EXPECT_TRUE(slurp(dir / "closed" / "w_resultados.txt") == golden("marco_zapatas", "resultados.txt"));
+}
+
+// A data-file name that is not UTF-8 is written as UTF-8 in the XML and CSV
+// outputs, which must stay well formed.
+TEST(CommandLine, NamesOfTheDataBecomeUtf8InTheOpenOutputs) {
+    const fs::path dir = folder("latin1", "marco_zapatas");
+    std::string data = slurp(dir / "marco_zapatas.dat");
+    for (size_t p; (p = data.find("'VIGA'")) != std::string::npos;) data.replace(p, 6, "'VIG\xC1'");
+    std::ofstream(dir / "d\xE9.dat", std::ios::binary) << data;
+    const Outcome o = querbal(dir, "-q d\xE9.dat");
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_NE(slurp(dir / "d\xE9.pvd").find("file=\"d\xC3\xA9_case1.vtu\""), std::string::npos);
+    EXPECT_NE(slurp(dir / "d\xE9_case1_bar_forces.csv").find(",VIG\xC3\x81,"), std::string::npos);
+    EXPECT_NE(slurp(dir / "d\xE9_summary.json").find("\"d\xC3\xA9.dat\""), std::string::npos);
+    // the report keeps the data's own bytes
+    EXPECT_NE(slurp(dir / "d\xE9_resultados.txt").find("VIG\xC1"), std::string::npos);
 }
 
 // Runs querbal with standard output and standard error on a pseudo-terminal
@@ -311,8 +438,10 @@ TEST(Terminal, ProgressAndUtf8ConsoleOnATerminalOnly) {
     screen = on_terminal(dir, "marco_zapatas.dat -C latin1", "C");
     EXPECT_NE(screen.find(" Formar\xE1 la matriz global de rigidez\n"), std::string::npos) << screen;
 
-    // -q: nothing at all
-    EXPECT_EQ(on_terminal(dir, "-q marco_zapatas.dat -C quiet", "C.UTF-8"), "");
+    // -q: the run's line and nothing else
+    screen = on_terminal(dir, "-q marco_zapatas.dat -C quiet", "C.UTF-8");
+    EXPECT_EQ(screen.rfind("marco_zapatas.dat: status 0 (every case solved)", 0), 0u) << screen;
+    EXPECT_EQ(std::count(screen.begin(), screen.end(), '\n'), 1) << screen;
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "example_models.h"
+#include "model_builder.h"
 #include "output/iteration_reports.h"
 #include "solver/demeneghi.h"
 #include "solver/newton.h"
@@ -121,11 +122,20 @@ TEST(Newton, AReactionTheSoilWouldHaveToPullIsReleased) {
     for (int32_t j = 2; j <= m.NR; ++j) EXPECT_GT(st.reaction(m, j), 0.0f);
     EXPECT_NE(io.console.memory().find(" Iteracion:          20\n ERROR\n       NaN"), std::string::npos);
 
-    // The run says so on standard error and goes on with the last iterate.
+    // The run says so in the report, where the case's results begin, and on
+    // standard error, and goes on with the last iterate.
     m.CASO = {0, 0, 0, 1, 0};
+    Outputs::clear(io.report);
+    std::vector<CaseRecord> cases;
     ::testing::internal::CaptureStderr();
-    run_cases(m, io);
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "NO CONVERGE EN 20 ITERACIONES, CASO 3\n");
+    run_cases(m, io, nullptr, &cases);
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find(
+                  "case 3 (primary consolidation): the Newton iteration did not converge in 20 iterations; its last "
+                  "iterate is written, and the run ends with status 5"),
+              std::string::npos);
+    EXPECT_NE(Outputs::text(io.report).find(" NO CONVERGE EN 20 ITERACIONES\n REACCIONES, t/m\n"), std::string::npos);
+    ASSERT_EQ(cases.size(), 1u);
+    EXPECT_TRUE(cases[0].solved && !cases[0].converged && cases[0].iterations == 20);
 }
 
 } // namespace

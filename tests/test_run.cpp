@@ -249,7 +249,7 @@ TEST(RunErrors, MalformedNumberEarlyEndAndBadCounts) {
 TEST(RunErrors, NodeNumbersOutsideTheModel) {
     const std::string base = example("marco_zapatas.dat");
     expect_failure(run("bar_node", edit(base, "'VIGA'     5  6", "'VIGA'     5  9")),
-                   "reading bar 7: expected a node number from 1 to 6 for its second node PJ, found 9");
+                   "datos.dat:30: reading bar 7: expected a node number from 1 to 6 for its second node PJ, found 9");
     expect_failure(run("load_node", edit(base, "5   0.0  0.0  -10.0", "0   0.0  0.0  -10.0")),
                    "reading nodal load 1: expected a node number from 1 to 6 for the load, found 0");
     expect_failure(run("spring_node", edit(base, "0\nRIGIDECES ADICIONALES: NODO  KX KY KZ KMX KMY KMZ\n",
@@ -520,25 +520,96 @@ TEST(RunSolutions, ASingularOrNonFiniteSolutionStopsNamingTheCase) {
 }
 
 // With nothing under it the frame is nearly singular: the elimination still
-// gives an answer (displacements of hundreds of metres), written as computed,
-// but every case says on standard error that its loads do not come back as
-// reactions.
-TEST(RunSolutions, ANearlySingularSystemIsWarned) {
+// gives an answer (displacements of hundreds of metres) whose loads do not
+// come back as reactions. It is written as computed, every case says on
+// standard error that it is not a solution, and the run ends with status 2.
+TEST(RunSolutions, ASolutionThatDoesNotCarryItsLoadsEndsWithStatusTwo) {
     std::string data = example("marco_zapatas.dat");
     for (const char* node : {"1      0.0 ", "2      5.0 ", "3     10.0 "}) {
         const size_t p = data.find(node), e = data.find('\n', p);
         data.replace(e - 14, 14, "   0       0.0");   // no soil profile
     }
     const Outcome o = run("floating", data);
-    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.status, 2) << o.err;
     int lines = 0;
     for (size_t p = 0; (p = o.err.find("off by 100 %", p)) != std::string::npos; ++p) ++lines;
     EXPECT_EQ(lines, 4) << o.err;
-    EXPECT_NE(o.err.find("case 2 (immediate compression), linear solution: the solution is doubtful (vertical loads "
-                         "-85.06 against vertical reactions 0"),
+    EXPECT_NE(o.err.find("case 2 (immediate compression): the linear solution is not valid: vertical loads -85.06 "
+                         "against vertical reactions 0"),
               std::string::npos)
         << o.err;
     EXPECT_NE(o.file("resultados.txt").find("  949.5"), std::string::npos);
+
+    // Valid models that look alike stay sound: a rigid soil (NFLAG1 0, case 1
+    // alone) and a bar of no stiffness beside the frame.
+    std::string rigid = edit(example("marco_zapatas.dat"), "\n0 1 1 1 1 3\n", "\n0 1 0 0 0 0\n");
+    for (const char* line : {"1500.  0.35  5.0  0.6  150.  0.5  2.0\n", "800.   1.5   1.0\n", "1200.  1.2   0.5  1.0\n",
+                             "5000.  0.30  8.0  0.5  400.  0.6  5.0\n", "3000.  3.0   1.0\n", "4000.  2.5   0.5  1.0\n"})
+        rigid = edit(rigid, line, "");
+    Outcome r = run("rigid", rigid);
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::string idle = edit(example("marco_zapatas.dat"), "\n7\nBARRA", "\n8\nBARRA");
+    idle = edit(idle, "3.0     0.0\n0\nZAPATAS", "3.0     0.0\n8      'NULA'     4  6  0    0.0  0    0.0   0.0   0.0    0.0     0.0\n0\nZAPATAS");
+    idle = edit(edit(idle, "\n3\nSECCION", "\n4\nSECCION"), "'VIGA'      'CONCRETO'", "'NULA' 'CONCRETO' 0.0 0.0\n'VIGA'      'CONCRETO'");
+    r = run("idle_bar", idle);
+    EXPECT_EQ(r.status, 0) << r.err;
+}
+
+// A Newton case that does not converge keeps its last iterate, says so in the
+// report and on standard error, and the run ends with status 5, in the prompt
+// mode too.
+TEST(RunSolutions, ACaseThatDoesNotConvergeEndsWithStatusFive) {
+    const std::string loads = "0\nCARGAS CONCENTRADAS: NODO  PX PY PZ MX MY MZ\n";
+    std::string data = example("reticula_no_lineal.dat");
+    data.replace(data.find(loads), loads.size(), "1\n" + loads.substr(2) + "1 0 0 120 0 0 0\n");
+    const Outcome o = run("no_convergence", data);
+    EXPECT_EQ(o.status, 5) << o.err;
+    EXPECT_NE(o.err.find("did not converge in 20 iterations"), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find("--precision double"), std::string::npos) << o.err;
+    EXPECT_NE(o.file("resultados.txt").find(" NO CONVERGE EN 20 ITERACIONES\n REACCIONES, t/m\n"), std::string::npos);
+}
+
+// What makes a solution impossible is named: a Poisson ratio under a footing
+// that the spring formulas divide by, magnitudes that overflow, a zero field
+// modulus.
+TEST(RunSolutions, TheCauseOfAFailedSolutionIsNamed) {
+    const std::string slab = example("losa_zapata_aislada.dat");
+    // the Poisson ratio of case 1, stratum 1, set to 1
+    const std::string nu1 = edit(slab, "1800.  0.30  4.0", "1800.  1.0  4.0");
+    Outcome o = run("poisson", nu1);
+    EXPECT_EQ(o.status, 2) << o.err;
+    EXPECT_NE(o.err.find("lies outside -1 to 0.5 under isolated footing 1"), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find("has a Poisson ratio of 1, and the footing springs divide by"), std::string::npos) << o.err;
+
+    // a load of 1e20 makes the Newton system singular: overflow, not a mechanism
+    const std::string loads = "0\nCARGAS CONCENTRADAS: NODO  PX PY PZ MX MY MZ\n";
+    std::string huge = example("reticula_no_lineal.dat");
+    huge.replace(huge.find(loads), loads.size(), "1\n" + loads.substr(2) + "10 0 0 -1e20 0 0 0\n");
+    o = run("overflow20", huge);
+    EXPECT_EQ(o.status, 2) << o.err;
+    EXPECT_NE(o.err.find("the coupled system is singular; the run stops. Likely cause: overflow: the data hold "
+                         "magnitudes up to 1e+20 (a nodal load)"),
+              std::string::npos) << o.err;
+
+    // a Janbu pass with a reaction in tension: the modulus is undefined there
+    std::string lifted = example("reticula_janbu.dat");
+    lifted.replace(lifted.find(loads), loads.size(), "1\n" + loads.substr(2) + "1 0 0 300 0 0 0\n");
+    o = run("janbu_tension", lifted);
+    EXPECT_EQ(o.status, 2) << o.err;
+    EXPECT_NE(o.err.find("case 2 (immediate compression): in Janbu pass 2 area reaction 1 (node 1) is in tension"),
+              std::string::npos) << o.err;
+
+    // field moduli (NFLAG1 2) from a laboratory stress of 0: a zero modulus
+    std::string field = edit(example("marco_zapatas.dat"), "\n0 1 1 1 1 3\n", "\n0 1 0 0 0 2\n");
+    field = edit(field, "2000.  0.30  5.0\n", "2000.  0.30  0.0\n");
+    for (const char* line : {"1500.  0.35  5.0  0.6  150.  0.5  2.0\n", "800.   1.5   1.0\n", "1200.  1.2   0.5  1.0\n",
+                             "5000.  0.30  8.0  0.5  400.  0.6  5.0\n", "3000.  3.0   1.0\n", "4000.  2.5   0.5  1.0\n"})
+        field = edit(field, line, "");
+    o = run("field_zero", field);
+    EXPECT_EQ(o.status, 2) << o.err;
+    EXPECT_NE(o.err.find("case 1 (expansion): the field modulus of stratum 1 of profile 1 under area reaction 1 "
+                         "(node 1) is 0"),
+              std::string::npos) << o.err;
 }
 
 // ---- warnings for data a stored file may hold --------------------------------------
@@ -580,6 +651,34 @@ TEST(RunWarnings, OddButLegitimateDataIsWarnedWithItsLine) {
     for (const char* w : expected)
         EXPECT_NE(o.err.find(std::string("querbal: warning: ") + w), std::string::npos) << w << "\n" << o.err;
     EXPECT_EQ(std::count(o.err.begin(), o.err.end(), '\n'), int(std::size(expected))) << o.err;
+}
+
+// A slip that reads as something else is named for what it most likely is.
+TEST(RunWarnings, LikelySlipsAreNamed) {
+    const std::string base = example("marco_zapatas.dat");
+    // a misspelt section, and a decimal comma inside a record
+    std::string data = edit(base, "'VIGA'     5  6", "'Viga'     5  6");
+    data = edit(data, "'CONCRETO'      2.4        2213594.    0.2", "'CONCRETO' 2,4 2213594. 0.2");
+    Outcome o = run("slips", data);
+    EXPECT_NE(o.err.find("datos.dat:30: bar 7: its section 'Viga' matches no section (did you mean 'VIGA'?)"),
+              std::string::npos) << o.err;
+    EXPECT_NE(o.err.find("datos.dat:8: reading material 1: the line goes on after the record's last value; '0.2' is "
+                         "not read (a decimal comma, as in 0,2, reads as two values)"),
+              std::string::npos) << o.err;
+    // --strict refuses what is only warned otherwise, before any output exists
+    // (the prompt mode takes the option too)
+    const std::string dir = o.dir;
+    std::system(("cd " + dir + " && rm -f resultados.txt MEMORIA VALINF arch.msh arch.res").c_str());
+    const int rc = std::system(("cd " + dir + " && printf 'datos.dat\\nresultados.txt\\n' | " +
+                                std::string(QB_QUERBAL_EXE) + " --strict > console.txt 2> stderr.txt").c_str());
+    EXPECT_EQ(WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, 1);
+    EXPECT_NE(slurp(dir + "/stderr.txt").find("--strict"), std::string::npos);
+    EXPECT_FALSE(std::ifstream(dir + "/resultados.txt").good());
+
+    // a node table shorter than its count meets the next heading
+    expect_failure(run("short_table", edit(base, "\n6\nNODO", "\n7\nNODO")),
+                   "datos.dat:23: reading node 7: expected a real number, found 'BARRA' (a heading? the count asks for "
+                   "7 node lines: the table may have fewer)");
 }
 
 // ---- bounded resources ------------------------------------------------------------

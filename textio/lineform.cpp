@@ -780,6 +780,32 @@ std::string latin1(std::string_view u) {
     return r;
 }
 
+std::string to_utf8(std::string_view bytes) {
+    // Valid UTF-8 passes as it is.
+    bool valid = true;
+    for (size_t i = 0; i < bytes.size() && valid;) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        const size_t extra = c < 0x80 ? 0 : c >= 0xC2 && c < 0xE0 ? 1 : c >= 0xE0 && c < 0xF0 ? 2
+                           : c >= 0xF0 && c < 0xF5 ? 3 : 4;
+        valid = extra < 4 && i + extra < bytes.size();
+        for (size_t k = 1; k <= extra && valid; ++k)
+            valid = (static_cast<unsigned char>(bytes[i + k]) & 0xC0) == 0x80;
+        i += extra + 1;
+    }
+    if (valid) return std::string(bytes);
+    std::string out;
+    for (char ch : bytes) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x80) {
+            out += ch;
+        } else {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
 bool ascii(std::string_view s) {
     // eight bytes at a time: a byte of 0x80 or more has its top bit set
     uint64_t any = 0;
@@ -802,9 +828,33 @@ void append_latin1(std::string& out, std::string_view utf8) {
 
 namespace {
 Channel::FailureAction failure_action_ = nullptr;
+Channel* with_files_ = nullptr;   // head of the list of channels with a file
 } // namespace
 
 void Channel::on_failure(FailureAction action) { failure_action_ = action; }
+
+void Channel::enlist() {
+    if (listed_) return;
+    next_ = with_files_;
+    prev_ = nullptr;
+    if (next_) next_->prev_ = this;
+    with_files_ = this;
+    listed_ = true;
+}
+
+void Channel::delist() {
+    if (!listed_) return;
+    if (prev_) prev_->next_ = next_;
+    else with_files_ = next_;
+    if (next_) next_->prev_ = prev_;
+    prev_ = next_ = nullptr;
+    listed_ = false;
+}
+
+void Channel::flush_every_file(const Channel* except) {
+    for (Channel* c = with_files_; c != nullptr; c = c->next_)
+        if (c != except) c->flush();
+}
 
 Channel::~Channel() { close(); }
 
@@ -840,6 +890,7 @@ void Channel::attach_file(std::FILE* f, std::string name) {
     err_ = 0;
     file_ = f;
     owned_ = true;
+    enlist();
     // The channel buffers whole blocks itself: a second buffer in the C
     // library would only copy them once more, and each spill is one write,
     // whose failure is seen at once.
@@ -853,6 +904,7 @@ void Channel::attach_stdout() {
     err_ = 0;
     file_ = stdout;
     owned_ = false;
+    enlist();
 }
 
 void Channel::attach_buffer() {
@@ -883,6 +935,7 @@ bool Channel::flush() {
 
 bool Channel::close() {
     flush();
+    delist();
     if (file_ && owned_) {
         errno = 0;
         if (std::fclose(file_) != 0) fail(errno);

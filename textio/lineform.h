@@ -65,6 +65,9 @@ void put_F_plain(std::string& out, double v, int w, int d);
 void put_list_real_plain(std::string& out, double v);
 // UTF-8 literal -> Latin-1 bytes (characters outside Latin-1 become '?').
 std::string latin1(std::string_view utf8);
+// Bytes for an output that is UTF-8 (XML, CSV, JSON): valid UTF-8 stays as it
+// is, anything else is read as Latin-1, the encoding of the program's files.
+std::string to_utf8(std::string_view bytes);
 bool ascii(std::string_view s);
 void append_latin1(std::string& out, std::string_view utf8);
 
@@ -100,6 +103,11 @@ public:
     using FailureAction = void (*)(const Channel&);
     static void on_failure(FailureAction action);
 
+    // Flushes every channel that has a file or the console attached, but
+    // `except`: what a run that stops must not lose, whichever object owns
+    // the channel. Channels are attached in the main thread only.
+    static void flush_every_file(const Channel* except = nullptr);
+
 private:
     friend class Rec;
     friend class List;
@@ -116,7 +124,12 @@ private:
     }
     void spill();
     void fail(int err);
+    void enlist();     // into the list of channels with a file
+    void delist();
     std::FILE* file_ = nullptr;
+    Channel* prev_ = nullptr;   // the list of channels with a file
+    Channel* next_ = nullptr;
+    bool listed_ = false;
     bool owned_ = false;
     bool memory_ = false;
     std::string buf_;

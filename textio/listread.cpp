@@ -93,11 +93,20 @@ ListReader::ListReader(std::string name, std::string content)
 
 void ListReader::fail(std::string_view expected, std::string_view found) const { fail_at(line_, expected, found); }
 
+void ListReader::fail_record(std::string_view expected, std::string_view found) const {
+    fail_at(record_line(), expected, found);
+}
+
 void ListReader::fail_at(int line, std::string_view expected, std::string_view found) const {
     std::string msg = name_ + ":" + std::to_string(line) + ": " + where() + "expected ";
     msg.append(expected);
     msg += ", found ";
     msg.append(found);
+    // A word where a row's value should be is most likely the heading of the
+    // next table: this one has fewer rows than its count.
+    if (rows_ > 0 && found.size() > 1 && found[0] == '\'' && std::isalpha(static_cast<unsigned char>(found[1])))
+        msg += " (a heading? the count asks for " + std::to_string(rows_) + " " + row_name_ +
+               " lines: the table may have fewer)";
     throw InputError(msg);
 }
 
@@ -144,7 +153,8 @@ void ListReader::end() {
             const bool digit = std::isdigit(static_cast<unsigned char>(rest[a])) != 0;
             std::string msg = where() + "the line goes on after the record's last value; " + shown(rest.substr(a)) +
                               " is not read";
-            if (after_comma && digit) msg += " (a decimal comma, as in 0,2, reads as two values)";
+            if ((after_comma && digit) || decimal_comma_in_record())
+                msg += " (a decimal comma, as in 0,2, reads as two values)";
             warn(line, msg);
         } else if (repeat_left_ > 0 && !repeat_null_) {
             warn(line, where() + std::to_string(repeat_left_) + " repeated value(s) " + shown(repeat_tok_) +
@@ -154,6 +164,15 @@ void ListReader::end() {
     to_next_line();
     in_record_ = false;
     repeat_left_ = 0;
+}
+
+bool ListReader::decimal_comma_in_record() const {
+    if (record_line_ == 0) return false;
+    for (size_t p = record_pos_ + 1; p + 1 < pos_ && p + 1 < text_.size(); ++p)
+        if (text_[p] == ',' && std::isdigit(static_cast<unsigned char>(text_[p - 1])) &&
+            std::isdigit(static_cast<unsigned char>(text_[p + 1])))
+            return true;
+    return false;
 }
 
 void ListReader::skip_line() {
@@ -208,7 +227,10 @@ ListReader::Kind ListReader::next(std::string& tok, bool& quoted) {
         skip_blanks_and_lines();
     }
     if (at_eof()) fail("a value", "the end of the file");
-    if (record_line_ == 0) record_line_ = line_;
+    if (record_line_ == 0) {
+        record_line_ = line_;
+        record_pos_ = pos_;
+    }
     char c = peek();
     if (c == ',') {  // nothing between two commas: a null value
         advance();

@@ -33,7 +33,18 @@ public:
     ListReader(std::string name, std::string content);
 
     // What is being read, for the messages ("bar 7", "node count", ...).
-    void context(std::string what) { context_ = std::move(what); }
+    void context(std::string what) {
+        context_ = std::move(what);
+        rows_ = 0;
+    }
+    // Row k of a table of `count` rows of `what` ("node"): the context
+    // "node k", and a value that looks like a heading is told as the sign of a
+    // table shorter than its count.
+    void row(const std::string& what, int32_t k, int32_t count) {
+        context(what + " " + std::to_string(k));
+        row_name_ = what;
+        rows_ = count;
+    }
     // Where the warnings go (none: not collected).
     void warn_to(Warnings* w) { warnings_ = w; }
     // A warning about the data at `line` ("FILE:LINE: text").
@@ -70,6 +81,9 @@ public:
     const std::string& name() const { return name_; }
 
     [[noreturn]] void fail(std::string_view expected, std::string_view found) const;
+    // The same, at the first line of the record being read (or last read): for
+    // what is found wrong once the record is complete.
+    [[noreturn]] void fail_record(std::string_view expected, std::string_view found) const;
 
 private:
     [[noreturn]] void fail_at(int line, std::string_view expected, std::string_view found) const;
@@ -84,6 +98,8 @@ private:
     // Next value's raw text (unquoted and quote-processed) or a null.
     Kind next(std::string& tok, bool& quoted);
     bool at_eof() const { return pos_ >= text_.size(); }
+    // Whether the record read so far holds a comma between two digits ("0,5").
+    bool decimal_comma_in_record() const;
     char peek() const { return text_[pos_]; }
     void advance();                 // one character, counting lines
     void skip_blanks_in_line();
@@ -96,6 +112,9 @@ private:
     size_t pos_ = 0;
     int line_ = 1;                  // line of text_[pos_]
     int record_line_ = 0;           // line of the record's first value, 0 before it
+    size_t record_pos_ = 0;         // position of the record's first value
+    std::string row_name_;          // the table of row(), when rows_ > 0
+    int32_t rows_ = 0;
     Warnings* warnings_ = nullptr;
     std::string context_;
     bool in_record_ = false;

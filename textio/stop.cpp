@@ -8,6 +8,7 @@ namespace qb {
 
 namespace detail {
 volatile std::sig_atomic_t stop_signal = 0;
+volatile std::sig_atomic_t in_library_call = 0;
 } // namespace detail
 
 namespace {
@@ -17,7 +18,10 @@ bool installed_ = false;
 bool acting_ = false;
 struct sigaction old_int_, old_term_;
 
-void on_stop_signal(int sig) { detail::stop_signal = sig; }
+void on_stop_signal(int sig) {
+    detail::stop_signal = sig;
+    if (detail::in_library_call) detail::run_stop_action();
+}
 
 } // namespace
 

@@ -18,6 +18,7 @@ namespace qb {
 
 namespace detail {
 extern volatile std::sig_atomic_t stop_signal;
+extern volatile std::sig_atomic_t in_library_call;
 void run_stop_action();
 } // namespace detail
 
@@ -37,5 +38,20 @@ inline int stop_requested() { return detail::stop_signal; }
 inline void stop_point() {
     if (detail::stop_signal != 0) detail::run_stop_action();
 }
+
+// For its life the main thread is inside a library routine (LAPACK, the
+// loading of a library) that may run for minutes, or never return, without a
+// safe point of ours. The outputs are not touched meanwhile, so a signal that
+// arrives runs the stop action at once, from the handler.
+class LibraryCall {
+public:
+    LibraryCall() {
+        detail::in_library_call = 1;
+        stop_point();
+    }
+    ~LibraryCall() { detail::in_library_call = 0; }
+    LibraryCall(const LibraryCall&) = delete;
+    LibraryCall& operator=(const LibraryCall&) = delete;
+};
 
 } // namespace qb
