@@ -347,7 +347,10 @@ std::string summary_text(const RunRecord& r) {
 
 std::string run_line(const RunRecord& r) {
     std::string line = r.data + ": status " + std::to_string(r.status) + " (" + status_meaning(r.status) + ")";
-    if (!r.message.empty()) return line + ": " + r.message;
+    if (!r.message.empty()) {
+        const std::string own = r.data + ": ";   // the message names the data file already
+        return line + ": " + (r.message.rfind(own, 0) == 0 ? r.message.substr(own.size()) : r.message);
+    }
     std::string solved, other;
     for (const CaseRecord& c : r.cases) {
         if (c.solved && c.converged && c.failure.empty()) solved += " " + std::to_string(c.caso);

@@ -470,6 +470,35 @@ TEST(Channels, BuildersAliveTogetherKeepTheirOwnLines) {
     EXPECT_EQ(ch.memory(), " inner           2\nb  3\na  1  4\nc  5\n");
 }
 
+TEST(Channels, AStopFlushesEveryChannelWithAFileWhoeverOwnsIt) {
+    // The outputs of a case (VTK, CSV) live in objects of their own: a run
+    // that stops must find them all the same. A closed channel leaves the list.
+    const std::string a = ::testing::TempDir() + "qb_flush_a.txt", b = ::testing::TempDir() + "qb_flush_b.txt";
+    auto content = [](const std::string& path) {
+        std::ifstream f(path, std::ios::binary);
+        std::stringstream ss;
+        ss << f.rdbuf();
+        return ss.str();
+    };
+    {
+        Channel first, second;
+        ASSERT_TRUE(first.open(a));
+        ASSERT_TRUE(second.open(b));
+        first.write_line("one");
+        second.write_line("two");
+        EXPECT_EQ(content(a), "");   // buffered
+        Channel::flush_every_file(&second);
+        EXPECT_EQ(content(a), "one\n");
+        EXPECT_EQ(content(b), "");
+        second.close();
+        Channel::flush_every_file();
+    }
+    Channel::flush_every_file();   // nothing left to flush, nothing dangling
+    EXPECT_EQ(content(b), "two\n");
+    std::remove(a.c_str());
+    std::remove(b.c_str());
+}
+
 TEST(AgainstReference, LinesOfItemsAndLongRecordsKeepTheirOrder) {
     // Whole lines through a file channel: free-format items after their blank,
     // fixed records longer than any first buffer, and records long enough to

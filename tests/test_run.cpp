@@ -744,5 +744,15 @@ TEST(RunResources, LargeModelsAreWarnedOrStoppedBeforeTheirTables) {
                        "influence values need 132,"),
               std::string::npos)
         << err;
+
+    // --check says the same, and so does a double-precision run that could
+    // not take LAPACK's work buffers (before any output exists)
+    for (const char* args : {"--check datos.dat", "--precision double -q datos.dat -C double"}) {
+        const int status = std::system(("cd " + dir + " && (ulimit -v 120000; " + std::string(QB_QUERBAL_EXE) + " " +
+                                        args + " > console.txt 2> stderr.txt)").c_str());
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 3) << args << slurp(dir + "/stderr.txt");
+    }
+    EXPECT_NE(slurp(dir + "/stderr.txt").find("for LAPACK (its library and a work buffer"), std::string::npos);
+    EXPECT_FALSE(std::ifstream(dir + "/double").good());
 #endif
 }
