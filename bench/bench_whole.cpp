@@ -24,13 +24,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "driver/app.h"
+#include "driver/entry.h"
 #include "grid_model.h"
 #include "solver/gaussj.h"
-
-namespace qbd {
-int run_program(int argc, char** argv);
-}
 
 namespace {
 
@@ -57,7 +53,7 @@ Result run(const fs::path& data, const fs::path& dir, qb::Elimination eliminatio
         argv.push_back(nullptr);
         qb::set_elimination(elimination);
         const int argc = static_cast<int>(args.size());
-        _exit(double_precision ? qbd::run_program(argc, argv.data()) : qb::run_program(argc, argv.data()));
+        _exit(double_precision ? qb::f64::run_program(argc, argv.data()) : qb::f32::run_program(argc, argv.data()));
     }
     int wstatus = 0;
     rusage ru{};

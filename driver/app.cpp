@@ -1,13 +1,9 @@
 #include "driver/app.h"
 
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "driver/check.h"
 #include "driver/options.h"
@@ -15,7 +11,7 @@
 #include "driver/terminal.h"
 #include "solver/gaussj.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 namespace {
 
@@ -47,22 +43,6 @@ void print(const std::string& text) {
 }
 
 } // namespace
-
-void prepare_process() {
-    // A closed descriptor 0, 1 or 2 would be taken by the first file opened,
-    // and the messages meant for standard error would land in the report.
-    for (int fd = 0; fd <= 2; ++fd)
-        if (::fcntl(fd, F_GETFD) < 0 && errno == EBADF) {
-            const int opened = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
-            if (opened >= 0 && opened != fd) {
-                ::dup2(opened, fd);
-                ::close(opened);
-            }
-        }
-    // A console that goes away (`querbal d.dat | head -1`) must not take the
-    // files with it: its writes fail instead, and the run goes on.
-    std::signal(SIGPIPE, SIG_IGN);
-}
 
 int run_program(int argc, char** argv) {
     Options opt;

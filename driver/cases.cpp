@@ -24,7 +24,7 @@
 #include "solver/newton.h"
 #include "solver/solution_check.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 namespace {
 
@@ -33,6 +33,19 @@ void tell(const Model& m, const std::string& text) {
     std::fflush(stdout);
     std::fprintf(stderr, "querbal: %s: %s\n", m.data_name.c_str(), text.c_str());
 }
+
+// The console lines of the Newton iterations, each iteration a step.
+class ProgressNewtonObserver : public ConsoleNewtonObserver {
+public:
+    ProgressNewtonObserver(Channel& console, int32_t order) : ConsoleNewtonObserver(console), order_(order) {}
+    void iteration(int32_t it) override {
+        ConsoleNewtonObserver::iteration(it);
+        progress().step("Newton, iteracion " + std::to_string(it) + ", n = " + std::to_string(order_));
+    }
+
+private:
+    int32_t order_;
+};
 
 // One analysis case: its state, the channels it writes and its record.
 struct Case {

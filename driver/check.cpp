@@ -6,7 +6,7 @@
 #include "driver/progress.h"
 #include "driver/run.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 namespace {
 

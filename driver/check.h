@@ -3,7 +3,9 @@
 
 #include <string>
 
-namespace qb {
+#include "model/real.h"
+
+namespace qb::inline QB_ARITH {
 
 // Reads and prepares `data` as a run would, writing nothing; prints its
 // counts on standard output (unless `quiet`) and its warnings on standard

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "solver/solution_check.h"
 #include "textio/errors.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 // A case that has no solution (singular, not finite): exit status 2.
 struct SolutionFailure : RunError {

@@ -1,30 +1,10 @@
 #include "driver/open_outputs.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include "driver/output_plan.h"
 #include "frame/diagrams.h"
 #include "output/csv.h"
 
-namespace qb {
-
-namespace fs = std::filesystem;
-
-std::string output_path(const std::string& dir, const std::string& name) {
-    if (dir.empty()) return name;
-    return (fs::path(dir) / name).string();
-}
-
-void make_output_folder(const std::string& dir) {
-    if (dir.empty()) return;
-    std::error_code ec;
-    fs::create_directories(dir, ec);
-    if (ec || !fs::is_directory(dir))
-        throw OutputError("cannot create the output folder '" + dir + "'" + (ec ? ": " + ec.message() : std::string()));
-}
-
-std::string data_stem(const std::string& data) { return fs::path(data).stem().string(); }
+namespace qb::inline QB_ARITH {
 
 OpenOutputs::OpenOutputs(std::string dir, std::string stem, bool vtk, bool csv, std::vector<TakenFile> taken)
     : dir_(std::move(dir)), stem_(std::move(stem)), vtk_(vtk), csv_(csv), taken_(std::move(taken)) {}

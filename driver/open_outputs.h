@@ -10,22 +10,12 @@
 #include <vector>
 
 #include "driver/outputs.h"
+#include "driver/paths.h"
 #include "model/model.h"
 #include "output/vtk.h"
 #include "textio/errors.h"
 
-namespace qb {
-
-// `name` inside the output folder `dir` (the working folder when empty); an
-// absolute name stays as it is.
-std::string output_path(const std::string& dir, const std::string& name);
-
-// Creates the output folder `dir` and its parents when missing; throws
-// OutputError when it cannot be made.
-void make_output_folder(const std::string& dir);
-
-// The data file's name without its folder and extension.
-std::string data_stem(const std::string& data);
+namespace qb::inline QB_ARITH {
 
 class OpenOutputs {
 public:

@@ -6,9 +6,15 @@
 #include <sstream>
 #include <system_error>
 
-#include "driver/open_outputs.h"
+#include "driver/paths.h"
+
+#ifndef QUERBAL_VERSION
+#define QUERBAL_VERSION "unknown"
+#endif
 
 namespace qb {
+
+const char* program_version() { return QUERBAL_VERSION; }
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/run.h"
+#include "driver/settings.h"
 
 namespace qb {
 

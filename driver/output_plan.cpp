@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "driver/open_outputs.h"
+#include "driver/paths.h"
 #include "textio/errors.h"
 #include "textio/listread.h"
 

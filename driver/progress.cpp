@@ -111,9 +111,4 @@ void Progress::erase() {
     shown_ = false;
 }
 
-void ProgressNewtonObserver::iteration(int32_t it) {
-    ConsoleNewtonObserver::iteration(it);
-    progress().step("Newton, iteracion " + std::to_string(it) + ", n = " + std::to_string(order_));
-}
-
 } // namespace qb

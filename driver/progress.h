@@ -14,7 +14,6 @@
 #include <string_view>
 #include <thread>
 
-#include "output/iteration_reports.h"
 
 namespace qb {
 
@@ -54,15 +53,5 @@ private:
 
 // The run's progress line: one terminal, one line.
 Progress& progress();
-
-// The console lines of the Newton iterations, each iteration a step.
-class ProgressNewtonObserver : public ConsoleNewtonObserver {
-public:
-    ProgressNewtonObserver(Channel& console, int32_t order) : ConsoleNewtonObserver(console), order_(order) {}
-    void iteration(int32_t it) override;
-
-private:
-    int32_t order_;
-};
 
 } // namespace qb

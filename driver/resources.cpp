@@ -10,7 +10,7 @@
 #include "soil/influence.h"
 #include "solver/lapack.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 namespace {
 

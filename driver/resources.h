@@ -10,7 +10,7 @@
 #include "model/model.h"
 #include "textio/errors.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 // The dense tables do not fit in the memory available: exit status 3.
 struct MemoryShortage : RunError {

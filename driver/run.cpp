@@ -33,7 +33,7 @@
 #include "textio/files.h"
 #include "textio/stop.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 namespace {
 
@@ -122,10 +122,6 @@ void prepare(Model& m, Io& io, ListReader& in) {
 
 
 namespace {
-
-#ifndef QUERBAL_VERSION
-#define QUERBAL_VERSION "unknown"
-#endif
 
 // The outputs of the run in progress, for the two ways a run ends from deep
 // inside the line writers: a signal and a failed write.
@@ -300,8 +296,6 @@ void write_summary(const OutputPlan& plan, const RunRecord& rec, const std::vect
 }
 
 } // namespace
-
-const char* program_version() { return QUERBAL_VERSION; }
 
 int run_querbal(const RunSettings& s, std::istream& console_in, RunRecord* record) {
     const auto started = std::chrono::steady_clock::now();

@@ -6,29 +6,14 @@
 #include <string>
 
 #include "driver/io.h"
+#include "driver/settings.h"
 #include "model/model.h"
 #include "output/summary.h"
 #include "textio/listread.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 class OpenOutputs;
-
-// Where a run takes its names from and what it writes. The defaults are the
-// legacy run: both names asked at the console, every output in the working
-// folder under its fixed name, the log written, no other file.
-struct RunSettings {
-    std::string data;       // data file; empty: both names are asked at the console
-    std::string results;    // results report; empty with a data file: STEM_resultados.txt
-    std::string outdir;     // folder of every output (created when missing); empty: the working folder
-    bool job_names = false; // the outputs named after the job (STEM_memoria.txt, STEM.post.msh, ...)
-    bool log = true;        // the working log
-    bool console = true;    // the console lines on standard output
-    bool vtk = false;       // a VTK grid per solved case and their collection
-    bool csv = false;       // CSV tables per solved case
-    bool summary = false;   // STEM_summary.json and STEM_cases.csv
-    bool strict = false;    // every data warning refuses the data
-};
 
 // Reading and the one-time preparation: every record of the data file with
 // its echo, numbering, soil, reaction areas, influence values, axes, frame
@@ -50,8 +35,5 @@ void run_cases(const Model& m, Io& io, OpenOutputs* files = nullptr, std::vector
 int run_querbal(const RunSettings& settings, std::istream& console_in, RunRecord* record = nullptr);
 // The prompt mode with the legacy defaults.
 inline int run_querbal(std::istream& console_in) { return run_querbal(RunSettings{}, console_in); }
-
-// The version of the program.
-const char* program_version();
 
 } // namespace qb

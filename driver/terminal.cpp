@@ -1,10 +1,14 @@
 #include "driver/terminal.h"
 
 #include <cctype>
+#include <cerrno>
+#include <csignal>
 #include <clocale>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <langinfo.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include "driver/progress.h"
@@ -115,6 +119,22 @@ TerminalSession::~TerminalSession() {
         stderr = saved_err_;
         std::fclose(f);
     }
+}
+
+void prepare_process() {
+    // A closed descriptor 0, 1 or 2 would be taken by the first file opened,
+    // and the messages meant for standard error would land in the report.
+    for (int fd = 0; fd <= 2; ++fd)
+        if (::fcntl(fd, F_GETFD) < 0 && errno == EBADF) {
+            const int opened = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+            if (opened >= 0 && opened != fd) {
+                ::dup2(opened, fd);
+                ::close(opened);
+            }
+        }
+    // A console that goes away (`querbal d.dat | head -1`) must not take the
+    // files with it: its writes fail instead, and the run goes on.
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 } // namespace qb

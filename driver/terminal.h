@@ -12,6 +12,10 @@
 
 namespace qb {
 
+// The process as a run needs it, before anything else: descriptors 0 to 2
+// open (on /dev/null when closed), and SIGPIPE ignored.
+void prepare_process();
+
 // Latin-1 bytes as UTF-8.
 std::string latin1_to_utf8(std::string_view latin1);
 

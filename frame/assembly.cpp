@@ -4,7 +4,7 @@
 #include "frame/geometry.h"
 #include "frame/stiffness.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 namespace {
 

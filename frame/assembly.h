@@ -9,7 +9,7 @@
 #include "model/model.h"
 #include "textio/trace.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 // Columns of CUNIF (uniform line loads of a bar, load per unit length).
 enum : int32_t { CVMAX = 1, CVMED = 2, CVINST = 3, CMUERTA = 4, PPROPIO = 5, PV_LOAD = 6 };

@@ -5,7 +5,7 @@
 #include "frame/geometry.h"
 #include "frame/stiffness.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "model/model.h"
 #include "textio/trace.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 // ELMEC(j, 1..12) = K_local·d_local − VR + FE for every bar: the stiffness part
 // from the solved end displacements, the soil line reactions acting along a

@@ -4,7 +4,7 @@
 
 #include "frame/assembly.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "model/model.h"
 #include "textio/trace.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 // One point of a diagram: the bar, the distance along the axis and the forces
 // there (local axes of the bar).

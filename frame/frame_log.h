@@ -7,7 +7,7 @@
 #include "textio/rows.h"
 #include "textio/trace.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 // Rows 1..rows of A, columns 1..cols, one free-format record per row.
 inline void log_rows(Trace log, const Mat12& A, int32_t rows = 12, int32_t cols = 12) {

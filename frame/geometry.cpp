@@ -4,7 +4,7 @@
 
 #include "textio/rows.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 namespace {
 

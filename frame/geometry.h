@@ -12,7 +12,7 @@
 #include "model/model.h"
 #include "textio/trace.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 // 12 x 12 bar matrix, column-major and 1-based like the model tables.
 struct Mat12 {

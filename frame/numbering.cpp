@@ -1,6 +1,6 @@
 #include "frame/numbering.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 void number_dofs(Model& m, Trace log) {
     const int32_t NTOT = m.NTOT;

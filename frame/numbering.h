@@ -4,7 +4,7 @@
 #include "model/model.h"
 #include "textio/trace.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 // Settles the restraint codes (unconnected nodes fixed, foundation-bar ends
 // get area reactions on DZ, footing nodes nodal reactions), lists the area

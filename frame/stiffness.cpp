@@ -2,7 +2,7 @@
 
 #include "frame/frame_log.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 void lookup_bar_section(const Model& m, int32_t j, BarSection& s, Trace log) {
     s.A = s.Iy = s.Iz = s.IRot = 0.0_r;

@@ -8,7 +8,7 @@
 #include "model/model.h"
 #include "frame/geometry.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 // Section constants and material of a bar, as the section / material lookup
 // leaves them. E, ν and γ deliberately survive from one bar to the next when

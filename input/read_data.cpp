@@ -4,7 +4,7 @@
 
 #include "output/gid.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "model/model.h"
 #include "textio/listread.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 void read_title_units_control(Model& m, Echo& out, ListReader& in);
 void read_materials_and_sections(Model& m, Echo& out, ListReader& in);

@@ -6,7 +6,7 @@
 #include "output/soil_report.h"
 #include "soil/profiles.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "model/model.h"
 #include "textio/listread.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 // Reads the soil block with its echo ("PROPIEDADES DEL SUELO", the strata and
 // the pressure tables of each profile), computing the in-situ pressures, the

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "model/model.h"
+#include "model/names.h"
 
 namespace qb {
 

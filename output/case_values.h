@@ -7,7 +7,7 @@
 
 #include "model/model.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 // Names of the six components of a node, in dof order (translations along X, Y,
 // Z, rotations about them).

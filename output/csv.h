@@ -11,7 +11,7 @@
 #include "model/model.h"
 #include "textio/lineform.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 // node,x,y,z,dx,dy,dz,rx,ry,rz: coordinates, translations and rotations of
 // every node.

@@ -2,7 +2,7 @@
 
 #include "frame/assembly.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 namespace {
 

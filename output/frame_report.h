@@ -8,7 +8,7 @@
 #include "model/model.h"
 #include "textio/lineform.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 // "CARGAS UNIFORMES DETERMINADAS EN CADA BARRA": the six load columns of every
 // bar before the self weight joins them (written before the assembly).

@@ -1,6 +1,6 @@
 #include "output/gid.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 void gid_mesh_heading(Channel& msh, const Text& titulo) {
     Rec(msh).text("#").data(titulo.head(30));

@@ -6,7 +6,7 @@
 #include "model/model.h"
 #include "textio/lineform.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 void gid_mesh_heading(Channel& msh, const Text& titulo);
 void gid_node(Channel& msh, int32_t label, real x, real y, real z);

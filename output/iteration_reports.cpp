@@ -4,7 +4,7 @@
 
 #include "output/solution_report.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 void ConsoleNewtonObserver::iteration(int32_t it) { List(console_) << "Iteracion:" << it; }
 

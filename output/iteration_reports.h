@@ -7,7 +7,7 @@
 #include "solver/newton.h"
 #include "textio/lineform.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 // "Iteracion:" and the reaction errors of every Newton iteration.
 class ConsoleNewtonObserver : public NewtonObserver {

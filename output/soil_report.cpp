@@ -7,7 +7,7 @@
 #include "soil/profiles.h"
 #include "soil/reaction_areas.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 namespace {
 

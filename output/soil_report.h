@@ -7,7 +7,7 @@
 #include "model/model.h"
 #include "textio/lineform.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 // "PRESIONES EN PERFIL p": vertical and lateral pressures and thrusts.
 void report_profile_pressures(const Model& m, int32_t p, Channel& report);

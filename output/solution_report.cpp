@@ -3,7 +3,7 @@
 #include "output/gid.h"
 #include "solver/hund.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 void report_linear_solution(const Model& m, const CaseState& st, Channel& report, Channel& res) {
     const int32_t nreac = m.NR + m.MR;

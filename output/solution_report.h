@@ -5,7 +5,7 @@
 #include "model/model.h"
 #include "textio/lineform.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 // The report of a linear solution: reactions, settlements and moduli of
 // subgrade reaction, then (in "arch.res") the values block of the

@@ -12,7 +12,7 @@
 #include "solver/solution_check.h"
 #include "textio/lineform.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 // A value at a node, with the node's coordinates (node 0: none was found).
 struct NodeFigure {

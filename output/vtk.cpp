@@ -7,7 +7,7 @@
 
 #include "output/case_values.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "model/model.h"
 #include "textio/lineform.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 // The grid of case `caso` (format 0.1, arrays in base64 so that every real,
 // non-finite ones included, reads back with its own bits). Values are in the

@@ -6,7 +6,7 @@
 #include "soil/profile_walk.h"
 #include "textio/errors.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 namespace {
 

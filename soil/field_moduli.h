@@ -7,7 +7,7 @@
 #include "model/model.h"
 #include "textio/trace.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 // Fills EELAS, ECOMP (reaction/node x 50 strata; row j is reaction j, which is
 // node j since the foundation nodes come first) and EELASP, ECOMPP (profile x

@@ -6,7 +6,7 @@
 #include "soil/profile_walk.h"
 #include "textio/rows.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 namespace {
 

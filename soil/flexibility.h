@@ -13,7 +13,7 @@
 #include "model/model.h"
 #include "textio/trace.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 // Linear elastic soil (expansion, immediate compression). E is the modulus
 // table chosen by the caller: E1 or E2 by profile, EELASP/ECOMPP by profile

@@ -7,7 +7,7 @@
 #include "soil/profile_walk.h"
 #include "textio/rows.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 void isolated_footing_springs(const Model& m, CaseState& st, const Mat1<real>& E, const Mat1<real>& nu, Trace log) {
     const Soil& s = m.soil;

@@ -4,7 +4,7 @@
 #include "model/model.h"
 #include "textio/trace.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 // Writes the flexibility of every nodal reaction i = 1..MR on the diagonal
 // FLEX(NR+i, NR+i): the footing under the reaction's node is replaced by a

@@ -6,7 +6,7 @@
 
 #include "soil/profile_walk.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 Stress corner_stress(real nu, real x, real y, real cx, real cy, real z) {
     const real L = std::fabs(cx - x);

@@ -5,7 +5,7 @@
 #include "model/model.h"
 #include "textio/trace.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 // Normal stresses per unit surface pressure (compression positive).
 struct Stress {

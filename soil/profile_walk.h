@@ -5,7 +5,7 @@
 
 #include "model/model.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 // Number of strata of profile p that can be walked. A node with no profile
 // (0) or a profile number outside the soil tables has no strata under it, so

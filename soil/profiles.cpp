@@ -1,6 +1,6 @@
 #include "soil/profiles.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 bool stratum_state(Model& m, int32_t p, int32_t k, Trace log) {
     Soil& s = m.soil;

@@ -6,7 +6,7 @@
 #include "model/model.h"
 #include "textio/trace.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 // In-situ state of stratum k of profile p from its thickness H, its unit
 // weight GAMA and the strata above it: depths Z (middle) and PROF (bottom),

@@ -8,7 +8,7 @@
 
 #include "textio/errors.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 namespace {
 

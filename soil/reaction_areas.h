@@ -5,7 +5,7 @@
 #include "model/model.h"
 #include "textio/trace.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 // Straight-line (3-D) distance from node a to node b.
 real distance(const Model& m, int32_t a, int32_t b);

@@ -5,7 +5,7 @@
 #include "soil/profile_walk.h"
 #include "soil/reaction_areas.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 const Mat1<real>& demeneghi_coefficients(const Soil& s, int32_t caso) {
     return caso == 3 ? s.AP : caso == 4 ? s.ACS : s.A;

@@ -21,7 +21,7 @@
 #include "model/model.h"
 #include "textio/trace.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 // The Demeneghi coefficient table of a case: A (2), AP (3) or ACS (4);
 // A for any other case (whose settlements are 0 anyway).

@@ -9,7 +9,7 @@
 #include "solver/gaussj.h"
 #include "solver/lu.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 namespace {
 

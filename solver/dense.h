@@ -8,7 +8,7 @@
 #include "model/model.h"
 #include "textio/trace.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 // Solves a·x = b (a n x n, column-major, leading dimension lda; b becomes x).
 // The first nf unknowns are the frame's free displacements (NGRED), the rest

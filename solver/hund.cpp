@@ -15,7 +15,7 @@
 #include "solver/dense.h"
 #include "textio/rows.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 namespace {
 

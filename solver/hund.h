@@ -4,7 +4,7 @@
 #include "model/model.h"
 #include "textio/trace.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 // Solves the frame equilibrium equations together with one settlement
 // compatibility equation per soil reaction, as one dense system of order

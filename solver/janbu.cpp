@@ -5,7 +5,7 @@
 #include "soil/flexibility.h"
 #include "solver/hund.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 JanbuResult janbu_iteration(const Model& m, CaseState& st, Trace log, JanbuObserver& obs, int32_t max_passes) {
     const int32_t NR = m.NR;

@@ -8,7 +8,7 @@
 #include "model/model.h"
 #include "textio/trace.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 // What the iteration tells its caller for the report, in this order: the
 // uniform start, then per pass its heading, the two tables of the first pass

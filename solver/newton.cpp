@@ -10,7 +10,7 @@
 #include "solver/hund.h"
 #include "textio/rows.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include "model/model.h"
 #include "textio/trace.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 // What the Newton iteration tells its caller while it runs (the console
 // lines of the run). Every member has an empty default.

@@ -14,7 +14,7 @@
 
 #include "model/model.h"
 
-namespace qb {
+namespace qb::inline QB_ARITH {
 
 struct SolutionQuality {
     int32_t non_finite = 0;      // displacements and reactions that are NaN or infinite
