@@ -24,6 +24,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
+int threads = 0;   // of the equation solver, 0: as it chooses
+
 struct Seconds {
     double wall = 1e300, cpu = 1e300;
 };
@@ -39,6 +41,7 @@ void timed_run(const fs::path& dir, bool log, Seconds& best) {
     s.data = (dir / "datos.dat").string();
     s.outdir = (dir / (log ? "full" : "off")).string();
     s.log = log;
+    s.solver.threads = threads;
     s.console = false;
     std::istringstream no_console;
     const double c0 = cpu_seconds();
@@ -60,7 +63,7 @@ int main(int argc, char** argv) {
     const int ny = argc > 3 ? std::atoi(argv[2]) : 18;
     const int storeys = argc > 3 ? std::atoi(argv[3]) : 1;
     const int repeats = argc > 4 ? std::atoi(argv[4]) : 1;
-    qb::set_default_threads(argc > 5 ? std::atoi(argv[5]) : 0);
+    threads = argc > 5 ? std::atoi(argv[5]) : 0;
     const fs::path dir = fs::temp_directory_path() / ("querbal_bench_log_" + std::to_string(nx) + "x" +
                                                       std::to_string(ny) + "x" + std::to_string(storeys));
     fs::create_directories(dir);

@@ -51,9 +51,9 @@ Result run(const fs::path& data, const fs::path& dir, qb::Elimination eliminatio
         std::vector<char*> argv;
         for (std::string& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
-        qb::set_elimination(elimination);
         const int argc = static_cast<int>(args.size());
-        _exit(double_precision ? qb::f64::run_program(argc, argv.data()) : qb::f32::run_program(argc, argv.data()));
+        _exit(double_precision ? qb::f64::run_program(argc, argv.data(), elimination)
+                               : qb::f32::run_program(argc, argv.data(), elimination));
     }
     int wstatus = 0;
     rusage ru{};

@@ -9,7 +9,6 @@
 #include "driver/options.h"
 #include "driver/run.h"
 #include "driver/terminal.h"
-#include "solver/gaussj.h"
 
 namespace qb::inline QB_ARITH {
 
@@ -44,11 +43,12 @@ void print(const std::string& text) {
 
 } // namespace
 
-int run_program(int argc, char** argv) {
+int run_program(int argc, char** argv, Elimination elimination) {
     Options opt;
     if (const int status = parse_command_line(argc, argv, opt, std::cout, std::cerr); status >= 0)
         return status == 0 ? flushed(0) : status;
-    set_default_threads(opt.threads);
+    opt.run.solver.threads = opt.threads;
+    opt.run.solver.elimination = elimination;
     TerminalSession terminal(!opt.quiet);
 
     if (opt.check) {

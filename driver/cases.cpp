@@ -52,6 +52,7 @@ struct Case {
     const Model& m;
     CaseState& st;
     Io& io;
+    SolverContext& ctx;                      // what the run's solutions share
     OpenOutputs* files = nullptr;            // the VTK and CSV files, when asked for
     std::vector<CaseRecord>* records = nullptr;
     std::string what = {};                   // "case 2 (immediate compression)", for the messages
@@ -148,7 +149,7 @@ struct Case {
         rec.solution = "linear";
         check_flexibility(m, st, src, what);
         progress().step("sistema acoplado, n = " + std::to_string(m.NGRED + m.NR + m.MR));
-        solve_checked([&] { rec.condition = HUND(m, st, vered, log()); });
+        solve_checked([&] { rec.condition = HUND(m, st, vered, log(), ctx); });
         check_finite(m, st, what + ", linear solution");
         quality = linear_solution_quality(m, st, vered);
         rec.solved = rec.converged = true;
@@ -183,7 +184,7 @@ struct Case {
         rec.solution = "nonlinear (Newton)";
         ProgressNewtonObserver obs(io.console, m.NGRED + m.NR);
         NewtonResult r;
-        solve_checked([&] { r = SOLNL(m, st, caso, vered, log(), obs); });
+        solve_checked([&] { r = SOLNL(m, st, caso, vered, log(), obs, ctx); });
         check_finite(m, st, what + ", Newton solution");
         quality = newton_solution_quality(m, st, vered);
         rec.solved = true;
@@ -242,9 +243,12 @@ private:
 
 } // namespace
 
-void run_cases(const Model& m, Io& io, OpenOutputs* files, std::vector<CaseRecord>* cases) {
+void run_cases(const Model& m, Io& io, OpenOutputs* files, std::vector<CaseRecord>* cases,
+               const SolverOptions& solver) {
     CaseState st;
-    Case c{m, st, io, files, cases};
+    SolverContext ctx;
+    ctx.options = solver;
+    Case c{m, st, io, ctx, files, cases};
     // Poisson ratios of the consolidation springs: drained, so zero.
     const Mat1<real> no_poisson(m.soil.NPS > 0 ? m.soil.NPS : 1, limits::STRATA);
 
@@ -277,7 +281,7 @@ void run_cases(const Model& m, Io& io, OpenOutputs* files, std::vector<CaseRecor
             c.heading("ANALISIS DE COMPRESIONES", "SOLUCION CASO LINEAL, JAMBU");
             CheckedJanbuObserver obs(io, c.what);
             JanbuResult r;
-            c.solve_checked([&] { r = janbu_iteration(m, st, c.log(), obs); });
+            c.solve_checked([&] { r = janbu_iteration(m, st, c.log(), obs, ctx); });
             c.quality = linear_solution_quality(m, st, m.vered2);
             c.rec.solved = true;
             c.rec.converged = r.converged;

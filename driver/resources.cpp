@@ -14,8 +14,6 @@ namespace qb::inline QB_ARITH {
 
 namespace {
 
-int64_t budget_ = 0;
-
 int64_t meminfo_available() {
     std::FILE* f = std::fopen("/proc/meminfo", "r");
     if (!f) return -1;
@@ -72,18 +70,16 @@ void check_lapack_memory() {
                          "in single precision");
 }
 
-int64_t memory_available() {
-    if (budget_ > 0) return budget_;
+int64_t memory_available(int64_t budget) {
+    if (budget > 0) return budget;
     const int64_t a = meminfo_available(), b = address_space_left();
     if (a < 0) return b;
     if (b < 0) return a;
     return std::min(a, b);
 }
 
-void set_memory_budget(int64_t bytes) { budget_ = bytes > 0 ? bytes : 0; }
-
-void check_memory(const Model& m) {
-    const int64_t need = dense_table_bytes(m), have = memory_available();
+void check_memory(const Model& m, int64_t budget) {
+    const int64_t need = dense_table_bytes(m), have = memory_available(budget);
     if (have < 0 || need <= have) return;
     throw MemoryShortage("the coupled system of order " + std::to_string(m.NGRED + m.NR + m.MR) + " (" +
                          std::to_string(m.NGRED) + " equations, " + std::to_string(m.NR) + " area and " +

@@ -24,18 +24,15 @@ struct MemoryShortage : RunError {
 // (after the numbering and the soil block).
 int64_t dense_table_bytes(const Model& m);
 
-// Memory this process may still take: the smaller of the system's available
-// memory (MemAvailable) and what the address-space limit (ulimit -v) leaves;
-// -1 when neither is known.
-int64_t memory_available();
-
-// For test and fuzzing harnesses: a budget that replaces memory_available()
-// (0 restores it).
-void set_memory_budget(int64_t bytes);
+// Memory this process may still take: `budget` when it is given (a test or
+// fuzzing harness), else the smaller of the system's available memory
+// (MemAvailable) and what the address-space limit (ulimit -v) leaves; -1 when
+// neither is known.
+int64_t memory_available(int64_t budget = 0);
 
 // Throws MemoryShortage, naming the order and the bytes, when the dense
-// tables of the model exceed the memory available.
-void check_memory(const Model& m);
+// tables of the model exceed the memory available (or `budget`).
+void check_memory(const Model& m, int64_t budget = 0);
 
 // Throws MemoryShortage, with the estimate, when LAPACK and its work buffers
 // would not fit: a double-precision run checks it before loading the library.

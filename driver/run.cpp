@@ -65,7 +65,7 @@ void write_banner(Channel& r) {
 
 } // namespace
 
-void prepare(Model& m, Io& io, ListReader& in) {
+void prepare(Model& m, Io& io, ListReader& in, int64_t memory_budget) {
     Echo out = io.echo();
     const Trace log = io.trace();
     if (m.data_name.empty()) m.data_name = in.name();
@@ -89,7 +89,7 @@ void prepare(Model& m, Io& io, ListReader& in) {
     read_slabs(m, out, in);
     write_count_summary(m, out);
     warn_beyond_fixed_tables(m);
-    check_memory(m);
+    check_memory(m, memory_budget);
 
     compute_reaction_areas(m, log);
     report_reaction_areas(m, io.report);
@@ -350,10 +350,10 @@ int run_querbal(const RunSettings& s, std::istream& console_in, RunRecord* recor
         taken = open_outputs(io, plan.legacy, m.data_name, data_id);
         write_banner(io.report);
 
-        prepare(m, io, in);
+        prepare(m, io, in, s.memory_budget);
         m.warnings.print(stderr);
         OpenOutputs files(plan.dir, plan.stem, s.vtk, s.csv, taken);
-        run_cases(m, io, files.any() ? &files : nullptr, &rec.cases);
+        run_cases(m, io, files.any() ? &files : nullptr, &rec.cases, s.solver);
         stop_point();
         close_outputs(io);
         status = case_status(rec.cases);

@@ -2,7 +2,10 @@
 // arithmetic.
 #pragma once
 
+#include <cstdint>
 #include <string>
+
+#include "solver/solver_options.h"
 
 namespace qb {
 
@@ -20,6 +23,8 @@ struct RunSettings {
     bool csv = false;       // CSV tables per solved case
     bool summary = false;   // STEM_summary.json and STEM_cases.csv
     bool strict = false;    // every data warning refuses the data
+    SolverOptions solver;   // threads and elimination of the equation solver
+    int64_t memory_budget = 0;   // bytes the model may take; 0: what the machine has
 };
 
 // The version of the program.

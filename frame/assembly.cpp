@@ -33,7 +33,7 @@ void scatter_stiffness(Model& m, int32_t j, const Mat12& KG) {
         if (er == 0) continue;
         for (int32_t c = 1; c <= 12; ++c) {
             const int32_t ec = m.NGL(m.VGL(j, c));
-            if (ec != 0) m.akr(er, ec) += KG(r, c);
+            if (ec != 0) m.akr.add(er, ec, KG(r, c));
         }
     }
 }
@@ -44,7 +44,7 @@ void reaction_column(Model& m, int32_t j, const Mat12& TT, const Vec12& F, int32
     matmul12(TT, F, f, log);
     for (int32_t r = 1; r <= 12; ++r) {
         const int32_t e = m.NGL(m.VGL(j, r));
-        if (e != 0) m.akr(e, col) += f(r);
+        if (e != 0) m.akr.add(e, col, f(r));
     }
 }
 
@@ -134,7 +134,7 @@ void add_springs(Model& m, Trace log) {
         List(log) << i << k;
         if (k != 0.0_r) {
             List(log) << "agregando la rigidez" << k << "en el gl" << i;
-            m.akr(i, i) += k;
+            m.akr.add(i, i, k);
         }
     }
 }
@@ -231,8 +231,7 @@ void bar_load_row(Channel& ch, const Model& m, int32_t j) {
 }
 
 void assemble_frame(Model& m, Trace log) {
-    const int32_t ncols = m.NGRED + m.NR + m.MR;
-    m.akr.resize(m.NGRED, ncols);
+    m.akr.resize(m.NGRED, m.NR + m.MR);
     for (Vec1<real>* v : {&m.vered1, &m.vered2, &m.vered3, &m.vered4}) v->resize(m.NGRED);
     m.VGL.resize(m.NB, 12);
     for (int32_t j = 1; j <= m.NB; ++j)
@@ -268,7 +267,7 @@ void assemble_frame(Model& m, Trace log) {
     // Nodal reactions enter their own equation with -1.
     for (int32_t k = 1; k <= m.MR; ++k) {
         const int32_t e = m.NGL(m.NREACNOD(k));
-        if (e != 0) m.akr(e, m.NGRED + m.NR + k) = -1.0_r;
+        if (e != 0) m.akr.set(e, m.NGRED + m.NR + k, -1.0_r);
     }
     log_system(m, log, vectors);
 }

@@ -19,11 +19,6 @@ constexpr int64_t BUDGET = 8 << 20;
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    qb::set_memory_budget(BUDGET);
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     qb::Model m;
     qb::Io io;
@@ -31,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!c->open("/dev/null")) __builtin_trap();
     qb::ListReader in("fuzz.dat", std::string(reinterpret_cast<const char*>(data), size));
     try {
-        qb::prepare(m, io, in);
+        qb::prepare(m, io, in, BUDGET);
     } catch (const qb::InputError&) {
     } catch (const qb::MemoryShortage&) {
     }

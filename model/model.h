@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "model/dof.h"
+#include "model/frame_stiffness.h"
 #include "model/names.h"
 #include "model/limits.h"
 #include "model/real.h"
@@ -142,7 +143,7 @@ struct Model {
     Mat1<real> EELASP, ECOMPP;            // by profile, stratum
 
     // ---- frame system ------------------------------------------------------------------
-    Mat1<real> akr;                       // (NGRED, NGRED+NR+MR)
+    FrameStiffness akr;                   // (NGRED, NGRED+NR+MR), model/frame_stiffness.h
     Vec1<real> vered1, vered2, vered3, vered4;   // (NGRED)
 
     // Index of the section / material of that name, the last one when names
@@ -165,12 +166,6 @@ struct Model {
     bool case_on(int c) const { return CASO[static_cast<size_t>(c)] == 1; }
     int32_t reactions() const { return NR + MR; }
 };
-
-// Entry (r, c) of the enlarged stiffness: akr holds the equilibrium rows
-// only, so the rows below it (and columns beyond it) read as 0.
-inline real akr_or_zero(const Model& m, int32_t r, int32_t c) {
-    return r <= m.akr.rows() && c <= m.akr.cols() ? m.akr(r, c) : 0.0_r;
-}
 
 // Position (1-based) of global dof g among the area reactions NREAC, the last
 // one when it occurs more than once, 0 when it is not an area reaction.

@@ -15,14 +15,15 @@ namespace {
 
 using Size = std::size_t;
 
-
 Size at(int32_t col, Size ld, int32_t row) { return static_cast<Size>(col) * ld + static_cast<Size>(row); }
 
-// What a thread keeps from one call to the next: the frame block A it was
-// built from (compressed by columns, every nonzero with its bits), the
-// partition, and, when the interior was accepted, its factors, X = A_ii⁻¹ A_ib
-// and the frame's part of the reduced matrix, A_bb - A_bi X.
-struct Kept {
+} // namespace
+
+// What is kept from one call to the next: the frame block A it was built from
+// (compressed by columns, every nonzero with its bits), the partition, and,
+// when the interior was accepted, its factors, X = A_ii⁻¹ A_ib and the frame's
+// part of the reduced matrix, A_bb - A_bi X.
+struct FrameCondensation::Kept {
     int32_t nf = -1;
     std::vector<int32_t> interior, interface;   // frame equations, 0-based, ascending
     std::vector<int32_t> in_interface;          // position of each frame equation in `interface`, or -1
@@ -35,7 +36,9 @@ struct Kept {
     std::vector<double> S;   // interface x interface
 };
 
-thread_local Kept kept;
+namespace {
+
+using Kept = FrameCondensation::Kept;
 
 // Whether the nf x nf frame block of a is, bit for bit, the one kept (a
 // negative zero reads as zero: it is never stored).
@@ -124,27 +127,22 @@ bool condense_interior(Kept& k) {
 
 } // namespace
 
-bool condensed_solve(const double* a, int32_t n, int32_t lda, int32_t nf, double* b, CondensedReport& report) {
+FrameCondensation::FrameCondensation() : kept_(new Kept) {}
+FrameCondensation::~FrameCondensation() { delete kept_; }
+void FrameCondensation::clear() { *kept_ = Kept{}; }
+
+bool FrameCondensation::solve(const double* a, int32_t n, int32_t lda, int32_t nf,
+                              const std::vector<int32_t>& interface_in, double* b, CondensedReport& report) {
     report = CondensedReport{};
     if (nf < 1 || nf >= n) return false;
     const Size ld = static_cast<Size>(lda), sn = static_cast<Size>(n), snf = static_cast<Size>(nf);
     const int32_t nr = n - nf;   // reactions
 
-    // The interface: the frame equations that a reaction column (C) or a
-    // compatibility row (D) touches.
+    std::vector<int32_t> interface = interface_in, interior;
     std::vector<char> touched(snf, 0);
-    for (int32_t j = nf; j < n; ++j) {
-        const double* col = a + at(j, ld, 0);
-        for (Size i = 0; i < snf; ++i)
-            if (col[i] != 0.0) touched[i] = 1;
-    }
-    for (int32_t i = 0; i < nf; ++i) {
-        const double* col = a + at(i, ld, nf);
-        for (int32_t j = 0; j < nr && !touched[static_cast<Size>(i)]; ++j)
-            if (col[j] != 0.0) touched[static_cast<Size>(i)] = 1;
-    }
-    std::vector<int32_t> interior, interface;
-    for (int32_t i = 0; i < nf; ++i) (touched[static_cast<Size>(i)] ? interface : interior).push_back(i);
+    for (int32_t i : interface) touched[static_cast<Size>(i)] = 1;
+    for (int32_t i = 0; i < nf; ++i)
+        if (!touched[static_cast<Size>(i)]) interior.push_back(i);
     const int32_t ni = static_cast<int32_t>(interior.size()), nbf = static_cast<int32_t>(interface.size());
     const int32_t nb = nbf + nr;   // order of the reduced system
     report.interior = ni;
@@ -155,7 +153,7 @@ bool condensed_solve(const double* a, int32_t n, int32_t lda, int32_t nf, double
         return false;
     }
 
-    Kept& k = kept;
+    Kept& k = *kept_;
     report.reused = k.interface == interface && same_frame(k, a, ld, nf);
     if (!report.reused) {
         k = Kept{};   // the old factors go before the new ones are made
@@ -232,7 +230,5 @@ bool condensed_solve(const double* a, int32_t n, int32_t lda, int32_t nf, double
     report.outcome = Condensation::used;
     return true;
 }
-
-void release_condensation() { kept = Kept{}; }
 
 } // namespace qb

@@ -19,6 +19,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace qb {
 
@@ -41,19 +42,36 @@ struct CondensedReport {
     double refinement = 0.0;       // ||dx|| / ||x|| of the refinement step (max norm)
 };
 
-// Solves a·x = b (a n x n, column-major, leading dimension lda, left
-// unchanged; b becomes x) with the first nf unknowns the frame's. Returns
-// false, with b untouched, when the structure is absent or does not pay
-// (report.outcome says why). One refinement step uses the residual of the
-// whole matrix.
-//
-// The interior factorisation is kept, with a compressed copy of A, for the
-// next call of the same thread: a call whose A and interface are the same
-// reuses it, any other replaces it. So does a rejected interior, which is
-// not factored again while A stays as it was.
-bool condensed_solve(const double* a, int32_t n, int32_t lda, int32_t nf, double* b, CondensedReport& report);
+// The frame's interior condensed, kept from one system to the next: a run
+// owns one and hands it to every double-precision solution.
+class FrameCondensation {
+public:
+    FrameCondensation();
+    ~FrameCondensation();
+    FrameCondensation(const FrameCondensation&) = delete;
+    FrameCondensation& operator=(const FrameCondensation&) = delete;
 
-// Drops what the calling thread keeps.
-void release_condensation();
+    // Solves a·x = b (a n x n, column-major, leading dimension lda, left
+    // unchanged; b becomes x) with the first nf unknowns the frame's, and
+    // `interface` the frame equations (0-based, ascending) that a reaction
+    // column or a compatibility row touches. Returns false, with b untouched,
+    // when the structure is absent or does not pay (report.outcome says why).
+    // One refinement step uses the residual of the whole matrix.
+    //
+    // The interior factorisation is kept, with a compressed copy of the frame
+    // block, for the next call: a call whose frame block and interface are the
+    // same reuses it, any other replaces it. So does a rejected interior,
+    // which is not factored again while the frame stays as it was.
+    bool solve(const double* a, int32_t n, int32_t lda, int32_t nf, const std::vector<int32_t>& interface, double* b,
+               CondensedReport& report);
+
+    // Drops what is kept.
+    void clear();
+
+    struct Kept;
+
+private:
+    Kept* kept_;
+};
 
 } // namespace qb

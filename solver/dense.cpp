@@ -1,5 +1,6 @@
 #include "solver/dense.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <type_traits>
@@ -26,10 +27,11 @@ double condition(double rcond) { return rcond > 0.0 ? 1.0 / rcond : HUGE_VAL; }
 // The frame's interior condensed; false when the system is to be solved whole.
 // `cond` receives the condition number of the reduced system. (Unused by the
 // single-precision build.)
-[[maybe_unused]] bool solve_condensed(const double* a, int32_t n, int32_t lda, int32_t nf, double* b, double& cond,
-                                      Trace log) {
+[[maybe_unused]] bool solve_condensed(const CoupledSystem& sys, const double* a, double* b, double& cond, Trace log,
+                                      FrameCondensation& kept) {
     CondensedReport r;
-    if (condensed_solve(a, n, lda, nf, b, r)) {
+    const int32_t n = sys.order();
+    if (kept.solve(a, n, n, sys.frame_equations(), sys.interface(), b, r)) {
         List(log) << "SOLUCION CON EL INTERIOR DEL MARCO CONDENSADO, ORDEN INTERIOR:" << r.interior
                   << "ORDEN REDUCIDO:" << r.reduced << (r.reused ? "FACTORES CONSERVADOS" : "FACTORES NUEVOS");
         List(log) << "NUMERO DE CONDICION ESTIMADO (NORMA 1), INTERIOR:" << condition(r.rcond_interior);
@@ -47,23 +49,25 @@ double condition(double rcond) { return rcond > 0.0 ? 1.0 / rcond : HUGE_VAL; }
 }
 
 template <class T>
-double solve(T* a, int32_t n, int32_t lda, int32_t nf, T* b, bool inverse_wanted, Trace log) {
+double solve(const CoupledSystem& sys, T* a, T* b, bool inverse_wanted, Trace log, SolverContext& ctx) {
+    const int32_t n = sys.order();
     if constexpr (std::is_same_v<T, float>) {
         (void)log;
-        (void)nf;
-        if (inverse_wanted) gaussj(a, n, lda, b);
-        else gaussj_solve(a, n, lda, b);
+        switch (ctx.options.elimination) {
+        case Elimination::textbook_rows: gaussj_plain(a, n, n, b); break;
+        case Elimination::textbook_columns: gaussj_columns(a, n, n, b); break;
+        case Elimination::program:
+            if (inverse_wanted) gaussj(a, n, n, b, ctx.options.threads);
+            else gaussj_solve(a, n, n, b, ctx.options.threads);
+            break;
+        }
         return 0.0;
     } else {
         double reduced = 0.0;
-        if (!inverse_wanted && solve_condensed(a, n, lda, nf, b, reduced, log)) return reduced;
+        if (!inverse_wanted && solve_condensed(sys, a, b, reduced, log, ctx.condensation)) return reduced;
         std::vector<double> inverse(inverse_wanted ? static_cast<size_t>(n) * static_cast<size_t>(n) : 0);
-        const LuReport r = lu_solve(a, n, lda, b, inverse_wanted ? inverse.data() : nullptr);
-        if (inverse_wanted)
-            for (int32_t c = 0; c < n; ++c)
-                for (int32_t i = 0; i < n; ++i)
-                    a[static_cast<size_t>(c) * static_cast<size_t>(lda) + static_cast<size_t>(i)] =
-                        inverse[static_cast<size_t>(c) * static_cast<size_t>(n) + static_cast<size_t>(i)];
+        const LuReport r = lu_solve(a, n, n, b, inverse_wanted ? inverse.data() : nullptr);
+        if (inverse_wanted) std::copy(inverse.begin(), inverse.end(), a);
         const double cond = condition(r.rcond);
         List(log) << "NUMERO DE CONDICION ESTIMADO (NORMA 1):" << cond << "REFINAMIENTO:" << r.refinement;
         warn_condition(n, cond, "");
@@ -73,8 +77,9 @@ double solve(T* a, int32_t n, int32_t lda, int32_t nf, T* b, bool inverse_wanted
 
 } // namespace
 
-double solve_dense(real* a, int32_t n, int32_t lda, int32_t nf, real* b, bool inverse_wanted, Trace log) {
-    return solve(a, n, lda, nf, b, inverse_wanted, log);
+double solve_dense(const CoupledSystem& sys, Mat1<real>& A, Vec1<real>& b, bool inverse_wanted, Trace log,
+                   SolverContext& ctx) {
+    return solve(sys, A.data(), b.data(), inverse_wanted, log, ctx);
 }
 
 } // namespace qb

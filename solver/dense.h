@@ -6,23 +6,34 @@
 #include <cstdint>
 
 #include "model/model.h"
+#include "solver/coupled.h"
+#include "solver/coupled_system.h"
+#include "solver/solver_options.h"
 #include "textio/trace.h"
 
 namespace qb::inline QB_ARITH {
 
-// Solves a·x = b (a n x n, column-major, leading dimension lda; b becomes x).
-// The first nf unknowns are the frame's free displacements (NGRED), the rest
-// the reactions: in double precision a system of that shape is solved by
-// condensing the frame's interior (solver/coupled.h), whose factorisation is
-// kept for the next system with the same frame, and otherwise, or when the
-// inverse is wanted, whole. The single-precision elimination ignores nf.
+// What the solutions of a run share: its solver options, and the frame's
+// factors that the double-precision solutions keep from one system to the
+// next (the frame is the same all run).
+struct SolverContext {
+    SolverOptions options;
+    FrameCondensation condensation;
+};
+
+// Solves the coupled system `sys`, given whole in A (order x order,
+// column-major): A·x = b, b becomes x. In double precision the frame's
+// interior is condensed (its factors kept in ctx for the next system of the
+// run), or else the system is solved whole; the single-precision elimination
+// takes A as it is.
 //
-// With `inverse_wanted` a holds the inverse afterwards; otherwise it is left
+// With `inverse_wanted` A holds the inverse afterwards; otherwise it is left
 // in any state. In double precision the log receives the estimated condition
 // numbers, and a condition above 1e7 is warned on standard error. A singular
 // system throws SingularMatrix. Returns the estimated condition number of the
 // system solved (of its reduced system when condensed), 0 where none is
 // estimated (the single-precision elimination).
-double solve_dense(real* a, int32_t n, int32_t lda, int32_t nf, real* b, bool inverse_wanted, Trace log);
+double solve_dense(const CoupledSystem& sys, Mat1<real>& A, Vec1<real>& b, bool inverse_wanted, Trace log,
+                   SolverContext& ctx);
 
 } // namespace qb

@@ -574,11 +574,7 @@ private:
 // 200 columns of its own; more threads than cores never pay.
 constexpr int32_t COLUMNS_PER_THREAD = 200;
 
-// The thread count chosen for the whole run (--threads), 0 when none is.
-std::atomic<int32_t> run_threads{0};
-
 int32_t auto_threads(int32_t n) {
-    if (run_threads > 0) return run_threads;
     const int32_t cores = static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
     return std::max(1, std::min(cores, n / COLUMNS_PER_THREAD));
 }
@@ -596,8 +592,8 @@ void eliminate(float* a, int32_t n, int32_t lda, float* b, int32_t threads, bool
     std::atomic<bool> signalling{false};
 
     // Only a count the solver chose itself may drop a partner that lags: a
-    // count asked for (the call's or --threads) is kept.
-    const bool chosen = threads <= 0 && run_threads == 0;
+    // count asked for (the call's, from --threads) is kept.
+    const bool chosen = threads <= 0;
     if (threads <= 0) threads = auto_threads(n);
     threads = std::min(threads, (n + Team::BLOCK - 1) / Team::BLOCK);
     std::optional<Team> team;
@@ -692,29 +688,10 @@ void eliminate(float* a, int32_t n, int32_t lda, float* b, int32_t threads, bool
 
 } // namespace
 
-void set_default_threads(int32_t n) { run_threads = n > 0 ? n : 0; }
-
-namespace {
-std::atomic<Elimination> elimination{Elimination::program};
-
-// The straightforward loop chosen for a comparison run, if any.
-bool straightforward(float* a, int32_t n, int32_t lda, float* b) {
-    switch (elimination.load()) {
-    case Elimination::textbook_rows: gaussj_plain(a, n, lda, b); return true;
-    case Elimination::textbook_columns: gaussj_columns(a, n, lda, b); return true;
-    default: return false;
-    }
-}
-} // namespace
-
-void set_elimination(Elimination e) { elimination = e; }
-
-void gaussj(float* a, int32_t n, int32_t lda, float* b, int32_t threads) {
-    if (!straightforward(a, n, lda, b)) eliminate(a, n, lda, b, threads, true);
-}
+void gaussj(float* a, int32_t n, int32_t lda, float* b, int32_t threads) { eliminate(a, n, lda, b, threads, true); }
 
 void gaussj_solve(float* a, int32_t n, int32_t lda, float* b, int32_t threads) {
-    if (!straightforward(a, n, lda, b)) eliminate(a, n, lda, b, threads, false);
+    eliminate(a, n, lda, b, threads, false);
 }
 
 } // namespace qb

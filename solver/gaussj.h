@@ -47,18 +47,8 @@ void gaussj_solve(float* a, int32_t n, int32_t lda, float* b, int32_t threads = 
 // as gaussj.
 void gaussj_plain(float* a, int32_t n, int32_t lda, float* b);
 
-// The thread count of every elimination called with threads = 0 in this run:
-// 0 lets the solver choose by order (the default), n >= 1 forces n threads.
-void set_default_threads(int32_t n);
-
 // The same textbook loop written column by column, the natural order of the
 // column-major storage: one thread, every column swept, the whole inverse.
 void gaussj_columns(float* a, int32_t n, int32_t lda, float* b);
-
-// For the comparison runs of the benchmarks: every elimination of the run by
-// one of the straightforward loops above instead of the program's. Same
-// bits, only slower.
-enum class Elimination { program, textbook_rows, textbook_columns };
-void set_elimination(Elimination e);
 
 } // namespace qb

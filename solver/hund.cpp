@@ -32,27 +32,10 @@ void log_heading(const Model& m, Trace log) {
     List(log) << "REACCIONES POR ZAPATAS AISLADAS" << m.MR;
 }
 
-// The compatibility rows of one group of reactions (the area reactions, or the
-// nodal ones), whose dofs are `dofs` and whose unknowns start after column
-// first: the displacement of the reaction's dof enters with 1, the group's own
-// block of FLEX (starting at row and column `flex0` + 1) with the reactions.
-// A reaction on a restrained dof (outside the model) has no free displacement
-// to couple.
-void coupling_rows(const Model& m, const CaseState& st, Mat1<real>& Cr, const Vec1<int32_t>& dofs, int32_t count,
-                   int32_t first, int32_t flex0) {
-    for (int32_t j = 1; j <= count; ++j) {
-        const int32_t eq = m.NGL(dofs(j));
-        if (eq != 0) Cr(first + j, eq) = Cr(first + j, eq) + 1.0_r;
-    }
-    for (int32_t j = 1; j <= count; ++j)
-        for (int32_t i = 1; i <= count; ++i)
-            Cr(first + i, first + j) = Cr(first + i, first + j) + st.FLEX(flex0 + i, flex0 + j);
-}
-
 // The coupled matrix: compatibility rows first, then the frame's equilibrium
 // rows; the right-hand side is the nodal loads less the member loads.
-void form_system(const Model& m, const CaseState& st, const Vec1<real>& vered, Mat1<real>& Cr, Vec1<real>& B,
-                 Trace log) {
+void form_system(const Model& m, const CaseState& st, const CoupledSystem& sys, const Vec1<real>& vered,
+                 Mat1<real>& Cr, Vec1<real>& B, Trace log) {
     const int32_t NGRED = m.NGRED, NR = m.NR, MR = m.MR, nreac = NR + MR, n = Cr.rows();
     auto cr = [&](int32_t i, int32_t j) { return Cr(i, j); };
 
@@ -61,7 +44,7 @@ void form_system(const Model& m, const CaseState& st, const Vec1<real>& vered, M
     if (NR <= LOG_SMALL)
         fixed_rows(log, nreac, nreac, 10, 5, LOG_SMALL, [&](int32_t i, int32_t j) { return st.FLEX(i, j); });
     List(log) << "matriz akr";
-    if (n <= LOG_SMALL) fixed_rows(log, n, n, 18, 5, n, [&](int32_t r, int32_t c) { return akr_or_zero(m, r, c); });
+    if (n <= LOG_SMALL) fixed_rows(log, n, n, 18, 5, n, [&](int32_t r, int32_t c) { return m.akr(r, c); });
     List(log) << "Matriz Cr";
     if (n <= LOG_SMALL) fixed_rows(log, n, n, 18, 8, n, cr);
 
@@ -69,7 +52,7 @@ void form_system(const Model& m, const CaseState& st, const Vec1<real>& vered, M
     List(log) << "SE AMPLIARÁ LA MATRIZ DEBIDO A LAS REACCIONES INCOGNITAS";
     List(log) << "AGREGANDO FLEXIBILIDADES POR ZAP CORRIDAS";
     List(log) << "n=" << NR;
-    coupling_rows(m, st, Cr, m.NREAC, NR, NGRED, 0);
+    sys.add_compatibility(Cr, 1, NR);
     List(log) << "Matriz Cr + FLEXIBILIDADES-Zap Corr";
     List(log) << "n=" << NR;
     if (NGRED + NR <= LOG_SMALL) fixed_rows(log, NGRED + NR, NGRED + NR, 18, 8, NGRED + NR, cr);
@@ -78,18 +61,16 @@ void form_system(const Model& m, const CaseState& st, const Vec1<real>& vered, M
     // terms between area and nodal reactions stay out of the system.
     List(log) << "SE AGREGARAN LAS FLEXIBILIDADES POR ZAPATAS AISLADAS";
     List(log) << "M=" << MR;
-    coupling_rows(m, st, Cr, m.NREACNOD, MR, NGRED + NR, NR);
+    sys.add_compatibility(Cr, NR + 1, nreac);
     List(log) << "Matriz Cr + FLEXIBILIDADES-Zap Corr-Aisladas";
     if (n <= LOG_SMALL) fixed_rows(log, n, n, 18, 8, n, cr);
 
     List(log) << "FORMACION DE B";
-    for (int32_t i = 1; i <= n; ++i) {
-        B(i) = m.PCONC.at_or_zero(i) - vered.at_or_zero(i);
+    sys.load(m, vered, B);
+    for (int32_t i = 1; i <= n; ++i)
         Rec(log).I(i, 5).F(vered.at_or_zero(i), 12, 6).F(m.PCONC.at_or_zero(i), 12, 6).F(B(i), 12, 6);
-    }
 
-    for (int32_t c = 1; c <= n; ++c)
-        for (int32_t r = 1; r <= NGRED; ++r) Cr(r, c) = Cr(r, c) + akr_or_zero(m, r, c);
+    sys.add_frame(Cr);
     List(log) << "FORMACION DE CR TOTAL";
     if (n <= LOG_LARGE) fixed_rows(log, n, n, 20, 8, LOG_LARGE, cr);
 }
@@ -129,19 +110,21 @@ void trace_node_translations(const Model& m, const CaseState& st, Trace log) {
         List(log) << nd << st.DESPL(dof(nd, DX)) << st.DESPL(dof(nd, DY)) << st.DESPL(dof(nd, DZ));
 }
 
-double HUND(const Model& m, CaseState& st, const Vec1<real>& vered, Trace log) {
+double HUND(const Model& m, CaseState& st, const Vec1<real>& vered, Trace log, SolverContext& ctx) {
     const int32_t nreac = m.NR + m.MR;
-    const int32_t n = m.NGRED + nreac;   // order of the coupled system
+    CoupledSystem sys(m, nreac);
+    sys.soil_from_flexibility(st.FLEX, m.NR);
+    const int32_t n = sys.order();
 
     log_heading(m, log);
     Mat1<real> Cr(n, n);
     Vec1<real> B(n), X(n);
     st.DESPL.resize(m.NTOT + nreac);
     st.HUNDIM.resize(nreac);
-    form_system(m, st, vered, Cr, B, log);
+    form_system(m, st, sys, vered, Cr, B, log);
 
     for (int32_t i = 1; i <= n; ++i) X(i) = B(i);
-    const double condition = solve_dense(Cr.data(), n, n, m.NGRED, X.data(), false, log);   // no inverse wanted
+    const double condition = solve_dense(sys, Cr, X, false, log, ctx);   // no inverse wanted
     List(log) << "IMPRESION DE VECTOR SOLUCION";
     for (int32_t i = 1; i <= n; ++i) List(log) << i << X(i);
 
@@ -161,6 +144,11 @@ double HUND(const Model& m, CaseState& st, const Vec1<real>& vered, Trace log) {
     }
     trace_node_translations(m, st, log);
     return condition;
+}
+
+double HUND(const Model& m, CaseState& st, const Vec1<real>& vered, Trace log) {
+    SolverContext ctx;
+    return HUND(m, st, vered, log, ctx);
 }
 
 } // namespace qb

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "model/model.h"
+#include "solver/dense.h"
 #include "textio/trace.h"
 
 namespace qb::inline QB_ARITH {
@@ -20,7 +21,9 @@ namespace qb::inline QB_ARITH {
 // Fills: DESPL (NTOT+NR+MR: displacements by global dof, then the reactions)
 // and HUNDIM (NR+MR: settlement under each reaction).
 // A singular system throws SingularMatrix. Returns the estimated condition
-// number of the system (0 where none is estimated).
+// number of the system (0 where none is estimated). The solutions of a run
+// share `ctx`; without it, the call has a context of its own.
+double HUND(const Model& m, CaseState& st, const Vec1<real>& vered, Trace log, SolverContext& ctx);
 double HUND(const Model& m, CaseState& st, const Vec1<real>& vered, Trace log);
 
 // Modulus of subgrade reaction of reaction i: |R L / settlement|, with L the

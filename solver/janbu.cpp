@@ -7,7 +7,8 @@
 
 namespace qb::inline QB_ARITH {
 
-JanbuResult janbu_iteration(const Model& m, CaseState& st, Trace log, JanbuObserver& obs, int32_t max_passes) {
+JanbuResult janbu_iteration(const Model& m, CaseState& st, Trace log, JanbuObserver& obs, SolverContext& ctx,
+                            int32_t max_passes) {
     const int32_t NR = m.NR;
     JanbuResult res;
     Vec1<real>& REAC = res.REAC;   // the reactions the next flexibility is built for
@@ -27,7 +28,7 @@ JanbuResult janbu_iteration(const Model& m, CaseState& st, Trace log, JanbuObser
                 st.HUNDIM(i) = settlement(st, i, NR, [&](int32_t j) { return REAC(j); });
             obs.first_pass(m, st, REAC);
         }
-        res.condition = HUND(m, st, m.vered2, log);
+        res.condition = HUND(m, st, m.vered2, log, ctx);
         ITER = ITER + 1;
         obs.pass_done(m, st, REAC);
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "model/model.h"
+#include "solver/dense.h"
 #include "textio/trace.h"
 
 namespace qb::inline QB_ARITH {
@@ -50,7 +51,7 @@ struct JanbuResult {
 // FLEX with FNLCC for the current reactions and solves with HUND (load vector
 // vered2). Leaves in DESPL and HUNDIM the last solution. At most max_passes
 // passes.
-JanbuResult janbu_iteration(const Model& m, CaseState& st, Trace log, JanbuObserver& obs,
+JanbuResult janbu_iteration(const Model& m, CaseState& st, Trace log, JanbuObserver& obs, SolverContext& ctx,
                             int32_t max_passes = JANBU_MAX_PASSES);
 
 } // namespace qb

@@ -46,149 +46,198 @@ void settlement_jacobian(const Model& m, int32_t caso, const Mat1<real>& A_Dem, 
     }
 }
 
-NewtonResult SOLNL(const Model& m, CaseState& st, int32_t caso, const Vec1<real>& vered, Trace log,
-                   NewtonObserver& obs) {
-    const int32_t NTOT = m.NTOT, NGRED = m.NGRED, NR = m.NR;
-    const int32_t n = NGRED + NR;   // order of the Newton system
-    const bool small = n <= NEWTON_LOG_ORDER;
-    const Mat1<real>& A_Dem = demeneghi_coefficients(m.soil, caso);
+namespace {
 
-    // The equilibrium rows are akr's (stiffness, then the reaction columns).
-    auto CR = [&](int32_t r, int32_t c) { return akr_or_zero(m, r, c); };
-    // Equation of the vertical displacement under area reaction j (numbering
-    // gives every reaction dof one; 0 would be a restrained node, outside the
-    // model, whose displacement stays 0).
-    auto eq_of = [&](int32_t j) { return m.NGL(m.NREAC(j)); };
+// The Newton solution of one case, step by step: the system's equilibrium
+// rows come from the coupled system, its compatibility rows from the
+// settlement law.
+class Newton {
+public:
+    Newton(const Model& m, int32_t caso, Trace log, NewtonObserver& obs, SolverContext& ctx)
+        : m_(m), caso_(caso), log_(log), obs_(obs), ctx_(ctx), sys_(m, m.NR), NGRED(m.NGRED), NR(m.NR),
+          n(sys_.order()), small_(n <= NEWTON_LOG_ORDER), A_Dem(demeneghi_coefficients(m.soil, caso)), B(NGRED),
+          R(n), prev(n), F(n), b(n), h(NR), def(NR), negdef(NR), J(n, n), err(static_cast<size_t>(NR)) {}
 
-    trace_separator(log);
-    List(log) << "dentro de SOLNL, NGRED=" << NGRED;
-    List(log) << "EN SolNLDem";
-    List(log) << "N=" << NR;
-    list_reaction_lengths(m, log, 6 * NR);
-    List(log) << "ANTES DE MODIFICAR CR";
-    List(log) << "CR DESPUÉS DE AÑADIR AKR";
-    if (NGRED <= NEWTON_LOG_ORDER)
-        for (int32_t r = 1; r <= NGRED; ++r) {
-            fixed_rows(log, 1, NGRED, 20, 8, NEWTON_LOG_ORDER, [&](int32_t, int32_t c) { return CR(r, c); });
-            fixed_rows(log, 1, n, 20, 8, NEWTON_LOG_ORDER, [&](int32_t, int32_t c) { return CR(r, c); });
-        }
-
-    // Loads: nodal loads less the reduced member loads, as in the linear solution.
-    Vec1<real> B(NGRED);
-    List(log) << "FORMACION DE B";
-    for (int32_t i = 1; i <= NGRED; ++i) {
-        B(i) = m.PCONC.at_or_zero(i) - vered.at_or_zero(i);
-        List(log) << vered.at_or_zero(i) << m.PCONC.at_or_zero(i) << B(i);
-    }
-    for (int32_t i = 1; i <= NGRED; ++i) List(log) << i << B(i);
-
-    // Start: every reaction 10, its node pushed down 10/2500 into the soil.
-    Vec1<real> R(n), prev(n), F(n), b(n);
-    for (int32_t j = 1; j <= NR; ++j) R(NGRED + j) = R_START;
-    for (int32_t j = 1; j <= NR; ++j)
-        if (eq_of(j) != 0) R(eq_of(j)) = R(NGRED + j) / SPRING_START;
-    List(log) << "NDATS=" << NR << " ERROR=" << TOLERANCE << " DELTA=" << DELTA;
-    for (int32_t i = 1; i <= n; ++i) log_indexed(log, "R(", i, R(i));
-
-    Vec1<real> h(NR), def(NR), negdef(NR);
-    Mat1<real> J(n, n);
-    std::vector<double> err(static_cast<size_t>(NR));
-    NewtonResult res;
-    for (int32_t it = 1; it <= NEWTON_MAX_ITERATIONS; ++it) {
-        res.iterations = it;
-        List(log) << "Iteración:" << it;
-        obs.iteration(it);
-        h.fill(0.0_r);
-
-        // ---- residual: equilibrium rows, then compatibility rows -------------------
-        List(log) << "VECTOR FUNCIONAL, PARTE LINEAL";
-        for (int32_t i = 1; i <= NGRED; ++i) {
-            real s = 0.0_r;
-            for (int32_t c = 1; c <= n; ++c) s = s + CR(i, c) * R(c);
-            F(i) = s - B(i);
-            log_indexed(log, "F(", i, F(i));
-        }
-        List(log) << "calculo de vector funcional, PARTE NO LINEAL";
-        CalcDefNL(m, caso, A_Dem, R, h, def, log);
-        List(log) << "deformaciones calculadas CON H=" << h.at_or_zero(1);
-        list_rows(log, 1, NR, [&](int32_t, int32_t j) { return def(j); });
-        // The node's vertical displacement (down is negative) plus the settlement.
-        for (int32_t j = 1; j <= NR; ++j) {
-            negdef(j) = -def(j);
-            F(NGRED + j) = def(j) + (eq_of(j) != 0 ? R(eq_of(j)) : 0.0_r);
-        }
-        for (int32_t j = 1; j <= NR; ++j) log_indexed(log, "F(", NGRED + j, F(NGRED + j));
-
-        // ---- Jacobian ----------------------------------------------------------------
-        J.fill(0.0_r);
-        for (int32_t c = 1; c <= n; ++c)
-            for (int32_t r = 1; r <= NGRED; ++r) J(r, c) = CR(r, c);
-        if (NGRED <= NEWTON_LOG_ORDER)
-            fixed_rows(log, NGRED, n, 20, 8, NEWTON_LOG_ORDER, [&](int32_t r, int32_t c) { return J(r, c); }, 5);
-        List(log) << "CÁLCULANDO JACOBIANO, INCREMENTOS DE H";
-        settlement_jacobian(m, caso, A_Dem, R, negdef, J, log);
-        for (int32_t j = 1; j <= NR; ++j)
-            if (eq_of(j) != 0) J(NGRED + j, eq_of(j)) = 1.0_r;
-        List(log) << "JACOBIANO COMPLETO, PARTE LINEAL + NO LINEAL";
-        if (small) fixed_rows(log, n, n, 20, 8, n, [&](int32_t r, int32_t c) { return J(r, c); }, 5);
-
-        // ---- step ----------------------------------------------------------------------
-        for (int32_t i = 1; i <= n; ++i) b(i) = -F(i);
-        List(log) << "IMPRESION DE -F";
-        for (int32_t i = 1; i <= n; ++i) List(log) << "F[" << i << "]" << b(i);
-        // The step J·delta = b (b in, delta out). Only a Jacobian whose
-        // inverse is logged is inverted: for the other one an elimination of
-        // b alone, with the same pivots, gives the same step bit for bit.
-        res.condition = std::max(res.condition, solve_dense(J.data(), n, n, NGRED, b.data(), small, log));
-        List(log) << "JACOBIANO INVERSO";
-        if (small)
-            fixed_rows(log, n, n + 1, 20, 8, n + 1, [&](int32_t r, int32_t c) { return c <= n ? J(r, c) : b(r); });
-
-        for (int32_t i = 1; i <= n; ++i) {
-            prev(i) = R(i);
-            R(i) = R(i) + b(i);
-            Rec(log).text("r(i)=", 5).F(R(i), 20, 8).text(" =", 5).F(prev(i), 20, 8).text(" + ", 5).F(b(i), 20, 8);
-        }
-        // The soil cannot pull: a reaction that turned negative is released.
-        for (int32_t j = 1; j <= NR; ++j)
-            if (R(NGRED + j) < 0.0_r) R(NGRED + j) = 0.0_r;
-
-        // Relative change in percent; a previous value of 0 gives inf (or NaN).
-        for (int32_t j = 1; j <= NR; ++j) {
-            const real r = R(NGRED + j), p = prev(NGRED + j);
-            err[static_cast<size_t>(j - 1)] = static_cast<double>(std::fabs(r - p) / std::fabs(p) * 100.0_r);
-        }
-        List(log) << "VALORES ANTERIORES DE R";
-        if (small) log_values(log, n, prev);
-        List(log) << "NUEVOS VALORES DE R";
-        if (small) log_values(log, n, R);
-        List(log) << "ERROR EN LAS REACCIONES";
-        if (small) {
-            Rec line(log);
-            for (double e : err) line.E(static_cast<real>(e), 10, 2);
-        } else {
-            List(log) << "IMPRESIÓN FUERA DE RANGO";
-        }
-        obs.errors(err, small);
-
-        // The first step is never taken as converged.
-        if (it >= 2) {
-            int32_t ok = 0;
-            for (double e : err)
-                if (e <= static_cast<double>(TOLERANCE)) ++ok;
-            if (ok == NR) {
+    NewtonResult run(const Vec1<real>& vered) {
+        trace_start();
+        form_loads(vered);
+        start();
+        NewtonResult res;
+        for (int32_t it = 1; it <= NEWTON_MAX_ITERATIONS; ++it) {
+            res.iterations = it;
+            List(log_) << "Iteración:" << it;
+            obs_.iteration(it);
+            h.fill(0.0_r);
+            residual();
+            jacobian();
+            res.condition = std::max(res.condition, step());
+            relative_changes();
+            // The first step is never taken as converged.
+            if (it >= 2 && converged()) {
                 res.converged = true;
                 break;
             }
         }
+        return res;
     }
 
-    // ---- solution by global dof, then the reactions ------------------------------------
-    if (st.DESPL.size() < NTOT + NR + m.MR) st.DESPL.resize(NTOT + NR + m.MR);
-    store_displacements(m, st, R, NR);
-    for (int32_t g = 1; g <= NTOT; ++g) List(log) << "I=" << g << "  NGL=" << m.NGL(g);
-    trace_node_translations(m, st, log);
+    // The solution by global dof, then the area reactions.
+    void store(CaseState& st) const {
+        if (st.DESPL.size() < m_.NTOT + NR + m_.MR) st.DESPL.resize(m_.NTOT + NR + m_.MR);
+        store_displacements(m_, st, R, NR);
+        for (int32_t g = 1; g <= m_.NTOT; ++g) List(log_) << "I=" << g << "  NGL=" << m_.NGL(g);
+        trace_node_translations(m_, st, log_);
+    }
+
+private:
+    // Equation of the vertical displacement under area reaction j (numbering
+    // gives every reaction dof one; 0 would be a restrained node, outside the
+    // model, whose displacement stays 0).
+    int32_t eq_of(int32_t j) const { return sys_.equation_of(j); }
+
+    void trace_start() {
+        trace_separator(log_);
+        List(log_) << "dentro de SOLNL, NGRED=" << NGRED;
+        List(log_) << "EN SolNLDem";
+        List(log_) << "N=" << NR;
+        list_reaction_lengths(m_, log_, 6 * NR);
+        List(log_) << "ANTES DE MODIFICAR CR";
+        List(log_) << "CR DESPUÉS DE AÑADIR AKR";
+        if (NGRED <= NEWTON_LOG_ORDER)
+            for (int32_t r = 1; r <= NGRED; ++r) {
+                fixed_rows(log_, 1, NGRED, 20, 8, NEWTON_LOG_ORDER, [&](int32_t, int32_t c) { return m_.akr(r, c); });
+                fixed_rows(log_, 1, n, 20, 8, NEWTON_LOG_ORDER, [&](int32_t, int32_t c) { return m_.akr(r, c); });
+            }
+    }
+
+    // Loads: nodal loads less the reduced member loads, as in the linear solution.
+    void form_loads(const Vec1<real>& vered) {
+        List(log_) << "FORMACION DE B";
+        sys_.load(m_, vered, B);
+        for (int32_t i = 1; i <= NGRED; ++i) List(log_) << vered.at_or_zero(i) << m_.PCONC.at_or_zero(i) << B(i);
+        for (int32_t i = 1; i <= NGRED; ++i) List(log_) << i << B(i);
+    }
+
+    // Start: every reaction 10, its node pushed down 10/2500 into the soil.
+    void start() {
+        for (int32_t j = 1; j <= NR; ++j) R(NGRED + j) = R_START;
+        for (int32_t j = 1; j <= NR; ++j)
+            if (eq_of(j) != 0) R(eq_of(j)) = R(NGRED + j) / SPRING_START;
+        List(log_) << "NDATS=" << NR << " ERROR=" << TOLERANCE << " DELTA=" << DELTA;
+        for (int32_t i = 1; i <= n; ++i) log_indexed(log_, "R(", i, R(i));
+    }
+
+    // F: the equilibrium rows, then the compatibility rows, the node's
+    // vertical displacement (down is negative) plus the settlement.
+    void residual() {
+        List(log_) << "VECTOR FUNCIONAL, PARTE LINEAL";
+        for (int32_t i = 1; i <= NGRED; ++i) {
+            F(i) = sys_.frame_row_times(i, R) - B(i);
+            log_indexed(log_, "F(", i, F(i));
+        }
+        List(log_) << "calculo de vector funcional, PARTE NO LINEAL";
+        CalcDefNL(m_, caso_, A_Dem, R, h, def, log_);
+        List(log_) << "deformaciones calculadas CON H=" << h.at_or_zero(1);
+        list_rows(log_, 1, NR, [&](int32_t, int32_t j) { return def(j); });
+        for (int32_t j = 1; j <= NR; ++j) {
+            negdef(j) = -def(j);
+            F(NGRED + j) = def(j) + (eq_of(j) != 0 ? R(eq_of(j)) : 0.0_r);
+        }
+        for (int32_t j = 1; j <= NR; ++j) log_indexed(log_, "F(", NGRED + j, F(NGRED + j));
+    }
+
+    // J: the frame's rows, the settlements' block by finite increments, and
+    // the unit coefficient of each reaction's displacement.
+    void jacobian() {
+        J.fill(0.0_r);
+        sys_.copy_frame(J);
+        if (NGRED <= NEWTON_LOG_ORDER)
+            fixed_rows(log_, NGRED, n, 20, 8, NEWTON_LOG_ORDER, [&](int32_t r, int32_t c) { return J(r, c); }, 5);
+        List(log_) << "CÁLCULANDO JACOBIANO, INCREMENTOS DE H";
+        settlement_jacobian(m_, caso_, A_Dem, R, negdef, J, log_);
+        sys_.set_compatibility_ones(J);
+        List(log_) << "JACOBIANO COMPLETO, PARTE LINEAL + NO LINEAL";
+        if (small_) fixed_rows(log_, n, n, 20, 8, n, [&](int32_t r, int32_t c) { return J(r, c); }, 5);
+    }
+
+    // The step J·delta = -F, the update, and the release of a reaction that
+    // turned negative (the soil cannot pull). Only a Jacobian whose inverse is
+    // logged is inverted: for the other one an elimination of b alone, with
+    // the same pivots, gives the same step bit for bit. Returns the condition
+    // number of the step's system.
+    double step() {
+        for (int32_t i = 1; i <= n; ++i) b(i) = -F(i);
+        List(log_) << "IMPRESION DE -F";
+        for (int32_t i = 1; i <= n; ++i) List(log_) << "F[" << i << "]" << b(i);
+        const double condition = solve_dense(sys_, J, b, small_, log_, ctx_);
+        List(log_) << "JACOBIANO INVERSO";
+        if (small_)
+            fixed_rows(log_, n, n + 1, 20, 8, n + 1, [&](int32_t r, int32_t c) { return c <= n ? J(r, c) : b(r); });
+        for (int32_t i = 1; i <= n; ++i) {
+            prev(i) = R(i);
+            R(i) = R(i) + b(i);
+            Rec(log_).text("r(i)=", 5).F(R(i), 20, 8).text(" =", 5).F(prev(i), 20, 8).text(" + ", 5).F(b(i), 20, 8);
+        }
+        for (int32_t j = 1; j <= NR; ++j)
+            if (R(NGRED + j) < 0.0_r) R(NGRED + j) = 0.0_r;
+        return condition;
+    }
+
+    // Relative change of every reaction in percent; a previous value of 0
+    // gives inf (or NaN).
+    void relative_changes() {
+        for (int32_t j = 1; j <= NR; ++j) {
+            const real r = R(NGRED + j), p = prev(NGRED + j);
+            err[static_cast<size_t>(j - 1)] = static_cast<double>(std::fabs(r - p) / std::fabs(p) * 100.0_r);
+        }
+        List(log_) << "VALORES ANTERIORES DE R";
+        if (small_) log_values(log_, n, prev);
+        List(log_) << "NUEVOS VALORES DE R";
+        if (small_) log_values(log_, n, R);
+        List(log_) << "ERROR EN LAS REACCIONES";
+        if (small_) {
+            Rec line(log_);
+            for (double e : err) line.E(static_cast<real>(e), 10, 2);
+        } else {
+            List(log_) << "IMPRESIÓN FUERA DE RANGO";
+        }
+        obs_.errors(err, small_);
+    }
+
+    bool converged() const {
+        for (double e : err)
+            if (!(e <= static_cast<double>(TOLERANCE))) return false;
+        return true;
+    }
+
+    const Model& m_;
+    const int32_t caso_;
+    const Trace log_;
+    NewtonObserver& obs_;
+    SolverContext& ctx_;
+    CoupledSystem sys_;
+    const int32_t NGRED, NR, n;
+    const bool small_;
+    const Mat1<real>& A_Dem;
+    Vec1<real> B, R, prev, F, b, h, def, negdef;
+    Mat1<real> J;
+    std::vector<double> err;
+};
+
+} // namespace
+
+NewtonResult SOLNL(const Model& m, CaseState& st, int32_t caso, const Vec1<real>& vered, Trace log,
+                   NewtonObserver& obs, SolverContext& ctx) {
+    Newton newton(m, caso, log, obs, ctx);
+    const NewtonResult res = newton.run(vered);
+    newton.store(st);
     return res;
+}
+
+NewtonResult SOLNL(const Model& m, CaseState& st, int32_t caso, const Vec1<real>& vered, Trace log,
+                   NewtonObserver& obs) {
+    SolverContext ctx;
+    return SOLNL(m, st, caso, vered, log, obs, ctx);
 }
 
 } // namespace qb

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "model/model.h"
+#include "solver/dense.h"
 #include "textio/trace.h"
 
 namespace qb::inline QB_ARITH {
@@ -48,7 +49,10 @@ constexpr int32_t NEWTON_MAX_ITERATIONS = 20;
 // with the displacement of every global dof (0 when restrained) and
 // DESPL(NTOT+j) with area reaction j; the nodal-reaction entries keep what
 // they held. Writes its trace to `log` only. A singular Jacobian throws
-// SingularMatrix.
+// SingularMatrix. The solutions of a run share `ctx`; without it, the call
+// has a context of its own.
+NewtonResult SOLNL(const Model& m, CaseState& st, int32_t caso, const Vec1<real>& vered, Trace log,
+                   NewtonObserver& obs, SolverContext& ctx);
 NewtonResult SOLNL(const Model& m, CaseState& st, int32_t caso, const Vec1<real>& vered, Trace log,
                    NewtonObserver& obs);
 

@@ -19,7 +19,7 @@ TEST(FrameAssembly, CantileverAlongXAndYGivesTextbookTipDisplacements) {
         f.node(along == 1 ? L : 0, along == 2 ? L : 0, 0);
         f.bar(1, 2);
         f.assemble();
-        ASSERT_EQ(f.m.akr.cols(), 6);
+        ASSERT_EQ(f.m.akr.columns(), 6);
         const int32_t lateral = 3 - along;
         auto tip = [&](int32_t k, float p) { f.m.PCONC.fill(0.0f); f.m.PCONC(k) = p; f.solve(f.m.vered2); };
         tip(3, -P);

@@ -34,7 +34,7 @@ struct Case {
     void frame(const std::vector<qbtest::Codes>& nodes) {
         for (const qbtest::Codes& c : nodes) b.node(0, 0, 0, c);
         b.number();
-        m.akr.resize(m.NGRED, m.NGRED + m.NR + m.MR);
+        m.akr.resize(m.NGRED, m.NR + m.MR);
         st.clear(m);
     }
     void run(const Vec1<float>& vered) {
@@ -59,8 +59,8 @@ TEST(Hund, FrameAloneSolvesLoadsLessMemberLoads) {
     // Two nodes; node 1 fixed, node 2 free in DX and DZ only.
     Case r;
     r.frame({qbtest::FIXED, {0, 1, 0, 1, 1, 1}});
-    r.m.akr(1, 1) = 4.0f;
-    r.m.akr(2, 2) = 2.0f;
+    r.m.akr.set(1, 1, 4.0f);
+    r.m.akr.set(2, 2, 2.0f);
     r.m.PCONC(1) = 8.0f;
     r.m.PCONC(2) = -3.0f;
     Vec1<float> vered(2);
@@ -108,8 +108,8 @@ TEST(Hund, FrameAloneSolvesLoadsLessMemberLoads) {
 //   k d - R = P,  d + f R = 0   ->   R = P / (-1 - k f),  d = -f R.
 void one_spring(Case& r, float f, float P) {
     r.frame({AREA_DZ});
-    r.m.akr(1, 1) = 2.0f;
-    r.m.akr(1, 2) = -1.0f;   // the reaction pushes the node up
+    r.m.akr.set(1, 1, 2.0f);
+    r.m.akr.set(1, 2, -1.0f);   // the reaction pushes the node up
     r.st.FLEX(1, 1) = f;
     r.m.PCONC(1) = P;
     r.m.LONGREAC(3) = 2.0f;
@@ -154,10 +154,10 @@ TEST(Hund, CrossFlexibilitiesEnterSettlementsOnly) {
     auto solve = [](float cross) {
         Case r;
         r.frame({AREA_DZ, NODAL_DZ});   // reactions on dofs 3 and 9
-        r.m.akr(1, 1) = 3.0f;
-        r.m.akr(2, 2) = 5.0f;
-        r.m.akr(1, 3) = -1.0f;
-        r.m.akr(2, 4) = -1.0f;
+        r.m.akr.set(1, 1, 3.0f);
+        r.m.akr.set(2, 2, 5.0f);
+        r.m.akr.set(1, 3, -1.0f);
+        r.m.akr.set(2, 4, -1.0f);
         r.st.FLEX(1, 1) = 0.25f;
         r.st.FLEX(2, 2) = 0.75f;
         r.st.FLEX(1, 2) = cross;
@@ -206,10 +206,10 @@ TEST(Hund, MatrixTraceBounds) {
         }
         r.frame(nodes);
         EXPECT_EQ(r.m.NGRED + r.m.NR + r.m.MR, ngred + nr + 1);
-        for (int32_t i = 1; i <= ngred; ++i) r.m.akr(i, i) = 1.0f;
+        for (int32_t i = 1; i <= ngred; ++i) r.m.akr.set(i, i, 1.0f);
         for (int32_t j = 1; j <= nr + 1; ++j) {
             const int32_t g = j <= nr ? r.m.NREAC(j) : r.m.NREACNOD(1);
-            r.m.akr(r.m.NGL(g), ngred + j) = -1.0f;   // each reaction acts on its own dof
+            r.m.akr.set(r.m.NGL(g), ngred + j, -1.0f);   // each reaction acts on its own dof
             r.st.FLEX(j, j) = 1.0f;
         }
         r.run(Vec1<float>(ngred));
@@ -285,7 +285,11 @@ TEST(Hund, MatchesReferenceOutputsOfTheStripFootingFrame) {
         const size_t t = find_line(mem, " FORMACION DE CR TOTAL", call);
         for (int32_t i = 1; i <= r.m.NGRED; ++i) {
             std::istringstream row(mem[t + static_cast<size_t>(i)]);
-            for (int32_t j = 1; j <= 18; ++j) row >> r.m.akr(i, j);
+            for (int32_t j = 1; j <= 18; ++j) {
+                float v = 0.0f;
+                row >> v;
+                r.m.akr.set(i, j, v);
+            }
         }
         Vec1<float> vered(r.m.NGRED);
         const size_t v = find_line(mem, " VECTOR DE CARGAS REDUCIDO, vered" + std::to_string(c));

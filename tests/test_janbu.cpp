@@ -20,7 +20,8 @@ struct Iteration {
     Iteration(const std::string& data, int32_t max_passes = JANBU_MAX_PASSES) {
         read_model(m, io, data);
         ReportJanbuObserver obs(io.report, io.res, io.console);
-        r = janbu_iteration(m, st, io.trace(), obs, max_passes);
+        SolverContext ctx;
+        r = janbu_iteration(m, st, io.trace(), obs, ctx, max_passes);
         io.flush_all();
     }
     bool reported(const std::string& piece) const { return io.report.memory().find(piece) != std::string::npos; }

@@ -77,8 +77,8 @@ TEST(Newton, SpringsWithoutSoilTakeTwoStepsAndLogTheirMatricesUpToOrder500) {
         m.NGL.resize(m.NTOT);
         for (int32_t g = 1; g <= n; ++g) m.NGL(g) = g;
         m.NGRED = n;
-        m.akr.resize(n, n);
-        for (int32_t i = 1; i <= n; ++i) m.akr(i, i) = 100.0f;
+        m.akr.resize(n, 0);
+        for (int32_t i = 1; i <= n; ++i) m.akr.set(i, i, 100.0f);
         m.PCONC.resize(n, -1.0f);
         m.soil.resize(1);
         Io io;
