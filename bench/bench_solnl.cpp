@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
     st.clear(m);
     Count quiet;
     auto t0 = Clock::now();
-    const NewtonResult r = SOLNL(m, st, caso, m.vered2, closed, quiet);
+    const NewtonResult r = SOLNL(m, st, caso, m.vered[2], closed, quiet);
     const double per_it = since(t0) / r.iterations;
     std::fprintf(stderr, "SOLNL: %d iterations (%s), %.3f s per iteration with the trace closed\n", r.iterations,
                  r.converged ? "converged" : "not converged", per_it);
@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
     if (traced_run) {
         Count traced;
         t0 = Clock::now();
-        const NewtonResult rt = SOLNL(m, st, caso, m.vered2, traced_log, traced);
+        const NewtonResult rt = SOLNL(m, st, caso, m.vered[2], traced_log, traced);
         devnull.flush();
         per_it_traced = since(t0) / rt.iterations;
     }
@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
         const auto s0 = Clock::now();
         CalcDefNL(m, caso, A, R, h, def, log);
         for (int32_t j = 1; j <= m.NR; ++j) negdef(j) = -def(j);
-        settlement_jacobian(m, caso, A, R, negdef, J, log);
+        settlement_jacobian(m, DemeneghiLaw(caso), R, negdef, J, log);
         static_cast<Channel&>(log).flush();
         return since(s0);
     };

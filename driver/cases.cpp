@@ -3,6 +3,7 @@
 // the figures of its summary.
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "driver/checks.h"
@@ -11,13 +12,15 @@
 #include "driver/run.h"
 #include "frame/bar_forces.h"
 #include "frame/diagrams.h"
+#include "model/analysis.h"
 #include "output/frame_report.h"
 #include "output/gid.h"
 #include "output/iteration_reports.h"
 #include "output/solution_report.h"
-#include "soil/flexibility.h"
 #include "soil/footing_springs.h"
 #include "soil/reaction_areas.h"
+#include "soil/settlement_law.h"
+#include "solver/demeneghi.h"
 #include "solver/gaussj.h"
 #include "solver/hund.h"
 #include "solver/janbu.h"
@@ -34,6 +37,57 @@ void tell(const Model& m, const std::string& text) {
     std::fprintf(stderr, "querbal: %s: %s\n", m.data_name.c_str(), text.c_str());
 }
 
+// How an analysis case is announced and solved: its names, its linear
+// settlement law and the tables of its footing springs, its GiD headings, and
+// where its report heading and its log trace fall in the linear solution.
+struct CaseSpec {
+    int32_t caso;
+    const char* name;                  // in the summary and the messages
+    const char* console;               // the case's line on the console
+    const char* log_name;              // and in the log
+    const char* heading;               // its heading in the report
+    const SettlementLaw* law;          // the linear law (KANAL 0; case 1 always)
+    const SettlementLaw* iterative_law;   // the law of the Janbu iteration (KANAL 1), if any
+    const SettlementLaw* nonlinear_law;   // the law of the Newton solution (KANAL 2), if any
+    bool moduli_line;                  // the report says which moduli NFLAG1 chose
+    const Mat1<real>& (*footing_E)(const Model&);
+    const Mat1<real>& (*footing_nu)(const Model&);   // nullptr: drained, no Poisson effect
+    GidResult gid_linear;
+    const char* flexibility_trace;     // the log line announcing the flexibility, if any
+    enum class Heading { before_trace, after_trace, after_springs } heading_at;
+    bool linear_preamble;              // the linear solution clears once more and says "ANALISIS LINEAL"
+    const char* newton_trace;          // the log line announcing the Newton solution, with the reaction lengths
+    std::optional<GidResult> gid_newton;
+    bool closing_pass;                 // one more bar-force pass, whatever the analysis type
+};
+
+const ElasticLaw EXPANSION_LAW(1), COMPRESSION_LAW(2);
+const PrimaryConsolidationLaw PRIMARY_LAW;
+const SecondaryConsolidationLaw SECONDARY_LAW;
+const JanbuLaw JANBU_LAW;
+const DemeneghiLaw DEMENEGHI_2(2), DEMENEGHI_3(3), DEMENEGHI_4(4);
+
+using H = CaseSpec::Heading;
+const CaseSpec CASES[] = {
+    {1, "expansion", "ANALISIS POR EXPANSIONES", "ANALISIS POR EXPANSIONES", "ANALISIS DE EXPANSIONES",
+     &EXPANSION_LAW, nullptr, nullptr, true, [](const Model& m) -> const Mat1<real>& { return m.soil.E1; },
+     [](const Model& m) -> const Mat1<real>& { return m.soil.NU1; }, GidResult::Expansion, nullptr,
+     H::after_springs, false, nullptr, std::nullopt, false},
+    {2, "immediate compression", "ANALISIS POR COMPRESIONES", "ANALISIS POR COMPRESIONES",
+     "ANALISIS DE COMPRESIONES", &COMPRESSION_LAW, &JANBU_LAW, &DEMENEGHI_2, true, [](const Model& m) -> const Mat1<real>& { return m.soil.E2; },
+     [](const Model& m) -> const Mat1<real>& { return m.soil.NU2; }, GidResult::CompressionLinear, "LLAMANDO A FLSC",
+     H::after_trace, true, "EN CASO 2", GidResult::CompressionNonlinear, true},
+    {3, "primary consolidation", "ANALISIS POR CONSOLIDACION PRIMARIA", "ANALISIS POR CONSOLIDACIÓN PRIMARIA",
+     "ANALISIS DE CONSOLIDACIÓN PRIMARIA", &PRIMARY_LAW, nullptr, &DEMENEGHI_3, false,
+     [](const Model& m) -> const Mat1<real>& { return m.soil.EMV; }, nullptr, GidResult::PrimaryLinear,
+     "LLAMANDO A FLSC_3", H::before_trace, false, nullptr, std::nullopt, false},
+    // The trace names FLSC although the law is the secondary one's.
+    {4, "secondary consolidation", "ANALISIS POR CONSOLIDACIÓN SECUNDARIA", "ANALISIS POR CONSOLIDACIÓN SECUNDARIA",
+     "ANALISIS DE CONSOLIDACIÓN SECUNDARIA", &SECONDARY_LAW, nullptr, &DEMENEGHI_4, false,
+     [](const Model& m) -> const Mat1<real>& { return m.soil.EMT; }, nullptr, GidResult::SecondaryLinear,
+     "LLAMANDO A FLSC", H::after_springs, false, nullptr, std::nullopt, false},
+};
+
 // The console lines of the Newton iterations, each iteration a step.
 class ProgressNewtonObserver : public ConsoleNewtonObserver {
 public:
@@ -47,30 +101,57 @@ private:
     int32_t order_;
 };
 
+// The report of the Janbu iteration with each pass a step of the progress
+// line: every flexibility and every solution checked before they are used.
+class CheckedJanbuObserver : public ReportJanbuObserver {
+public:
+    CheckedJanbuObserver(Io& io, const std::string& what)
+        : ReportJanbuObserver(io.report, io.res, io.console), what_(what) {}
+    void pass_heading() override {
+        ReportJanbuObserver::pass_heading();
+        progress().step("Janbu, pasada " + std::to_string(++pass_));
+    }
+    void flexibility_built(const Model& m, const CaseState& st, const Vec1<real>& REAC) override {
+        SoilSource src;
+        src.janbu_reactions = &REAC;
+        src.pass = pass_;
+        check_flexibility(m, st, src, what_);
+    }
+    void pass_done(const Model& m, const CaseState& st, const Vec1<real>& REAC) override {
+        check_finite(m, st, what_ + ", Janbu pass " + std::to_string(pass_));
+        ReportJanbuObserver::pass_done(m, st, REAC);
+    }
+
+private:
+    std::string what_;
+    int32_t pass_ = 0;   // the pass in progress, from 1
+};
+
 // One analysis case: its state, the channels it writes and its record.
 struct Case {
     const Model& m;
     CaseState& st;
     Io& io;
     SolverContext& ctx;                      // what the run's solutions share
-    OpenOutputs* files = nullptr;            // the VTK and CSV files, when asked for
-    std::vector<CaseRecord>* records = nullptr;
+    OpenOutputs* files;                      // the VTK and CSV files, when asked for
+    std::vector<CaseRecord>* records;
+    const Mat1<real>& no_poisson;            // Poisson ratios of drained strata: zero
     std::string what = {};                   // "case 2 (immediate compression)", for the messages
     CaseRecord rec = {};
     SolutionQuality quality = {};
     std::chrono::steady_clock::time_point started = {};
     Trace log() const { return io.trace(); }
 
-    void start(int32_t caso, const char* console_name, const char* log_name, const char* name) {
+    void start(const CaseSpec& spec) {
         rec = CaseRecord{};
-        rec.caso = caso;
-        rec.name = name;
-        what = "case " + std::to_string(caso) + " (" + name + ")";
+        rec.caso = spec.caso;
+        rec.name = spec.name;
+        what = "case " + std::to_string(spec.caso) + " (" + spec.name + ")";
         started = std::chrono::steady_clock::now();
-        progress().stage("caso " + std::to_string(caso));
+        progress().stage("caso " + std::to_string(spec.caso));
         progress().step("flexibilidad del suelo");
-        List(io.console) << console_name;
-        List(io.log) << log_name;
+        List(io.console) << spec.console;
+        List(io.log) << spec.log_name;
         st.clear(m);
     }
 
@@ -84,44 +165,31 @@ struct Case {
         if (records) records->push_back(rec);
     }
 
-    // The flexibility of cases 1 and 2: the moduli come from the field (at the
-    // central node or at each node) or from the laboratory, as NFLAG1 chooses.
-    // Returns where the moduli came from.
-    SoilSource elastic_flexibility(int32_t caso) {
-        const bool expansion = caso == 1;
-        SoilSource src;
-        switch (m.nflag1) {
-        case 1:
-            io.report.empty();
-            List(io.report) << "Usando módulos de campo calculados en el nodo central";
-            src = {"field modulus at the central node", expansion ? &m.EELASP : &m.ECOMPP, false};
-            FLSC(m, st, *src.E, log());
-            break;
-        case 2:
-            io.report.empty();
-            List(io.report) << "Usando módulos de campo calculados en cada nodo";
-            src = {"field modulus", expansion ? &m.EELAS : &m.ECOMP, true};
-            FLSC(m, st, *src.E, log());
-            break;
-        case 3:
-            io.report.empty();
-            List(io.report) << "Usando módulos de laboratorio";
-            if (expansion) List(io.log) << "Usando módulos de laboratorio";
-            src = {expansion ? "soil modulus E1" : "soil modulus E2", expansion ? &m.soil.E1 : &m.soil.E2, false};
-            FLSC(m, st, *src.E, log());
-            break;
-        default:
-            break;   // no flexibility routine: FLEX keeps what it holds
-        }
-        return src;
+    // The line that tells the report which moduli the elastic law of cases 1
+    // and 2 takes, as NFLAG1 chooses (the log repeats it in case 1).
+    void moduli_line(int32_t caso) {
+        const char* line = m.nflag1 == 1   ? "Usando módulos de campo calculados en el nodo central"
+                           : m.nflag1 == 2 ? "Usando módulos de campo calculados en cada nodo"
+                           : m.nflag1 == 3 ? "Usando módulos de laboratorio"
+                                           : nullptr;
+        if (!line) return;
+        io.report.empty();
+        List(io.report) << line;
+        if (caso == 1 && m.nflag1 == 3) List(io.log) << line;
     }
 
-    // The isolated-footing springs of the case, from the moduli and Poisson
-    // ratios given.
-    void footing_springs(SoilSource& src, const Mat1<real>& E, const Mat1<real>& nu) {
-        src.footing_E = &E;
-        src.footing_nu = &nu;
-        isolated_footing_springs(m, st, E, nu, log());
+    // The flexibility of the case's linear law and the springs of its
+    // isolated footings, from the moduli and Poisson ratios given. Returns
+    // where the moduli came from, for the messages.
+    SoilSource flexibility(const CaseSpec& spec) {
+        const SettlementLaw& law = *spec.law;
+        if (spec.moduli_line) moduli_line(spec.caso);
+        law.flexibility(m, st, Vec1<real>(), log());
+        SoilSource src{law.moduli(m)};
+        src.footing_E = &spec.footing_E(m);
+        src.footing_nu = spec.footing_nu ? &spec.footing_nu(m) : &no_poisson;
+        isolated_footing_springs(m, st, *src.footing_E, *src.footing_nu, log());
+        return src;
     }
 
     void heading(const char* name, const char* solution) {
@@ -180,11 +248,11 @@ struct Case {
 
     // SOLNL with its console lines and its report section; an unconverged
     // solution is kept, and said so in the report and on standard error.
-    void nonlinear_solution(int32_t caso, const Vec1<real>& vered) {
+    void nonlinear_solution(const SettlementLaw& law, const Vec1<real>& vered) {
         rec.solution = "nonlinear (Newton)";
         ProgressNewtonObserver obs(io.console, m.NGRED + m.NR);
         NewtonResult r;
-        solve_checked([&] { r = SOLNL(m, st, caso, vered, log(), obs, ctx); });
+        solve_checked([&] { r = SOLNL(m, st, law, vered, log(), obs, ctx); });
         check_finite(m, st, what + ", Newton solution");
         quality = newton_solution_quality(m, st, vered);
         rec.solved = true;
@@ -196,6 +264,57 @@ struct Case {
         report_nonlinear_solution(m, st, io.report);
         if (!r.converged)
             not_converged("the Newton iteration did not converge in " + std::to_string(r.iterations) + " iterations");
+    }
+
+    // ---- the case solved in the way its analysis type asks
+
+    void linear_case(const CaseSpec& spec) {
+        if (spec.linear_preamble) {
+            st.clear(m);
+            List(io.console) << "ANALISIS LINEAL";
+            List(io.log) << "Analisis lineal, compresiones inmediatas";
+        }
+        auto trace = [&] {
+            if (spec.flexibility_trace)
+                List(io.log) << spec.flexibility_trace << "N=" << " NR=" << m.NR << " MR=" << m.MR;
+        };
+        if (spec.heading_at == CaseSpec::Heading::before_trace) heading(spec.heading, "SOLUCION CASO LINEAL");
+        trace();
+        if (spec.heading_at == CaseSpec::Heading::after_trace) heading(spec.heading, "SOLUCION CASO LINEAL");
+        const SoilSource src = flexibility(spec);
+        if (spec.heading_at == CaseSpec::Heading::after_springs) heading(spec.heading, "SOLUCION CASO LINEAL");
+        gid_result_header(io.res, spec.gid_linear);
+        linear_solution(m.vered[static_cast<size_t>(spec.caso)], src);
+        bar_forces_and_diagrams(spec.caso);
+    }
+
+    // The Janbu iteration; the case's closing pass gives its bar forces.
+    void janbu_case(const CaseSpec& spec) {
+        rec.solution = "iterative (Janbu)";
+        heading(spec.heading, "SOLUCION CASO LINEAL, JAMBU");
+        CheckedJanbuObserver obs(io, what);
+        JanbuResult r;
+        const Vec1<real>& vered = m.vered[static_cast<size_t>(spec.caso)];
+        solve_checked([&] { r = janbu_iteration(m, st, *spec.iterative_law, vered, log(), obs, ctx); });
+        quality = linear_solution_quality(m, st, vered);
+        rec.solved = true;
+        rec.converged = r.converged;
+        rec.iterations = r.passes;
+        rec.condition = r.condition;
+        if (r.converged) judge("the last Janbu pass");
+        else not_converged("the Janbu iteration did not converge in " + std::to_string(r.passes) + " passes");
+    }
+
+    void newton_case(const CaseSpec& spec) {
+        nonlinear_heading(spec.heading);
+        if (spec.newton_trace) {
+            List(io.log) << spec.newton_trace;
+            List(io.log) << "N=" << m.NR;
+            list_reaction_lengths(m, io.log, 6 * m.NR);
+        }
+        if (spec.gid_newton) gid_result_header(io.res, *spec.gid_newton);
+        nonlinear_solution(*spec.nonlinear_law, m.vered[static_cast<size_t>(spec.caso)]);
+        bar_forces_and_diagrams(spec.caso);
     }
 
     void bar_forces_and_diagrams(int32_t caso) {
@@ -215,32 +334,6 @@ struct Case {
     }
 };
 
-// The report of the Janbu iteration with each pass a step of the progress
-// line: every flexibility and every solution checked before they are used.
-class CheckedJanbuObserver : public ReportJanbuObserver {
-public:
-    CheckedJanbuObserver(Io& io, const std::string& what)
-        : ReportJanbuObserver(io.report, io.res, io.console), what_(what) {}
-    void pass_heading() override {
-        ReportJanbuObserver::pass_heading();
-        progress().step("Janbu, pasada " + std::to_string(++pass_));
-    }
-    void flexibility_built(const Model& m, const CaseState& st, const Vec1<real>& REAC) override {
-        SoilSource src;
-        src.janbu_reactions = &REAC;
-        src.pass = pass_;
-        check_flexibility(m, st, src, what_);
-    }
-    void pass_done(const Model& m, const CaseState& st, const Vec1<real>& REAC) override {
-        check_finite(m, st, what_ + ", Janbu pass " + std::to_string(pass_));
-        ReportJanbuObserver::pass_done(m, st, REAC);
-    }
-
-private:
-    std::string what_;
-    int32_t pass_ = 0;   // the pass in progress, from 1
-};
-
 } // namespace
 
 void run_cases(const Model& m, Io& io, OpenOutputs* files, std::vector<CaseRecord>* cases,
@@ -248,107 +341,24 @@ void run_cases(const Model& m, Io& io, OpenOutputs* files, std::vector<CaseRecor
     CaseState st;
     SolverContext ctx;
     ctx.options = solver;
-    Case c{m, st, io, ctx, files, cases};
-    // Poisson ratios of the consolidation springs: drained, so zero.
     const Mat1<real> no_poisson(m.soil.NPS > 0 ? m.soil.NPS : 1, limits::STRATA);
-
-    if (m.case_on(1)) {
-        c.start(1, "ANALISIS POR EXPANSIONES", "ANALISIS POR EXPANSIONES", "expansion");
-        SoilSource src = c.elastic_flexibility(1);
-        c.footing_springs(src, m.soil.E1, m.soil.NU1);
-        c.heading("ANALISIS DE EXPANSIONES", "SOLUCION CASO LINEAL");
-        gid_result_header(io.res, GidResult::Expansion);
-        c.linear_solution(m.vered1, src);
-        c.bar_forces_and_diagrams(1);
-        c.open_outputs(1);
-        c.finish();
-    }
-    if (m.case_on(2)) {
-        c.start(2, "ANALISIS POR COMPRESIONES", "ANALISIS POR COMPRESIONES", "immediate compression");
-        if (m.KANAL == 0) {
-            st.clear(m);
-            List(io.console) << "ANALISIS LINEAL";
-            List(io.log) << "Analisis lineal, compresiones inmediatas";
-            List(io.log) << "LLAMANDO A FLSC" << "N=" << " NR=" << m.NR << " MR=" << m.MR;
-            c.heading("ANALISIS DE COMPRESIONES", "SOLUCION CASO LINEAL");
-            SoilSource src = c.elastic_flexibility(2);
-            c.footing_springs(src, m.soil.E2, m.soil.NU2);
-            gid_result_header(io.res, GidResult::CompressionLinear);
-            c.linear_solution(m.vered2, src);
-            c.bar_forces_and_diagrams(2);
-        } else if (m.KANAL == 1) {
-            c.rec.solution = "iterative (Janbu)";
-            c.heading("ANALISIS DE COMPRESIONES", "SOLUCION CASO LINEAL, JAMBU");
-            CheckedJanbuObserver obs(io, c.what);
-            JanbuResult r;
-            c.solve_checked([&] { r = janbu_iteration(m, st, c.log(), obs, ctx); });
-            c.quality = linear_solution_quality(m, st, m.vered2);
-            c.rec.solved = true;
-            c.rec.converged = r.converged;
-            c.rec.iterations = r.passes;
-            c.rec.condition = r.condition;
-            if (r.converged) c.judge("the last Janbu pass");
-            else c.not_converged("the Janbu iteration did not converge in " + std::to_string(r.passes) + " passes");
-        } else if (m.KANAL == 2) {
-            c.nonlinear_heading("ANALISIS DE COMPRESIONES");
-            List(io.log) << "EN CASO 2";
-            List(io.log) << "N=" << m.NR;
-            list_reaction_lengths(m, io.log, 6 * m.NR);
-            gid_result_header(io.res, GidResult::CompressionNonlinear);
-            c.nonlinear_solution(2, m.vered2);
-            c.bar_forces_and_diagrams(2);
+    Case c{m, st, io, ctx, files, cases, no_poisson};
+    for (const CaseSpec& spec : CASES) {
+        if (!m.case_on(spec.caso)) continue;
+        c.start(spec);
+        const Solution how = solution_of(spec.caso, m.KANAL);
+        switch (how) {
+        case Solution::linear: c.linear_case(spec); break;
+        case Solution::janbu: c.janbu_case(spec); break;
+        case Solution::newton: c.newton_case(spec); break;
+        case Solution::none: break;
         }
         // Case 2 always ends with a pass on the solution it holds: the only
         // one of the iterative path, a repeat of the linear and nonlinear ones.
-        c.bar_forces_and_diagrams(2);
-        if (m.KANAL >= 0 && m.KANAL <= 2) {   // the analyses that solve case 2
-            c.open_outputs(2);
-            c.finish();
-        }
-    }
-    if (m.case_on(3)) {
-        c.start(3, "ANALISIS POR CONSOLIDACION PRIMARIA", "ANALISIS POR CONSOLIDACIÓN PRIMARIA",
-                "primary consolidation");
-        if (m.KANAL == 0) {
-            c.heading("ANALISIS DE CONSOLIDACIÓN PRIMARIA", "SOLUCION CASO LINEAL");
-            List(io.log) << "LLAMANDO A FLSC_3" << "N=" << " NR=" << m.NR << " MR=" << m.MR;
-            FLSC_3(m, st, c.log());
-            SoilSource src{"soil modulus Emv", &m.soil.EMV};
-            c.footing_springs(src, m.soil.EMV, no_poisson);
-            gid_result_header(io.res, GidResult::PrimaryLinear);
-            c.linear_solution(m.vered3, src);
-            c.bar_forces_and_diagrams(3);
-            c.open_outputs(3);
-            c.finish();
-        } else if (m.KANAL == 2) {
-            c.nonlinear_heading("ANALISIS DE CONSOLIDACIÓN PRIMARIA");
-            c.nonlinear_solution(3, m.vered3);
-            c.bar_forces_and_diagrams(3);
-            c.open_outputs(3);
-            c.finish();
-        }
-    }
-    if (m.case_on(4)) {
-        c.start(4, "ANALISIS POR CONSOLIDACIÓN SECUNDARIA", "ANALISIS POR CONSOLIDACIÓN SECUNDARIA",
-                "secondary consolidation");
-        if (m.KANAL == 0) {
-            List(io.log) << "LLAMANDO A FLSC" << "N=" << " NR=" << m.NR << " MR=" << m.MR;
-            FLSC_4(m, st, c.log());
-            SoilSource src{"soil modulus Emt", &m.soil.EMT};
-            c.footing_springs(src, m.soil.EMT, no_poisson);
-            c.heading("ANALISIS DE CONSOLIDACIÓN SECUNDARIA", "SOLUCION CASO LINEAL");
-            gid_result_header(io.res, GidResult::SecondaryLinear);
-            c.linear_solution(m.vered4, src);
-            c.bar_forces_and_diagrams(4);
-            c.open_outputs(4);
-            c.finish();
-        } else if (m.KANAL == 2) {
-            c.nonlinear_heading("ANALISIS DE CONSOLIDACIÓN SECUNDARIA");
-            c.nonlinear_solution(4, m.vered4);
-            c.bar_forces_and_diagrams(4);
-            c.open_outputs(4);
-            c.finish();
-        }
+        if (spec.closing_pass) c.bar_forces_and_diagrams(spec.caso);
+        if (how == Solution::none) continue;
+        c.open_outputs(spec.caso);
+        c.finish();
     }
 }
 

@@ -52,16 +52,17 @@ std::string area_cause(const Model& m, const SoilSource& src, int32_t i) {
                "modulus is undefined. Check the loads and supports near node " + num(n) +
                ", or solve case 2 linearly (KANAL 0) or by the nonlinear analysis (KANAL 2), which releases "
                "reactions in tension";
-    if (src.E != nullptr && p >= 1 && p <= m.soil.NPS)
+    const ModulusSource& moduli = src.moduli;
+    if (moduli.E != nullptr && p >= 1 && p <= m.soil.NPS)
         for (int32_t k = 1; k <= m.soil.NEST(p); ++k) {
             if (!(m.DF(n) < m.soil.PROF(p, k))) continue;
-            const int32_t row = src.by_node ? n : p;
-            if (row > src.E->rows() || k > src.E->cols()) continue;
-            const real e = (*src.E)(row, k);
+            const int32_t row = moduli.by_node ? n : p;
+            if (row > moduli.E->rows() || k > moduli.E->cols()) continue;
+            const real e = (*moduli.E)(row, k);
             if (e != 0.0_r && std::isfinite(e)) continue;
-            std::string s = "the " + std::string(src.modulus) + " of stratum " + num(k) + " of profile " +
+            std::string s = "the " + std::string(moduli.name) + " of stratum " + num(k) + " of profile " +
                             num(p) + " under " + reaction + " is " + figure(e) + ", so its compliance is not finite";
-            if (src.by_node || std::string(src.modulus).find("field") != std::string::npos)
+            if (std::string(moduli.name).find("field") != std::string::npos)
                 s += "; a field modulus is 0 when the stratum's laboratory modulus or its laboratory stress (slab) "
                      "is 0, and not finite when the loads do not reach the stratum: give them positive values, or "
                      "use the laboratory moduli (NFLAG1 = 3)";

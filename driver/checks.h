@@ -9,6 +9,7 @@
 #include <string>
 
 #include "model/model.h"
+#include "soil/settlement_law.h"
 #include "solver/solution_check.h"
 #include "textio/errors.h"
 
@@ -33,9 +34,7 @@ std::string likely_cause(const Model& m);
 // reaction node for the field moduli at each node), the tables of the
 // isolated-footing springs, and the reactions a Janbu pass was built for.
 struct SoilSource {
-    const char* modulus = "";                 // what it is ("soil modulus E2", "field modulus")
-    const Mat1<real>* E = nullptr;
-    bool by_node = false;
+    ModulusSource moduli;                     // of the case's linear law
     const Mat1<real>* footing_E = nullptr;
     const Mat1<real>* footing_nu = nullptr;
     const Vec1<real>* janbu_reactions = nullptr;

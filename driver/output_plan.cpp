@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "driver/paths.h"
+#include "model/analysis.h"
 #include "textio/errors.h"
 #include "textio/listread.h"
 
@@ -96,7 +97,7 @@ std::vector<int32_t> cases_to_solve(const std::string& data_name, const std::str
         int32_t kanal = 0, caso[5] = {0, 0, 0, 0, 0}, nflag1 = 0;
         in.record(kanal, caso[1], caso[2], caso[3], caso[4], nflag1);
         for (int32_t c = 1; c <= 4; ++c)
-            if (caso[c] == 1 && (c == 1 || kanal == 0 || kanal == 2 || (kanal == 1 && c == 2))) cases.push_back(c);
+            if (caso[c] == 1 && solution_of(c, kanal) != Solution::none) cases.push_back(c);
     } catch (const InputError&) {
         return {1, 2, 3, 4};
     }

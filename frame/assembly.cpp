@@ -83,7 +83,7 @@ void bar_load_vectors(Model& m, Trace log, int32_t j, const BarElement& e, real 
     matmul12(e.TT, F, f, log);
     List(log) << "Vector de cargas rotadas, PV";
     log_vector_row(log, f);
-    scatter_load(m, j, f, m.vered1, &v.full1);
+    scatter_load(m, j, f, m.vered[1], &v.full1);
 
     // The gravity vector of one case: the line load across the bar and the
     // axial self weight at the lower node (the first node when the bar rises
@@ -104,13 +104,13 @@ void bar_load_vectors(Model& m, Trace log, int32_t j, const BarElement& e, real 
     };
 
     // vector 2: immediate compression
-    gravity_case(2, "Compresión inmediata, CARGA UNIFORME", "CVMax+CM+PP+PV", v.full2, m.vered2);
+    gravity_case(2, "Compresión inmediata, CARGA UNIFORME", "CVMax+CM+PP+PV", v.full2, m.vered[2]);
     List(log) << "EL VECTOR DE CARGAS GLOBAL";
 
     // vector 3 (primary consolidation), also the load of case 4 (secondary
     // consolidation), whose bar forces use the same line load
-    gravity_case(3, "Compresión diferida, CARGA UNIFORME", "CVMed+CM+PP+PV", v.full3, m.vered3);
-    scatter_load(m, j, f, m.vered4);
+    gravity_case(3, "Compresión diferida, CARGA UNIFORME", "CVMed+CM+PP+PV", v.full3, m.vered[3]);
+    scatter_load(m, j, f, m.vered[4]);
 }
 
 // A bar whose two end DZ are area reactions carries the soil line reaction of
@@ -146,7 +146,7 @@ void log_system(const Model& m, Trace log, const CaseVectors& v) {
     List(log) << "MATRIZ DE REGIDEZ AMPLIADA";
     list_rows(log, 1, shown, [](int32_t, int32_t c) { return c; });
     list_rows(log, m.NGRED, shown, [&](int32_t r, int32_t c) { return m.akr(r, c); });
-    const Vec1<real>* reduced[4] = {&m.vered1, &m.vered2, &m.vered3, &m.vered4};
+    const Vec1<real>* reduced[4] = {&m.vered[1], &m.vered[2], &m.vered[3], &m.vered[4]};
     const Vec1<real>* complete[4] = {&v.full1, &v.full2, &v.full3, &v.full4};
     const char* names[4] = {"VECTOR DE CARGAS REDUCIDO, vered1", "VECTOR DE CARGAS REDUCIDO, vered2",
                             "VECTOR DE CARGAS REDUCIDO, vered3", "VECTOR DE CARGAS REDUCIDO, vered4"};
@@ -232,7 +232,7 @@ void bar_load_row(Channel& ch, const Model& m, int32_t j) {
 
 void assemble_frame(Model& m, Trace log) {
     m.akr.resize(m.NGRED, m.NR + m.MR);
-    for (Vec1<real>* v : {&m.vered1, &m.vered2, &m.vered3, &m.vered4}) v->resize(m.NGRED);
+    for (int32_t caso = 1; caso <= 4; ++caso) m.vered[static_cast<size_t>(caso)].resize(m.NGRED);
     m.VGL.resize(m.NB, 12);
     for (int32_t j = 1; j <= m.NB; ++j)
         for (int32_t k = 1; k <= 6; ++k) {

@@ -68,9 +68,9 @@ void bar_load_row(Channel& ch, const Model& m, int32_t j);
 //    equivalent nodal forces of a unit line reaction of area reaction i in
 //    column NGRED+i, and -1 in the row of nodal reaction m in column
 //    NGRED+NR+m;
-//  * vered1..vered4 (NGRED): the case load vectors, as fixed-end forces (the
-//    solver's right-hand side is PCONC - vered): vered1 expansion (PV, acting
-//    upwards), vered2 CVMax+CM+PP+PV, vered3 and vered4 CVMed+CM+PP+PV;
+//  * vered[1..4] (NGRED): the case load vectors, as fixed-end forces (the
+//    solver's right-hand side is PCONC - vered): vered[1] expansion (PV, acting
+//    upwards), vered[2] CVMax+CM+PP+PV, vered[3] and vered[4] CVMed+CM+PP+PV;
 //  * the self weight added to CUNIF(·, PPropio), total_load and
 //    qmax = total_load / AREATOT (0 when there is no foundation area).
 // Needs: bars, sections, materials, COSDIR, LBARRA, CUNIF (slab loads

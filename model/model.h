@@ -144,7 +144,7 @@ struct Model {
 
     // ---- frame system ------------------------------------------------------------------
     FrameStiffness akr;                   // (NGRED, NGRED+NR+MR), model/frame_stiffness.h
-    Vec1<real> vered1, vered2, vered3, vered4;   // (NGRED)
+    std::array<Vec1<real>, 5> vered;      // [1..4]: the reduced load vector of each case (NGRED)
 
     // Index of the section / material of that name, the last one when names
     // repeat, 0 when none has it.

@@ -19,6 +19,7 @@
 #include <cstdint>
 
 #include "model/model.h"
+#include "soil/settlement_law.h"
 #include "textio/trace.h"
 
 namespace qb::inline QB_ARITH {
@@ -40,5 +41,21 @@ real Def(const Model& m, int32_t caso, int32_t i, int32_t j, int32_t p, const Ma
 // 2..NEST). def is resized to NR. Traces to `log`.
 void CalcDefNL(const Model& m, int32_t caso, const Mat1<real>& A_Dem, const Vec1<real>& R, const Vec1<real>& h,
                Vec1<real>& def, Trace log);
+
+// Demeneghi's equation as the settlement law of case `caso` (2, 3 or 4), the
+// nonlinear law of the Newton solution.
+class DemeneghiLaw : public SettlementLaw {
+public:
+    explicit DemeneghiLaw(int32_t caso) : caso_(caso) {}
+    bool linear() const override { return false; }
+    int32_t caso() const { return caso_; }
+    void settlements(const Model& m, const Vec1<real>& R, const Vec1<real>& h, Vec1<real>& def,
+                     Trace log) const override {
+        CalcDefNL(m, caso_, demeneghi_coefficients(m.soil, caso_), R, h, def, log);
+    }
+
+private:
+    int32_t caso_;
+};
 
 } // namespace qb

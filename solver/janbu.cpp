@@ -2,13 +2,12 @@
 
 #include <cmath>
 
-#include "soil/flexibility.h"
 #include "solver/hund.h"
 
 namespace qb::inline QB_ARITH {
 
-JanbuResult janbu_iteration(const Model& m, CaseState& st, Trace log, JanbuObserver& obs, SolverContext& ctx,
-                            int32_t max_passes) {
+JanbuResult janbu_iteration(const Model& m, CaseState& st, const SettlementLaw& law, const Vec1<real>& vered,
+                            Trace log, JanbuObserver& obs, SolverContext& ctx, int32_t max_passes) {
     const int32_t NR = m.NR;
     JanbuResult res;
     Vec1<real>& REAC = res.REAC;   // the reactions the next flexibility is built for
@@ -19,7 +18,7 @@ JanbuResult janbu_iteration(const Model& m, CaseState& st, Trace log, JanbuObser
     for (;;) {
         obs.pass_heading();
         List(log) << "LLAMANDO A FNLCC  " << "N=" << NR << " NR=" << NR << " MR=" << m.MR;
-        FNLCC(m, st, REAC, log);
+        law.flexibility(m, st, REAC, log);
         obs.flexibility_built(m, st, REAC);
         if (ITER == 0) {
             // Settlement that the flexibility gives for the starting reactions
@@ -28,7 +27,7 @@ JanbuResult janbu_iteration(const Model& m, CaseState& st, Trace log, JanbuObser
                 st.HUNDIM(i) = settlement(st, i, NR, [&](int32_t j) { return REAC(j); });
             obs.first_pass(m, st, REAC);
         }
-        res.condition = HUND(m, st, m.vered2, log, ctx);
+        res.condition = HUND(m, st, vered, log, ctx);
         ITER = ITER + 1;
         obs.pass_done(m, st, REAC);
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "model/model.h"
+#include "soil/settlement_law.h"
 #include "solver/dense.h"
 #include "textio/trace.h"
 
@@ -48,10 +49,10 @@ struct JanbuResult {
 };
 
 // Starts from a reaction of 1 under every area reaction; each pass builds
-// FLEX with FNLCC for the current reactions and solves with HUND (load vector
-// vered2). Leaves in DESPL and HUNDIM the last solution. At most max_passes
-// passes.
-JanbuResult janbu_iteration(const Model& m, CaseState& st, Trace log, JanbuObserver& obs, SolverContext& ctx,
-                            int32_t max_passes = JANBU_MAX_PASSES);
+// FLEX with the stress-dependent law `law` (JanbuLaw, FNLCC) for the current
+// reactions and solves with HUND for the load vector `vered` (vered[2]).
+// Leaves in DESPL and HUNDIM the last solution. At most max_passes passes.
+JanbuResult janbu_iteration(const Model& m, CaseState& st, const SettlementLaw& law, const Vec1<real>& vered,
+                            Trace log, JanbuObserver& obs, SolverContext& ctx, int32_t max_passes = JANBU_MAX_PASSES);
 
 } // namespace qb

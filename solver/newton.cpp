@@ -30,7 +30,7 @@ void log_values(Trace log, int32_t n, const Vec1<real>& v) {
 
 } // namespace
 
-void settlement_jacobian(const Model& m, int32_t caso, const Mat1<real>& A_Dem, const Vec1<real>& R,
+void settlement_jacobian(const Model& m, const SettlementLaw& law, const Vec1<real>& R,
                          const Vec1<real>& negdef, Mat1<real>& J, Trace log) {
     const int32_t NGRED = m.NGRED, NR = m.NR;
     Vec1<real> h(NR), def2(NR);
@@ -38,7 +38,7 @@ void settlement_jacobian(const Model& m, int32_t caso, const Mat1<real>& A_Dem, 
         h.fill(0.0_r);
         h(k) = DELTA;
         def2.fill(0.0_r);
-        CalcDefNL(m, caso, A_Dem, R, h, def2, log);
+        law.settlements(m, R, h, def2, log);
         for (int32_t j = 1; j <= NR; ++j) J(NGRED + j, NGRED + k) = (negdef(j) + def2(j)) / h(k);
         List(log) << "defors VARIANDO LA REACCION:" << k << " CON H=" << h(k);
         list_rows(log, 1, NR, [&](int32_t, int32_t j) { return def2(j); });
@@ -53,9 +53,9 @@ namespace {
 // settlement law.
 class Newton {
 public:
-    Newton(const Model& m, int32_t caso, Trace log, NewtonObserver& obs, SolverContext& ctx)
-        : m_(m), caso_(caso), log_(log), obs_(obs), ctx_(ctx), sys_(m, m.NR), NGRED(m.NGRED), NR(m.NR),
-          n(sys_.order()), small_(n <= NEWTON_LOG_ORDER), A_Dem(demeneghi_coefficients(m.soil, caso)), B(NGRED),
+    Newton(const Model& m, const SettlementLaw& law, Trace log, NewtonObserver& obs, SolverContext& ctx)
+        : m_(m), law_(law), log_(log), obs_(obs), ctx_(ctx), sys_(m, m.NR), NGRED(m.NGRED), NR(m.NR),
+          n(sys_.order()), small_(n <= NEWTON_LOG_ORDER), B(NGRED),
           R(n), prev(n), F(n), b(n), h(NR), def(NR), negdef(NR), J(n, n), err(static_cast<size_t>(NR)) {}
 
     NewtonResult run(const Vec1<real>& vered) {
@@ -136,7 +136,7 @@ private:
             log_indexed(log_, "F(", i, F(i));
         }
         List(log_) << "calculo de vector funcional, PARTE NO LINEAL";
-        CalcDefNL(m_, caso_, A_Dem, R, h, def, log_);
+        law_.settlements(m_, R, h, def, log_);
         List(log_) << "deformaciones calculadas CON H=" << h.at_or_zero(1);
         list_rows(log_, 1, NR, [&](int32_t, int32_t j) { return def(j); });
         for (int32_t j = 1; j <= NR; ++j) {
@@ -154,7 +154,7 @@ private:
         if (NGRED <= NEWTON_LOG_ORDER)
             fixed_rows(log_, NGRED, n, 20, 8, NEWTON_LOG_ORDER, [&](int32_t r, int32_t c) { return J(r, c); }, 5);
         List(log_) << "CÁLCULANDO JACOBIANO, INCREMENTOS DE H";
-        settlement_jacobian(m_, caso_, A_Dem, R, negdef, J, log_);
+        settlement_jacobian(m_, law_, R, negdef, J, log_);
         sys_.set_compatibility_ones(J);
         List(log_) << "JACOBIANO COMPLETO, PARTE LINEAL + NO LINEAL";
         if (small_) fixed_rows(log_, n, n, 20, 8, n, [&](int32_t r, int32_t c) { return J(r, c); }, 5);
@@ -211,14 +211,13 @@ private:
     }
 
     const Model& m_;
-    const int32_t caso_;
+    const SettlementLaw& law_;
     const Trace log_;
     NewtonObserver& obs_;
     SolverContext& ctx_;
     CoupledSystem sys_;
     const int32_t NGRED, NR, n;
     const bool small_;
-    const Mat1<real>& A_Dem;
     Vec1<real> B, R, prev, F, b, h, def, negdef;
     Mat1<real> J;
     std::vector<double> err;
@@ -226,9 +225,9 @@ private:
 
 } // namespace
 
-NewtonResult SOLNL(const Model& m, CaseState& st, int32_t caso, const Vec1<real>& vered, Trace log,
+NewtonResult SOLNL(const Model& m, CaseState& st, const SettlementLaw& law, const Vec1<real>& vered, Trace log,
                    NewtonObserver& obs, SolverContext& ctx) {
-    Newton newton(m, caso, log, obs, ctx);
+    Newton newton(m, law, log, obs, ctx);
     const NewtonResult res = newton.run(vered);
     newton.store(st);
     return res;
@@ -237,7 +236,7 @@ NewtonResult SOLNL(const Model& m, CaseState& st, int32_t caso, const Vec1<real>
 NewtonResult SOLNL(const Model& m, CaseState& st, int32_t caso, const Vec1<real>& vered, Trace log,
                    NewtonObserver& obs) {
     SolverContext ctx;
-    return SOLNL(m, st, caso, vered, log, obs, ctx);
+    return SOLNL(m, st, DemeneghiLaw(caso), vered, log, obs, ctx);
 }
 
 } // namespace qb

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "model/model.h"
+#include "soil/settlement_law.h"
 #include "solver/dense.h"
 #include "textio/trace.h"
 
@@ -43,16 +44,17 @@ struct NewtonResult {
 constexpr int32_t NEWTON_LOG_ORDER = 500;
 constexpr int32_t NEWTON_MAX_ITERATIONS = 20;
 
-// SOLNL: solves case `caso` (2, 3 or 4) with the case's reduced load vector
-// `vered`. Reads NN, NTOT, NGRED, NR, akr, PCONC, NGL, NREAC, PERFN, the soil
+// SOLNL: solves a case with the settlement law `law` (Demeneghi's equation
+// of case 2, 3 or 4) and the case's reduced load vector `vered`. Reads NN, NTOT, NGRED, NR, akr, PCONC, NGL, NREAC, PERFN, the soil
 // tables, LONGREAC, AREAREAC and the influence values. Fills DESPL(1..NTOT)
 // with the displacement of every global dof (0 when restrained) and
 // DESPL(NTOT+j) with area reaction j; the nodal-reaction entries keep what
 // they held. Writes its trace to `log` only. A singular Jacobian throws
 // SingularMatrix. The solutions of a run share `ctx`; without it, the call
 // has a context of its own.
-NewtonResult SOLNL(const Model& m, CaseState& st, int32_t caso, const Vec1<real>& vered, Trace log,
+NewtonResult SOLNL(const Model& m, CaseState& st, const SettlementLaw& law, const Vec1<real>& vered, Trace log,
                    NewtonObserver& obs, SolverContext& ctx);
+// The same for case `caso` with its own solver context.
 NewtonResult SOLNL(const Model& m, CaseState& st, int32_t caso, const Vec1<real>& vered, Trace log,
                    NewtonObserver& obs);
 
@@ -61,7 +63,7 @@ NewtonResult SOLNL(const Model& m, CaseState& st, int32_t caso, const Vec1<real>
 // the settlements def2 with reaction k increased by 0.001, and
 //   J(NGRED + j, NGRED + k) = (negdef(j) + def2(j)) / 0.001.
 // Other entries of J are left alone. Traces to `log`.
-void settlement_jacobian(const Model& m, int32_t caso, const Mat1<real>& A_Dem, const Vec1<real>& R,
+void settlement_jacobian(const Model& m, const SettlementLaw& law, const Vec1<real>& R,
                          const Vec1<real>& negdef, Mat1<real>& J, Trace log);
 
 } // namespace qb

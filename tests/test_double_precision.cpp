@@ -34,7 +34,7 @@ TEST(DoublePrecision, NewtonConvergesOnAGridThatSinglePrecisionCannotSettle) {
         CaseState st;
         st.clear(m);
         NewtonObserver quiet;
-        const Vec1<real>& vered = caso == 2 ? m.vered2 : caso == 3 ? m.vered3 : m.vered4;
+        const Vec1<real>& vered = caso == 2 ? m.vered[2] : caso == 3 ? m.vered[3] : m.vered[4];
         const NewtonResult r = SOLNL(m, st, caso, vered, io.trace(), quiet);
         EXPECT_TRUE(r.converged) << caso;
         EXPECT_LE(r.iterations, 6) << caso;

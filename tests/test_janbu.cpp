@@ -21,7 +21,7 @@ struct Iteration {
         read_model(m, io, data);
         ReportJanbuObserver obs(io.report, io.res, io.console);
         SolverContext ctx;
-        r = janbu_iteration(m, st, io.trace(), obs, ctx, max_passes);
+        r = janbu_iteration(m, st, JanbuLaw(), m.vered[2], io.trace(), obs, ctx, max_passes);
         io.flush_all();
     }
     bool reported(const std::string& piece) const { return io.report.memory().find(piece) != std::string::npos; }

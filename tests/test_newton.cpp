@@ -16,7 +16,7 @@ namespace qbtest {
 namespace {
 
 const Vec1<float>& vered(const Model& m, int32_t caso) {
-    return caso == 2 ? m.vered2 : caso == 3 ? m.vered3 : m.vered4;
+    return caso == 2 ? m.vered[2] : caso == 3 ? m.vered[3] : m.vered[4];
 }
 
 TEST(Newton, EveryCaseOfTheExampleConvergesToEquilibrium) {
@@ -50,7 +50,7 @@ TEST(Newton, SoilBlockOfTheJacobianIsTheSettlementDerivative) {
         CalcDefNL(m, caso, A, R, h, def, Trace());
         for (int32_t j = 1; j <= m.NR; ++j) negdef(j) = -def(j);
         Mat1<float> J(n, n);
-        settlement_jacobian(m, caso, A, R, negdef, J, Trace());
+        settlement_jacobian(m, DemeneghiLaw(caso), R, negdef, J, Trace());
         h(k) = 0.05f;
         CalcDefNL(m, caso, A, R, h, up, Trace());
         h(k) = -0.05f;
@@ -115,7 +115,7 @@ TEST(Newton, AReactionTheSoilWouldHaveToPullIsReleased) {
     CaseState st;
     st.clear(m);
     ConsoleNewtonObserver obs(io.console);
-    const NewtonResult r = SOLNL(m, st, 3, m.vered3, io.trace(), obs);
+    const NewtonResult r = SOLNL(m, st, 3, m.vered[3], io.trace(), obs);
     io.flush_all();
     EXPECT_TRUE(!r.converged && r.iterations == NEWTON_MAX_ITERATIONS);
     EXPECT_EQ(st.reaction(m, 1), 0.0f);
