@@ -164,22 +164,37 @@ BarReactions bar_reactions(const Model& m, int32_t j) {
     return {area_reaction_position(m, m.VGL(j, 3)), area_reaction_position(m, m.VGL(j, 9))};
 }
 
+namespace {
+
+// The uniform line load of each case as a combination of the bar's load
+// columns: the gravity loads (a live load column, CMuerta, PPropio) with PV,
+// or PV alone, the expansion pressure that acts upwards.
+struct CaseLoad {
+    bool gravity;
+    int32_t live;   // CVMAX or CVMED
+    bool upward;
+};
+constexpr CaseLoad CASE_LOADS[] = {
+    {false, 0, false},       // no such case: no load
+    {false, 0, true},        // 1 expansion
+    {true, CVMAX, false},    // 2 immediate compression
+    {true, CVMED, false},    // 3 primary consolidation
+    {true, CVMED, false},    // 4 secondary consolidation
+};
+
+const CaseLoad& case_load(int32_t caso) { return CASE_LOADS[caso >= 1 && caso <= 4 ? caso : 0]; }
+
+} // namespace
+
 real case_line_load(const Model& m, int32_t j, int32_t caso) {
-    switch (caso) {
-    case 1:
-        return m.CUNIF(j, PV_LOAD);
-    case 2:
-        return m.CUNIF(j, CVMAX) + m.CUNIF(j, CMUERTA) + m.CUNIF(j, PPROPIO) + m.CUNIF(j, PV_LOAD);
-    case 3:
-    case 4:
-        return m.CUNIF(j, CVMED) + m.CUNIF(j, CMUERTA) + m.CUNIF(j, PPROPIO) + m.CUNIF(j, PV_LOAD);
-    default:
-        return 0.0_r;
-    }
+    const CaseLoad& c = case_load(caso);
+    if (c.gravity) return m.CUNIF(j, c.live) + m.CUNIF(j, CMUERTA) + m.CUNIF(j, PPROPIO) + m.CUNIF(j, PV_LOAD);
+    return caso >= 1 && caso <= 4 ? m.CUNIF(j, PV_LOAD) : 0.0_r;
 }
 
 real downward_line_load(const Model& m, int32_t j, int32_t caso) {
-    return caso == 1 ? -case_line_load(m, j, 1) : case_line_load(m, j, caso);
+    const real q = case_line_load(m, j, caso);
+    return case_load(caso).upward ? -q : q;
 }
 
 void fixed_end_forces(real q, real L, real L2, Vec12& F) {

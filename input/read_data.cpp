@@ -1,7 +1,9 @@
 #include "input/read_data.h"
 
 #include <string>
+#include <vector>
 
+#include "model/analysis.h"
 #include "output/gid.h"
 
 namespace qb::inline QB_ARITH {
@@ -59,22 +61,30 @@ void read_node_values(const Model& m, ListReader& in, int32_t count, const std::
 // unsolved, or solved on a rigid soil, are named.
 void warn_control(const Model& m, const ListReader& in) {
     const int line = in.record_line();
-    const bool later_case = m.case_on(2) || m.case_on(3) || m.case_on(4);
+    // The cases switched on that the analysis type does not solve.
+    std::vector<int32_t> unsolved;
+    for (int32_t c = 1; c <= 4; ++c)
+        if (m.case_on(c) && solution_of(c, m.KANAL) == Solution::none) unsolved.push_back(c);
+    std::string which;
+    for (size_t i = 0; i < unsolved.size(); ++i)
+        which += (i == 0 ? "" : i + 1 == unsolved.size() ? " and " : ", ") + num(unsolved[i]);
+    which = (unsolved.size() == 1 ? "case " : "cases ") + which + (unsolved.size() == 1 ? " is" : " are");
     if (m.KANAL < 0 || m.KANAL > 2) {
-        if (later_case)
-            in.warn(line, "the analysis type KANAL = " + num(m.KANAL) +
-                              " selects no solution; cases 2 to 4 are not solved");
+        if (!unsolved.empty())
+            in.warn(line, "the analysis type KANAL = " + num(m.KANAL) + " selects no solution; " + which +
+                              " not solved");
         else
             in.warn(line, "the analysis type KANAL = " + num(m.KANAL) + " is not 0, 1 or 2");
-    } else if (m.KANAL == 1 && (m.case_on(3) || m.case_on(4))) {
-        in.warn(line, "the iterative analysis (KANAL = 1) solves case 2 only; cases 3 and 4 are not solved");
+    } else if (!unsolved.empty()) {
+        in.warn(line, "the iterative analysis (KANAL = 1) solves case 2 only; " + which + " not solved");
     }
     for (int c = 1; c <= 4; ++c)
         if (m.CASO[static_cast<size_t>(c)] != 0 && m.CASO[static_cast<size_t>(c)] != 1)
             in.warn(line, "CASO(" + num(c) + ") = " + num(m.CASO[static_cast<size_t>(c)]) +
                               " is neither 0 nor 1: case " + num(c) + " is not solved");
     // NFLAG1 chooses the moduli of the linear flexibility of cases 1 and 2.
-    const bool uses_nflag1 = m.case_on(1) || (m.case_on(2) && m.KANAL == 0);
+    bool uses_nflag1 = false;
+    for (int32_t c : {1, 2}) uses_nflag1 = uses_nflag1 || (m.case_on(c) && solution_of(c, m.KANAL) == Solution::linear);
     if (uses_nflag1 && (m.nflag1 < 1 || m.nflag1 > 3))
         in.warn(line, "NFLAG1 = " + num(m.nflag1) +
                           " is not 1, 2 or 3: no soil moduli are chosen, and the soil of the linear cases 1 and 2 "

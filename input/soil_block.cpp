@@ -2,7 +2,9 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
+#include "model/analysis.h"
 #include "output/soil_report.h"
 #include "soil/profiles.h"
 
@@ -28,6 +30,30 @@ void warn_footing_poisson(const Model& m, const ListReader& in, int32_t p, const
         }
 }
 
+// The line of properties that each switched-on case reads for a stratum, and
+// its echo: the fields in order (every one a (profile, stratum) table of the
+// soil), and the two heading lines above the values.
+struct CaseProperties {
+    int32_t caso;
+    const char* what;                      // in the messages
+    std::vector<Mat1<real> Soil::*> fields;
+    int32_t heading_indent;
+    const char* heading;                   // the field names
+    const char* unit_prefix;               // before the stress unit ("1/": a compressibility)
+    int32_t poisson;                       // the field of the Poisson ratio that isolated footings divide by, 0 none
+};
+
+const CaseProperties CASE_PROPERTIES[] = {
+    {1, "expansion properties", {&Soil::E1, &Soil::NU1, &Soil::SLAB}, 10, "E         NU      slab", nullptr, 2},
+    {2, "immediate-compression properties",
+     {&Soil::E2, &Soil::NU2, &Soil::SLAB, &Soil::KO, &Soil::K, &Soil::N, &Soil::A}, 10,
+     "E         NU      slab     KO       K       N     A", nullptr, 2},
+    {3, "primary-consolidation properties", {&Soil::EMV, &Soil::AP, &Soil::T}, 7, "   Emv       Ap       T ", "   1/",
+     0},
+    {4, "secondary-consolidation properties", {&Soil::EMT, &Soil::ACS, &Soil::PSI, &Soil::T}, 7,
+     "   Emt      Acs      psi       T", "   1/", 0},
+};
+
 // A stratum and its properties, as read.
 void read_stratum(Model& m, ListReader& in, int32_t p, int32_t k, int32_t& label) {
     Soil& s = m.soil;
@@ -41,23 +67,16 @@ void read_stratum(Model& m, ListReader& in, int32_t p, int32_t k, int32_t& label
         in.warn(line, where + ": the stratum type " + std::to_string(s.TIPOEST(p, k)) +
                           " is neither 1 (sand) nor 2 (clay); consolidation takes it as sand");
     if (s.H(p, k) == 0.0_r) in.warn(line, where + " has zero thickness: it settles nothing");
-    if (m.case_on(1)) {
-        in.context(where + ", expansion properties");
-        in.record(s.E1(p, k), s.NU1(p, k), s.SLAB(p, k));
-        warn_footing_poisson(m, in, p, where, s.NU1(p, k), 1);
-    }
-    if (m.case_on(2)) {
-        in.context(where + ", immediate-compression properties");
-        in.record(s.E2(p, k), s.NU2(p, k), s.SLAB(p, k), s.KO(p, k), s.K(p, k), s.N(p, k), s.A(p, k));
-        if (m.KANAL == 0) warn_footing_poisson(m, in, p, where, s.NU2(p, k), 2);
-    }
-    if (m.case_on(3)) {
-        in.context(where + ", primary-consolidation properties");
-        in.record(s.EMV(p, k), s.AP(p, k), s.T(p, k));
-    }
-    if (m.case_on(4)) {
-        in.context(where + ", secondary-consolidation properties");
-        in.record(s.EMT(p, k), s.ACS(p, k), s.PSI(p, k), s.T(p, k));
+    for (const CaseProperties& c : CASE_PROPERTIES) {
+        if (!m.case_on(c.caso)) continue;
+        in.context(where + ", " + c.what);
+        in.begin();
+        for (Mat1<real> Soil::*field : c.fields) in.item((s.*field)(p, k));
+        in.end();
+        // The springs of the isolated footings use the Poisson ratio of the
+        // case's linear solution.
+        if (c.poisson != 0 && solution_of(c.caso, m.KANAL) == Solution::linear)
+            warn_footing_poisson(m, in, p, where, (s.*c.fields[static_cast<size_t>(c.poisson - 1)])(p, k), c.caso);
     }
 }
 
@@ -73,30 +92,15 @@ void echo_stratum(const Model& m, Channel& report, int32_t p, int32_t k, int32_t
     Rec(report).text(" PERFIL  ESTRATO  TIPO MAT   z        H        PESO ");
     Rec(report).X(27).X(2).data(m.unid(2)).X(5).data(m.unid(2)).X(5).data(m.unid(5));
     Rec(report).I(p, 5).X(3).I(label, 5).text(tipo, 11).F(s.Z(p, k), 8, 2).F(s.H(p, k), 8, 2).F(s.GAMA(p, k), 12, 4);
-    if (m.case_on(1)) {
-        Rec(report).X(4).text("PROPIEDADES CASO 1");
-        Rec(report).X(10).text("E         NU      slab");
-        Rec(report).X(10).data(m.unid(4));
-        Rec(report).X(8).F(s.E1(p, k), 8, 2).F(s.NU1(p, k), 8, 2).F(s.SLAB(p, k), 8, 2);
-    }
-    if (m.case_on(2)) {
-        Rec(report).X(4).text("PROPIEDADES CASO 2");
-        Rec(report).X(10).text("E         NU      slab     KO       K       N     A");
-        Rec(report).X(10).data(m.unid(4));
-        Rec(report).X(8).F(s.E2(p, k), 8, 2).F(s.NU2(p, k), 8, 2).F(s.SLAB(p, k), 8, 2)
-            .F(s.KO(p, k), 8, 2).F(s.K(p, k), 8, 2).F(s.N(p, k), 8, 2).F(s.A(p, k), 8, 2);
-    }
-    if (m.case_on(3)) {
-        Rec(report).X(4).text("PROPIEDADES CASO 3");
-        Rec(report).X(7).text("   Emv       Ap       T ");
-        Rec(report).X(4).text("   1/").data(m.unid(4));
-        Rec(report).X(8).F(s.EMV(p, k), 8, 2).F(s.AP(p, k), 8, 2).F(s.T(p, k), 8, 2);
-    }
-    if (m.case_on(4)) {
-        Rec(report).X(4).text("PROPIEDADES CASO 4");
-        Rec(report).X(7).text("   Emt      Acs      psi       T");
-        Rec(report).X(4).text("   1/").data(m.unid(4));
-        Rec(report).X(8).F(s.EMT(p, k), 8, 2).F(s.ACS(p, k), 8, 2).F(s.PSI(p, k), 8, 2).F(s.T(p, k), 8, 2);
+    for (const CaseProperties& c : CASE_PROPERTIES) {
+        if (!m.case_on(c.caso)) continue;
+        Rec(report).X(4).text(("PROPIEDADES CASO " + std::to_string(c.caso)).c_str());
+        Rec(report).X(c.heading_indent).text(c.heading);
+        if (c.unit_prefix) Rec(report).X(4).text(c.unit_prefix).data(m.unid(4));
+        else Rec(report).X(10).data(m.unid(4));
+        Rec values(report);
+        values.X(8);
+        for (Mat1<real> Soil::*field : c.fields) values.F((s.*field)(p, k), 8, 2);
     }
 }
 

@@ -7,9 +7,30 @@
 
 namespace qb::inline QB_ARITH {
 
-const Mat1<real>& demeneghi_coefficients(const Soil& s, int32_t caso) {
-    return caso == 3 ? s.AP : caso == 4 ? s.ACS : s.A;
-}
+namespace {
+
+// The form of Demeneghi's equation in each case: immediate compression with
+// the lateral stresses (case 2), consolidation of the clay strata under the
+// vertical stress (case 3), the same creeping with time (case 4); the
+// coefficient table of each, and the trace line of a consolidation case.
+struct DemeneghiForm {
+    enum Kind { none, immediate, primary, secondary } kind;
+    Mat1<real> Soil::*coefficients;
+    const char* label;
+};
+constexpr DemeneghiForm FORMS[] = {
+    {DemeneghiForm::none, &Soil::A, nullptr},
+    {DemeneghiForm::none, &Soil::A, nullptr},
+    {DemeneghiForm::immediate, &Soil::A, nullptr},
+    {DemeneghiForm::primary, &Soil::AP, "caso 3"},
+    {DemeneghiForm::secondary, &Soil::ACS, "caso 4"},
+};
+
+const DemeneghiForm& form(int32_t caso) { return FORMS[caso >= 1 && caso <= 4 ? caso : 0]; }
+
+} // namespace
+
+const Mat1<real>& demeneghi_coefficients(const Soil& s, int32_t caso) { return s.*form(caso).coefficients; }
 
 namespace {
 
@@ -19,10 +40,11 @@ struct Stresses {
 };
 
 // Superposes the pressure of every loaded reaction l (line reaction times
-// length over area) on its influence values; case 2 traces every term.
-Stresses stresses(const Model& m, int32_t caso, int32_t i, int32_t j, const Vec1<real>& h, const Vec1<real>& R,
+// length over area) on its influence values; immediate compression needs the
+// lateral stresses too, and traces every term.
+Stresses stresses(const Model& m, bool lateral, int32_t i, int32_t j, const Vec1<real>& h, const Vec1<real>& R,
                   Trace log) {
-    const bool trace = caso == 2 && log.on();
+    const bool trace = lateral && log.on();
     Stresses s;
     for (int32_t l = 1; l <= m.NR; ++l) {
         const int32_t g = dof(l, DZ);
@@ -30,7 +52,7 @@ Stresses stresses(const Model& m, int32_t caso, int32_t i, int32_t j, const Vec1
         const real rh = r + h(l);
         const real len = m.LONGREAC.at_or_zero(g), area = m.AREAREAC.at_or_zero(g);
         const real ix1 = infl(m.IX, i, j, l, 1), ix2 = infl(m.IX, i, j, l, 2);
-        if (caso == 2) {
+        if (lateral) {
             s.sx = s.sx + rh * (ix1 + ix2) * len / area;
             s.sy = s.sy + rh * (infl(m.IY, i, j, l, 1) + infl(m.IY, i, j, l, 2)) * len / area;
         }
@@ -52,11 +74,14 @@ real Def(const Model& m, int32_t caso, int32_t i, int32_t j, int32_t p, const Ma
     List(log) << "en Def ng=" << m.NTOT << " ngred=" << m.NGRED;
     if (!has_entry(s.PZ, p, j)) return 0.0_r;   // no soil under this node
 
-    const bool clay = s.TIPOEST(p, j) == 2;
-    if (caso == 3 || caso == 4) List(log) << (caso == 3 ? "caso 3" : "caso 4");
+    const DemeneghiForm& f = form(caso);
+    const bool immediate = f.kind == DemeneghiForm::immediate;
     // Consolidation settles clay only; sand gives neither stresses nor settlement.
+    const bool consolidates = (f.kind == DemeneghiForm::primary || f.kind == DemeneghiForm::secondary) &&
+                              s.TIPOEST(p, j) == 2;
+    if (f.label) List(log) << f.label;
     Stresses sg;
-    if (caso == 2 || ((caso == 3 || caso == 4) && clay)) sg = stresses(m, caso, i, j, h, R, log);
+    if (immediate || consolidates) sg = stresses(m, immediate, i, j, h, R, log);
     List(log) << "sigmax(i,j)" << i << j << sg.sx;
     List(log) << "sigmaY(i,j)" << i << j << sg.sy;
     List(log) << "sigmaZ(i,j)" << i << j << sg.sz;
@@ -65,7 +90,7 @@ real Def(const Model& m, int32_t caso, int32_t i, int32_t j, int32_t p, const Ma
 
     const real PA = s.PA, Hj = s.H(p, j), A = A_Dem(p, j);
     real def = 0.0_r;
-    if (caso == 2) {
+    if (immediate) {
         // Lateral over vertical stress; a stratum the reactions do not reach
         // (sz = 0) settles nothing and has no ratio either.
         const real C = sg.sz == 0.0_r ? 0.0_r : (sg.sx + sg.sy) / sg.sz;
@@ -77,15 +102,15 @@ real Def(const Model& m, int32_t caso, int32_t i, int32_t j, int32_t p, const Ma
         def = sg.sz == 0.0_r ? 0.0_r : Hj * (1.0_r - std::exp(-X));
         List(log) << "ssigmas=" << C;
         List(log) << "A_Dem=" << A;
-    } else if ((caso == 3 || caso == 4) && clay) {
+    } else if (consolidates) {
         List(log) << "A_Dem=" << A;
-        if (caso == 4) {
+        if (f.kind == DemeneghiForm::secondary) {
             List(log) << "psi=" << s.PSI(p, j);
             List(log) << "T=" << s.T(p, j);
         }
         const real expo = std::exp(sg.sz / (-PA * A));
         List(log) << "expo=" << expo;
-        if (caso == 3) {
+        if (f.kind == DemeneghiForm::primary) {
             def = (1.0_r - expo) * Hj;
         } else {
             const real ct = (1.0_r - expo) * Hj;

@@ -198,7 +198,7 @@ TEST(Run, AnAnalysisTypeThatSelectsNoSolutionIsWarnedOnce) {
     // and 4 write their names only.
     Outcome o = run("kanal7", edit(example("reticula_no_lineal.dat"), "\n2 0 1 1 1 3\n", "\n7 0 1 1 1 3\n"));
     ASSERT_EQ(o.status, 0) << o.err;
-    EXPECT_EQ(o.err, "querbal: warning: datos.dat:5: the analysis type KANAL = 7 selects no solution; cases 2 to 4 are not solved\n");
+    EXPECT_EQ(o.err, "querbal: warning: datos.dat:5: the analysis type KANAL = 7 selects no solution; cases 2, 3 and 4 are not solved\n");
     const std::string rep = o.file("resultados.txt");
     EXPECT_NE(rep.find("  BARRA      ELEMENTOS     GRADO DE"), std::string::npos);
     EXPECT_EQ(rep.find("SOLUCION CASO"), std::string::npos);
