@@ -24,6 +24,7 @@
 #include "solver/gaussj.h"
 #include "solver/hund.h"
 #include "solver/janbu.h"
+#include "solver/lu.h"
 #include "solver/newton.h"
 #include "solver/solution_check.h"
 
@@ -155,9 +156,19 @@ struct Case {
         st.clear(m);
     }
 
-    // The case's record, with the figures of its solution when it has one.
+    // The case's record, with the figures of its solution when it has one. A
+    // condition number beyond ILL_CONDITIONED is said once per case.
     void finish() {
         rec.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        if (!(rec.condition <= ILL_CONDITIONED)) {
+            char figure[32];
+            std::snprintf(figure, sizeof figure, "%.3g", rec.condition);
+            std::fflush(stdout);
+            std::fprintf(stderr,
+                         "querbal: warning: %s: %s: its coupled system is ill-conditioned (condition number about "
+                         "%s): the last digits of its results carry little meaning\n",
+                         m.data_name.c_str(), what.c_str(), figure);
+        }
         if (rec.solved) {
             rec.figures = case_figures(m, st, rec.caso, quality);
             rec.has_figures = true;

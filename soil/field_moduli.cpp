@@ -27,7 +27,8 @@ void compute_field_moduli(Model& m, Trace log) {
         const int32_t n = node_of_dof(m.NREAC(j));
         const int32_t p = m.PERFIL(n);
         if (p < 1 || p > s.NPS)
-            throw InputError("node " + std::to_string(n) + " carries an area reaction on soil profile " +
+            throw InputError((n <= m.node_line.size() ? m.data_name + ":" + std::to_string(m.node_line(n)) + ": " : "") +
+                             "node " + std::to_string(n) + " carries an area reaction on soil profile " +
                              std::to_string(p) + ", but only " + std::to_string(s.NPS) + " profiles were read");
         List(log) << "EL GL DE LA REACCION" << j << " ES:" << m.NREAC(j);
         List(log) << "NODO:" << n;

@@ -131,11 +131,78 @@ FrameCondensation::FrameCondensation() : kept_(new Kept) {}
 FrameCondensation::~FrameCondensation() { delete kept_; }
 void FrameCondensation::clear() { *kept_ = Kept{}; }
 
+namespace {
+
+// The reduced matrix [S  C_b; D_b  F], interface first, then the reactions.
+std::vector<double> reduced_matrix(const Kept& k, const double* a, Size ld, int32_t nf, int32_t nr) {
+    const std::vector<int32_t>& B = k.interface;
+    const Size snbf = B.size(), snb = snbf + static_cast<Size>(nr);
+    std::vector<double> red(snb * snb);
+    for (Size l = 0; l < snbf; ++l) {
+        std::copy_n(k.S.data() + l * snbf, snbf, red.data() + l * snb);
+        const double* col = a + at(B[l], ld, nf);
+        std::copy_n(col, static_cast<Size>(nr), red.data() + l * snb + snbf);
+    }
+    for (int32_t s = 0; s < nr; ++s) {
+        const double* col = a + at(nf + s, ld, 0);
+        double* dest = red.data() + (snbf + static_cast<Size>(s)) * snb;
+        for (Size l = 0; l < snbf; ++l) dest[l] = col[B[l]];
+        std::copy_n(col + nf, static_cast<Size>(nr), dest + snbf);
+    }
+    return red;
+}
+
+// v = a⁻¹ v through the condensation: y = A_ii⁻¹ v_i, the reduced right-hand
+// side v_b - A_bi y, its solution z, and the interior x_i = y - X z_b.
+class CondensedSolve {
+public:
+    CondensedSolve(const Kept& k, const ScaledLu& reduced, int32_t nf, int32_t nr)
+        : k_(k), rs_(reduced), nf_(static_cast<Size>(nf)), nr_(static_cast<Size>(nr)), y_(k.interior.size()),
+          g_(k.interface.size() + nr_) {}
+
+    void operator()(std::vector<double>& v) {
+        const std::vector<int32_t>& I = k_.interior;
+        const std::vector<int32_t>& B = k_.interface;
+        const Size sni = I.size(), snbf = B.size();
+        for (Size p = 0; p < sni; ++p) y_[p] = v[static_cast<Size>(I[p])];
+        k_.ii.solve(y_.data(), 1);
+        for (Size p = 0; p < snbf; ++p) g_[p] = v[static_cast<Size>(B[p])];
+        for (Size s = 0; s < nr_; ++s) g_[snbf + s] = v[nf_ + s];
+        for (Size q = 0; q < sni; ++q) {
+            const double yq = y_[q];
+            if (yq == 0.0) continue;
+            const Size j = static_cast<Size>(I[q]);
+            for (Size p = k_.start[j]; p < k_.start[j + 1]; ++p) {
+                const int32_t i = k_.in_interface[static_cast<Size>(k_.row[p])];
+                if (i >= 0) g_[static_cast<Size>(i)] -= k_.value[p] * yq;
+            }
+        }
+        rs_.solve(g_.data(), 1);
+        for (Size l = 0; l < snbf; ++l) {
+            const double z = g_[l];
+            if (z == 0.0) continue;
+            const double* x = k_.X.data() + l * sni;
+            for (Size q = 0; q < sni; ++q) y_[q] -= x[q] * z;
+        }
+        for (Size p = 0; p < sni; ++p) v[static_cast<Size>(I[p])] = y_[p];
+        for (Size p = 0; p < snbf; ++p) v[static_cast<Size>(B[p])] = g_[p];
+        for (Size s = 0; s < nr_; ++s) v[nf_ + s] = g_[snbf + s];
+    }
+
+private:
+    const Kept& k_;
+    const ScaledLu& rs_;
+    Size nf_, nr_;
+    std::vector<double> y_, g_;
+};
+
+} // namespace
+
 bool FrameCondensation::solve(const double* a, int32_t n, int32_t lda, int32_t nf,
                               const std::vector<int32_t>& interface_in, double* b, CondensedReport& report) {
     report = CondensedReport{};
     if (nf < 1 || nf >= n) return false;
-    const Size ld = static_cast<Size>(lda), sn = static_cast<Size>(n), snf = static_cast<Size>(nf);
+    const Size ld = static_cast<Size>(lda), snf = static_cast<Size>(nf);
     const int32_t nr = n - nf;   // reactions
 
     std::vector<int32_t> interface = interface_in, interior;
@@ -172,61 +239,15 @@ bool FrameCondensation::solve(const double* a, int32_t n, int32_t lda, int32_t n
         report.outcome = Condensation::bad_interior;
         return false;
     }
-    const std::vector<int32_t>& I = k.interior;
-    const std::vector<int32_t>& B = k.interface;
-    const Size sni = static_cast<Size>(ni), snbf = static_cast<Size>(nbf), snb = static_cast<Size>(nb);
-
-    // The reduced matrix [S  C_b; D_b  F], interface first, then the reactions.
-    std::vector<double> red(snb * snb);
-    for (Size l = 0; l < snbf; ++l) {
-        std::copy_n(k.S.data() + l * snbf, snbf, red.data() + l * snb);
-        const double* col = a + at(B[l], ld, nf);
-        std::copy_n(col, static_cast<Size>(nr), red.data() + l * snb + snbf);
-    }
-    for (int32_t s = 0; s < nr; ++s) {
-        const double* col = a + at(nf + s, ld, 0);
-        double* dest = red.data() + (snbf + static_cast<Size>(s)) * snb;
-        for (Size l = 0; l < snbf; ++l) dest[l] = col[B[l]];
-        std::copy_n(col + nf, static_cast<Size>(nr), dest + snbf);
-    }
     ScaledLu rs;
-    if (!rs.factor(std::move(red), nb)) {
+    if (!rs.factor(reduced_matrix(k, a, ld, nf, nr), nb)) {
         report.outcome = Condensation::bad_reduced;
         return false;
     }
     report.rcond_reduced = rs.rcond;
-
-    // v = a⁻¹ v: y = A_ii⁻¹ v_i, the reduced right-hand side v_b - A_bi y,
-    // its solution z, and the interior x_i = y - X z_b.
-    const std::vector<int32_t>& in_interface = k.in_interface;
-    std::vector<double> y(sni), g(snb);
-    auto solve = [&](std::vector<double>& v) {
-        for (Size p = 0; p < sni; ++p) y[p] = v[static_cast<Size>(I[p])];
-        k.ii.solve(y.data(), 1);
-        for (Size p = 0; p < snbf; ++p) g[p] = v[static_cast<Size>(B[p])];
-        for (Size s = 0; s < static_cast<Size>(nr); ++s) g[snbf + s] = v[snf + s];
-        for (Size q = 0; q < sni; ++q) {
-            const double yq = y[q];
-            if (yq == 0.0) continue;
-            const Size j = static_cast<Size>(I[q]);
-            for (Size p = k.start[j]; p < k.start[j + 1]; ++p) {
-                const int32_t i = in_interface[static_cast<Size>(k.row[p])];
-                if (i >= 0) g[static_cast<Size>(i)] -= k.value[p] * yq;
-            }
-        }
-        rs.solve(g.data(), 1);
-        for (Size l = 0; l < snbf; ++l) {
-            const double z = g[l];
-            if (z == 0.0) continue;
-            const double* x = k.X.data() + l * sni;
-            for (Size q = 0; q < sni; ++q) y[q] -= x[q] * z;
-        }
-        for (Size p = 0; p < sni; ++p) v[static_cast<Size>(I[p])] = y[p];
-        for (Size p = 0; p < snbf; ++p) v[static_cast<Size>(B[p])] = g[p];
-        for (Size s = 0; s < static_cast<Size>(nr); ++s) v[snf + s] = g[snbf + s];
-    };
     // One step of refinement on the whole system.
-    report.refinement = solve_refined(a, sn, ld, b, solve);
+    CondensedSolve solve(k, rs, nf, nr);
+    report.refinement = solve_refined(a, static_cast<Size>(n), ld, b, solve);
     report.outcome = Condensation::used;
     return true;
 }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <type_traits>
 #include <vector>
 
@@ -13,14 +12,6 @@
 namespace qb::inline QB_ARITH {
 
 namespace {
-
-void warn_condition(int32_t n, double cond, const char* what) {
-    if (!(cond <= ILL_CONDITIONED))
-        std::fprintf(stderr,
-                     "querbal: warning: a coupled system of order %d is ill-conditioned (condition number%s about "
-                     "%.3g): its last digits carry little meaning\n",
-                     n, what, cond);
-}
 
 double condition(double rcond) { return rcond > 0.0 ? 1.0 / rcond : HUGE_VAL; }
 
@@ -37,7 +28,6 @@ double condition(double rcond) { return rcond > 0.0 ? 1.0 / rcond : HUGE_VAL; }
         List(log) << "NUMERO DE CONDICION ESTIMADO (NORMA 1), INTERIOR:" << condition(r.rcond_interior);
         cond = condition(r.rcond_reduced);
         List(log) << "NUMERO DE CONDICION ESTIMADO (NORMA 1), REDUCIDO:" << cond << "REFINAMIENTO:" << r.refinement;
-        warn_condition(n, cond, " of its reduced system");
         return true;
     }
     if (r.outcome == Condensation::bad_interior)
@@ -70,7 +60,6 @@ double solve(const CoupledSystem& sys, T* a, T* b, bool inverse_wanted, Trace lo
         if (inverse_wanted) std::copy(inverse.begin(), inverse.end(), a);
         const double cond = condition(r.rcond);
         List(log) << "NUMERO DE CONDICION ESTIMADO (NORMA 1):" << cond << "REFINAMIENTO:" << r.refinement;
-        warn_condition(n, cond, "");
         return cond;
     }
 }

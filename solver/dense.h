@@ -29,10 +29,10 @@ struct SolverContext {
 //
 // With `inverse_wanted` A holds the inverse afterwards; otherwise it is left
 // in any state. In double precision the log receives the estimated condition
-// numbers, and a condition above 1e7 is warned on standard error. A singular
-// system throws SingularMatrix. Returns the estimated condition number of the
-// system solved (of its reduced system when condensed), 0 where none is
-// estimated (the single-precision elimination).
+// numbers. A singular system throws SingularMatrix. Returns the estimated
+// condition number of the system solved (of its reduced system when
+// condensed), 0 where none is estimated (the single-precision elimination):
+// the caller judges it (ILL_CONDITIONED, solver/lu.h).
 double solve_dense(const CoupledSystem& sys, Mat1<real>& A, Vec1<real>& b, bool inverse_wanted, Trace log,
                    SolverContext& ctx);
 

@@ -579,6 +579,67 @@ int32_t auto_threads(int32_t n) {
     return std::max(1, std::min(cores, n / COLUMNS_PER_THREAD));
 }
 
+// The threads of an elimination: `threads` when asked for, or as many as pay
+// off for its order; none when the system cannot start any.
+void start_team(std::optional<Team>& team, int32_t threads, int32_t n) {
+    if (threads <= 0) threads = auto_threads(n);
+    threads = std::min(threads, (n + Team::BLOCK - 1) / Team::BLOCK);
+    if (threads > 1) {
+        try {
+            team.emplace(threads, n);
+        } catch (const std::system_error&) {
+            team.reset();   // no threads to be had: the calling thread does it all
+        }
+    }
+}
+
+// The pivot column of a pass as it stands before the elimination, rows
+// irow and c exchanged and row c cleared, in d; the span [lo, hi) of its
+// nonzero rows, and whether they are all finite.
+struct PivotColumn {
+    int32_t lo = 0, hi = 0;
+    bool finite = true;
+};
+PivotColumn pivot_column(const float* pc, int32_t n, int32_t irow, int32_t c, std::vector<float>& d) {
+    std::memcpy(d.data(), pc, static_cast<size_t>(n) * sizeof(float));
+    std::swap(d[static_cast<size_t>(irow)], d[static_cast<size_t>(c)]);
+    d[static_cast<size_t>(c)] = 0.0f;
+    PivotColumn col;
+    col.lo = n;
+    for (int32_t r = 0; r < n; ++r) {
+        const float v = d[static_cast<size_t>(r)];
+        if (v != 0.0f) {
+            col.lo = std::min(col.lo, r);
+            col.hi = r + 1;
+            col.finite = col.finite && is_finite(v);
+        }
+    }
+    if (col.lo > col.hi) col.lo = col.hi = 0;
+    return col;
+}
+
+// The right-hand side through a pass: rows exchanged, row c scaled, the
+// others reduced by d.
+void eliminate_rhs(float* b, int32_t n, int32_t irow, int32_t c, float p, const std::vector<float>& d) {
+    std::swap(b[irow], b[c]);
+    b[c] = b[c] * p;
+    const float bc = b[c];
+    for (int32_t r = 0; r < n; ++r)
+        if (r != c) b[r] = b[r] - bc * d[static_cast<size_t>(r)];
+}
+
+// Undoes the column order the row exchanges imply, last pass first.
+void unscramble_inverse(float* a, int32_t n, size_t ld, const std::vector<int32_t>& indxr,
+                        const std::vector<int32_t>& indxc) {
+    for (int32_t l = n - 1; l >= 0; --l) {
+        const int32_t r = indxr[static_cast<size_t>(l)], c = indxc[static_cast<size_t>(l)];
+        if (r != c) {
+            float* cr = a + static_cast<size_t>(r) * ld;
+            std::swap_ranges(cr, cr + n, a + static_cast<size_t>(c) * ld);
+        }
+    }
+}
+
 void eliminate(float* a, int32_t n, int32_t lda, float* b, int32_t threads, bool inverse) {
     if (n < 1) return;
     const size_t ld = static_cast<size_t>(lda);
@@ -594,16 +655,8 @@ void eliminate(float* a, int32_t n, int32_t lda, float* b, int32_t threads, bool
     // Only a count the solver chose itself may drop a partner that lags: a
     // count asked for (the call's, from --threads) is kept.
     const bool chosen = threads <= 0;
-    if (threads <= 0) threads = auto_threads(n);
-    threads = std::min(threads, (n + Team::BLOCK - 1) / Team::BLOCK);
     std::optional<Team> team;
-    if (threads > 1) {
-        try {
-            team.emplace(threads, n);
-        } catch (const std::system_error&) {
-            team.reset();   // no threads to be had: the calling thread does it all
-        }
-    }
+    start_team(team, threads, n);
     auto run = [&](const Pass& ps) {
         if (team) return team->run(ps);
         Best best;
@@ -640,50 +693,20 @@ void eliminate(float* a, int32_t n, int32_t lda, float* b, int32_t threads, bool
 
         const float* pc = a + static_cast<size_t>(c) * ld;
         const float p = 1.0f / pc[irow];
-
-        // The pivot column as it stands before the elimination, rows
-        // exchanged; the span and finiteness of the rows r != c.
-        std::memcpy(d.data(), pc, nn * sizeof(float));
-        std::swap(d[static_cast<size_t>(irow)], d[static_cast<size_t>(c)]);
-        d[static_cast<size_t>(c)] = 0.0f;
-        int32_t lo = n, hi = 0;
-        bool finite = true;
-        for (int32_t r = 0; r < n; ++r) {
-            const float v = d[static_cast<size_t>(r)];
-            if (v != 0.0f) {
-                lo = std::min(lo, r);
-                hi = r + 1;
-                finite = finite && is_finite(v);
-            }
-        }
-        if (lo > hi) lo = hi = 0;
-
-        std::swap(b[irow], b[c]);
-        b[c] = b[c] * p;
-        const float bc = b[c];
-        for (int32_t r = 0; r < n; ++r)
-            if (r != c) b[r] = b[r] - bc * d[static_cast<size_t>(r)];
+        const PivotColumn col = pivot_column(pc, n, irow, c, d);
+        eliminate_rhs(b, n, irow, c, p, d);
 
         ps.irow = irow;
         ps.c = c;
         ps.p = p;
-        ps.lo = lo;
-        ps.hi = hi;
-        ps.zero_keeps = finite && is_finite(p);
+        ps.lo = col.lo;
+        ps.hi = col.hi;
+        ps.zero_keeps = col.finite && is_finite(p);
         ps.search = i + 1 < n;
         best = run(ps);
         if (chosen && team && !team->paying()) team.reset();
     }
-
-    if (!inverse) return;
-    // Undo the column order the row exchanges imply, last pass first.
-    for (int32_t l = n - 1; l >= 0; --l) {
-        const int32_t r = indxr[static_cast<size_t>(l)], c = indxc[static_cast<size_t>(l)];
-        if (r != c) {
-            float* cr = a + static_cast<size_t>(r) * ld;
-            std::swap_ranges(cr, cr + n, a + static_cast<size_t>(c) * ld);
-        }
-    }
+    if (inverse) unscramble_inverse(a, n, ld, indxr, indxc);
 }
 
 } // namespace
