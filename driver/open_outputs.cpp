@@ -22,15 +22,15 @@ void OpenOutputs::write_case(const Model& m, const CaseState& st, int32_t caso, 
     if (csv_) {
         Channel t;
         open_output(t, file(case_table_name(stem_, caso, "displacements")), "CSV table", taken_);
-        write_displacements_csv(t, m, st);
+        write_displacements_csv(t, m, st, caso);
         open_output(t, file(case_table_name(stem_, caso, "reactions")), "CSV table", taken_);
         write_reactions_csv(t, m, st, caso);
         open_output(t, file(case_table_name(stem_, caso, "bar_forces")), "CSV table", taken_);
-        write_bar_forces_csv(t, m, st);
+        write_bar_forces_csv(t, m, st, caso);
         open_output(t, file(case_table_name(stem_, caso, "diagrams")), "CSV table", taken_);
         // The diagrams once more, from the same solution and bar forces as the
         // report's, without their log lines.
-        DiagramCsv diagrams(m, t);
+        DiagramCsv diagrams(m, t, caso);
         axis_diagrams(m, st, caso, Trace(), diagrams);
     }
 }

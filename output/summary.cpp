@@ -94,16 +94,7 @@ CaseFigures case_figures(const Model& m, const CaseState& st, int32_t caso, cons
         on_soil[static_cast<size_t>(n)] = 1;
         if (f.settlement_largest.node == 0 || s < f.settlement_largest.value) f.settlement_largest = at(s, n);
         if (f.settlement_smallest.node == 0 || s > f.settlement_smallest.value) f.settlement_smallest = at(s, n);
-        if (j <= m.NR) {
-            const double area = m.AREAREAC.at_or_zero(g);
-            if (area > 0.0) pressure_at(r * m.LONGREAC.at_or_zero(g) / area, n);
-        } else {
-            int32_t z = 0;   // the footing under the node, the last one if several
-            for (int32_t k = 1; k <= m.NZAP; ++k)
-                if (m.NODOZ(k) == n) z = k;
-            const double area = z > 0 ? static_cast<double>(m.ANCHOZ(z)) * m.LARGOZ(z) : 0.0;
-            if (area > 0.0) pressure_at(r / area, n);
-        }
+        if (const double p = contact_pressure(m, st, j); std::isfinite(p)) pressure_at(p, n);
     }
 
     // Differential settlement and distortion between joined foundation nodes.

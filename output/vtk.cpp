@@ -1,6 +1,7 @@
 #include "output/vtk.h"
 
 #include <bit>
+#include <cmath>
 #include <cstring>
 #include <initializer_list>
 #include <string_view>
@@ -105,7 +106,9 @@ void point_data(Channel& out, const Model& m, const CaseState& st, int32_t caso)
             displacement[3 * size_t(n - 1) + size_t(k)] = st.DESPL.at_or_zero(dof(n, DX + k));
             rotation[3 * size_t(n - 1) + size_t(k)] = st.DESPL.at_or_zero(dof(n, MX + k));
         }
-    std::vector<real> soil(nn), settlement(nn), footing(6 * nn);
+    // The settlement and the contact pressure exist under the foundation only:
+    // NaN elsewhere, so that a colour map spans the foundation's values.
+    std::vector<real> soil(nn), settlement(nn, NAN), pressure(nn, NAN), footing(6 * nn);
     for (int32_t j = 1; j <= m.reactions(); ++j) {
         const int32_t g = reaction_dof(m, j);
         if (g < 1 || g > m.NTOT) continue;
@@ -113,13 +116,17 @@ void point_data(Channel& out, const Model& m, const CaseState& st, int32_t caso)
         const int32_t k = component_of_dof(g);
         if (j <= m.NR) soil[n] = st.reaction(m, j);
         else footing[6 * n + size_t(k - 1)] = st.reaction(m, j);
-        if (k == DZ) settlement[n] = reported_settlement(m, st, caso, j);
+        if (k == DZ) {
+            settlement[n] = reported_settlement(m, st, caso, j);
+            pressure[n] = contact_pressure(m, st, j);
+        }
     }
     out.write_line("      <PointData Vectors=\"displacement\">");
     binary_array(out, "displacement", 3, displacement);
     binary_array(out, "rotation", 3, rotation);
     binary_array(out, "soil_reaction", 1, soil);
     binary_array(out, "settlement", 1, settlement);
+    binary_array(out, "contact_pressure", 1, pressure);
     binary_array(out, "footing_reaction", 6, footing, {"FX", "FY", "FZ", "MX", "MY", "MZ"});
     out.write_line("      </PointData>");
 }

@@ -22,8 +22,11 @@ namespace qb::inline QB_ARITH {
 //   point data: "displacement" and "rotation" (DX DY DZ, MX MY MZ of DESPL),
 //     "soil_reaction" (the area reaction on the node's DZ, a load per unit
 //     length, positive upwards), "settlement" (the soil movement under an area
-//     reaction or a footing, negative downwards) and "footing_reaction" (the six
-//     nodal reactions of an isolated footing), 0 where the node has none;
+//     reaction or a footing, negative downwards; NaN off the foundation),
+//     "contact_pressure" (reaction over its tributary area, positive in
+//     compression; NaN off the foundation) and "footing_reaction" (the six
+//     nodal reactions of an isolated footing); the reactions are 0 where the
+//     node has none;
 //   cell data: "number" (bar or slab number), "slab" (1 for slabs), "section"
 //     (index into the field array "section_names", 0 for slabs), "on_soil" (1
 //     for foundation bars and slabs) and "end_forces" (the twelve end forces

@@ -141,7 +141,7 @@ def check_vtk(querbal, source, workdir):
         nn, nr = counts(report)
         sections = case_sections(report)
         bar_sections = {}
-        with open(os.path.join(out, name + "_case%d_bar_forces.csv" % cases[0]), encoding="latin-1") as f:
+        with open(os.path.join(out, name + "_case%d_bar_forces.csv" % cases[0]), encoding="utf-8") as f:
             for row in csv.DictReader(f):
                 bar_sections[int(row["bar"])] = row["section"]
 
@@ -211,11 +211,27 @@ def check_vtk(querbal, source, workdir):
 
 # ---- CSV ------------------------------------------------------------------------
 
-def read_csv(path, header):
-    with open(path, encoding="latin-1", newline="") as f:
+# The headers of the examples' tables: their units are t and m.
+HEADERS = {
+    "displacements": "case,node,x [m],y [m],z [m],dx [m],dy [m],dz [m],rx [rad],ry [rad],rz [rad]",
+    "reactions": "case,reaction,type,node,dof,length [m],area [m2],value,unit,settlement [m]",
+    "bar_forces": "case,bar,node1,node2,section,on_soil,N1 [t],Vy1 [t],Vz1 [t],T1 [t-m],My1 [t-m],Mz1 [t-m],"
+                  "N2 [t],Vy2 [t],Vz2 [t],T2 [t-m],My2 [t-m],Mz2 [t-m]",
+    "diagrams": "case,axis,name,bar,s [m],N [t],Vz [t],My [t-m],Vy [t],Mz [t-m]",
+}
+
+
+def read_csv(path, table, case):
+    """The rows of a case table without its case column, which must be `case`."""
+    with open(path, encoding="utf-8", newline="") as f:
         rows = list(csv.reader(f))
-    exact(rows[0], header.split(","), os.path.basename(path) + ": header")
-    return rows[1:]
+    exact(rows[0], HEADERS[table].split(","), os.path.basename(path) + ": header")
+    for row in rows[1:]:
+        exact(row[0], str(case), os.path.basename(path) + ": case column")
+        for v in row[1:]:
+            if v == "-0":
+                raise Mismatch(os.path.basename(path) + ": a negative zero")
+    return [row[1:] for row in rows[1:]]
 
 
 def check_csv(querbal, source, workdir):
@@ -228,14 +244,14 @@ def check_csv(querbal, source, workdir):
             base = os.path.join(out, "%s_case%d" % (name, c))
             r = CaseReport(sections[c], nn)
 
-            rows = read_csv(base + "_displacements.csv", "node,x,y,z,dx,dy,dz,rx,ry,rz")
+            rows = read_csv(base + "_displacements.csv", "displacements", c)
             exact([int(row[0]) for row in rows], list(range(1, nn + 1)), where + ": nodes")
             for row in rows:
                 for k in range(6):
                     near(f32(float(row[4 + k])), r.disp[int(row[0])][k], 0.5e-6 + 1e-12,
                          "%s: node %s %s" % (where, row[0], "dx dy dz rx ry rz".split()[k]))
 
-            rows = read_csv(base + "_reactions.csv", "reaction,type,node,dof,length,area,value,settlement")
+            rows = read_csv(base + "_reactions.csv", "reactions", c)
             # the nonlinear report lists the area reactions only
             exact(len(rows) if not r.nonlinear else len(rows[:nr]), len(r.reactions), where + ": reactions")
             for j, row in enumerate(rows[:len(r.reactions)], 1):
@@ -246,19 +262,20 @@ def check_csv(querbal, source, workdir):
                     near(value, r.reactions[j - 1], 0.5e-8 + 1e-12, "%s: reaction %d" % (where, j))
                 else:
                     exact(value, f32(r.reactions[j - 1]), "%s: reaction %d" % (where, j))
+                exact(row[7], "t/m" if j <= nr else ("t" if row[3] in ("dx", "dy", "dz") else "t-m"),
+                      "%s: unit of reaction %d" % (where, j))
                 if j <= len(r.settlements):
-                    near(f32(float(row[7])), r.settlements[j - 1][0], r.settlements[j - 1][1] + 1e-12,
+                    near(f32(float(row[8])), r.settlements[j - 1][0], r.settlements[j - 1][1] + 1e-12,
                          "%s: settlement %d" % (where, j))
 
-            rows = read_csv(base + "_bar_forces.csv",
-                            "bar,node1,node2,section,on_soil,N1,Vy1,Vz1,T1,My1,Mz1,N2,Vy2,Vz2,T2,My2,Mz2")
+            rows = read_csv(base + "_bar_forces.csv", "bar_forces", c)
             exact(len(rows), len(r.forces), where + ": bars")
             for row in rows:
                 for k in range(12):
                     near(f32(float(row[5 + k])), r.forces[int(row[0])][k], 0.5e-8 + 1e-12,
                          "%s: bar %s force %d" % (where, row[0], k + 1))
 
-            rows = read_csv(base + "_diagrams.csv", "axis,name,bar,s,N,Vz,My,Vy,Mz")
+            rows = read_csv(base + "_diagrams.csv", "diagrams", c)
             exact(len(rows), len(r.diagram), where + ": diagram points")
             for row, want in zip(rows, r.diagram):
                 exact(int(row[2]), int(want[0]), where + ": diagram bar")
@@ -273,8 +290,7 @@ def check_csv(querbal, source, workdir):
     with open(os.path.join(workdir, "comma.dat"), "w", encoding="latin-1") as f:
         f.write(data)
     out, _ = run(querbal, source, workdir, "comma", ["--no-vtk"])
-    rows = read_csv(os.path.join(out, "comma_case1_bar_forces.csv"),
-                    "bar,node1,node2,section,on_soil,N1,Vy1,Vz1,T1,My1,Mz1,N2,Vy2,Vz2,T2,My2,Mz2")
+    rows = read_csv(os.path.join(out, "comma_case1_bar_forces.csv"), "bar_forces", 1)
     exact([row[3] for row in rows], ["ZAPATA"] * 2 + ["COLUMNA"] * 3 + ['VIGA, "T"'] * 2, "quoted section names")
     print("csv: a section name with a comma and quotes reads back whole")
 

@@ -405,10 +405,11 @@ TEST(CommandLine, DoublePrecisionAgreesWithTheProgramsOwnArithmetic) {
         for (int caso = 1; caso <= 4; ++caso) {
             const std::string stem = std::string(name) + "_case" + std::to_string(caso);
             if (!fs::exists(dir / "single" / (stem + "_displacements.csv"))) continue;
-            for (const auto& [table, cols] : {std::pair<std::string, std::vector<std::string>>{"_displacements.csv", {"dx", "dy", "dz"}},
-                                              {"_displacements.csv", {"rx", "ry", "rz"}},
-                                              {"_reactions.csv", {"value"}},
-                                              {"_reactions.csv", {"settlement"}}}) {
+            for (const auto& [table, cols] :
+                 {std::pair<std::string, std::vector<std::string>>{"_displacements.csv", {"dx [m]", "dy [m]", "dz [m]"}},
+                  {"_displacements.csv", {"rx [rad]", "ry [rad]", "rz [rad]"}},
+                  {"_reactions.csv", {"value"}},
+                  {"_reactions.csv", {"settlement [m]"}}}) {
                 const auto s = csv_columns(dir / "single" / (stem + table), cols);
                 const auto t = csv_columns(dir / "double" / (stem + table), cols);
                 double scale = 0.0;
