@@ -46,9 +46,10 @@ int main(int argc, char** argv) {
     const int storeys = sizes >= 3 ? std::atoi(argv[3]) : 2;
 
     Model m;
+    FrameSystem frame;
     Io io;   // every channel closed: the preparation is not timed
     ListReader in("grid.dat", grid_model(nx, ny, storeys));
-    prepare(m, io, in);
+    prepare(m, frame, io, in);
     const int32_t n = m.NGRED + m.NR, caso = 2;
     std::fprintf(stderr, "grid %d x %d, %d storeys: NR = %d, NGRED = %d, n = %d\n", nx, ny, storeys, m.NR, m.NGRED,
                  n);
@@ -61,7 +62,7 @@ int main(int argc, char** argv) {
     st.clear(m);
     Count quiet;
     auto t0 = Clock::now();
-    const NewtonResult r = SOLNL(m, st, caso, m.vered[2], closed, quiet);
+    const NewtonResult r = SOLNL(m, frame, st, caso, frame.vered[2], closed, quiet);
     const double per_it = since(t0) / r.iterations;
     std::fprintf(stderr, "SOLNL: %d iterations (%s), %.3f s per iteration with the trace closed\n", r.iterations,
                  r.converged ? "converged" : "not converged", per_it);
@@ -69,7 +70,7 @@ int main(int argc, char** argv) {
     if (traced_run) {
         Count traced;
         t0 = Clock::now();
-        const NewtonResult rt = SOLNL(m, st, caso, m.vered[2], traced_log, traced);
+        const NewtonResult rt = SOLNL(m, frame, st, caso, frame.vered[2], traced_log, traced);
         devnull.flush();
         per_it_traced = since(t0) / rt.iterations;
     }
@@ -95,7 +96,7 @@ int main(int argc, char** argv) {
     const double settle_traced = settlements(traced_log);
 
     // One elimination of the Jacobian (the faster of two: the machine is shared).
-    const CoupledSystem sys(m, m.NR);
+    const CoupledSystem sys(m, frame, m.NR);
     sys.copy_frame(J);
     sys.set_compatibility_ones(J);
     double solve = 0.0;

@@ -131,6 +131,7 @@ private:
 // One analysis case: its state, the channels it writes and its record.
 struct Case {
     const Model& m;
+    const FrameSystem& frame;
     CaseState& st;
     Io& io;
     SolverContext& ctx;                      // what the run's solutions share
@@ -228,9 +229,9 @@ struct Case {
         rec.solution = "linear";
         check_flexibility(m, st, src, what);
         progress().step("sistema acoplado, n = " + std::to_string(m.NGRED + m.NR + m.MR));
-        solve_checked([&] { rec.condition = HUND(m, st, vered, log(), ctx); });
+        solve_checked([&] { rec.condition = HUND(m, frame, st, vered, log(), ctx); });
         check_finite(m, st, what + ", linear solution");
-        quality = linear_solution_quality(m, st, vered);
+        quality = linear_solution_quality(m, frame, st, vered);
         rec.solved = rec.converged = true;
         rec.iterations = 1;
         judge("the linear solution");
@@ -263,9 +264,9 @@ struct Case {
         rec.solution = "nonlinear (Newton)";
         ProgressNewtonObserver obs(io.console, m.NGRED + m.NR);
         NewtonResult r;
-        solve_checked([&] { r = SOLNL(m, st, law, vered, log(), obs, ctx); });
+        solve_checked([&] { r = SOLNL(m, frame, st, law, vered, log(), obs, ctx); });
         check_finite(m, st, what + ", Newton solution");
-        quality = newton_solution_quality(m, st, vered);
+        quality = newton_solution_quality(m, frame, st, vered);
         rec.solved = true;
         rec.converged = r.converged;
         rec.iterations = r.iterations;
@@ -295,7 +296,7 @@ struct Case {
         const SoilSource src = flexibility(spec);
         if (spec.heading_at == CaseSpec::Heading::after_springs) heading(spec.heading, "SOLUCION CASO LINEAL");
         gid_result_header(io.res, spec.gid_linear);
-        linear_solution(m.vered[static_cast<size_t>(spec.caso)], src);
+        linear_solution(frame.vered[static_cast<size_t>(spec.caso)], src);
         bar_forces_and_diagrams(spec.caso);
     }
 
@@ -305,9 +306,9 @@ struct Case {
         heading(spec.heading, "SOLUCION CASO LINEAL, JAMBU");
         CheckedJanbuObserver obs(io, what);
         JanbuResult r;
-        const Vec1<real>& vered = m.vered[static_cast<size_t>(spec.caso)];
-        solve_checked([&] { r = janbu_iteration(m, st, *spec.iterative_law, vered, log(), obs, ctx); });
-        quality = linear_solution_quality(m, st, vered);
+        const Vec1<real>& vered = frame.vered[static_cast<size_t>(spec.caso)];
+        solve_checked([&] { r = janbu_iteration(m, frame, st, *spec.iterative_law, vered, log(), obs, ctx); });
+        quality = linear_solution_quality(m, frame, st, vered);
         rec.solved = true;
         rec.converged = r.converged;
         rec.iterations = r.passes;
@@ -324,7 +325,7 @@ struct Case {
             list_reaction_lengths(m, io.log, 6 * m.NR);
         }
         if (spec.gid_newton) gid_result_header(io.res, *spec.gid_newton);
-        nonlinear_solution(*spec.nonlinear_law, m.vered[static_cast<size_t>(spec.caso)]);
+        nonlinear_solution(*spec.nonlinear_law, frame.vered[static_cast<size_t>(spec.caso)]);
         bar_forces_and_diagrams(spec.caso);
     }
 
@@ -347,13 +348,13 @@ struct Case {
 
 } // namespace
 
-void run_cases(const Model& m, Io& io, OpenOutputs* files, std::vector<CaseRecord>* cases,
+void run_cases(const Model& m, const FrameSystem& frame, Io& io, OpenOutputs* files, std::vector<CaseRecord>* cases,
                const SolverOptions& solver) {
     CaseState st;
     SolverContext ctx;
     ctx.options = solver;
     const Mat1<real> no_poisson(m.soil.NPS > 0 ? m.soil.NPS : 1, limits::STRATA);
-    Case c{m, st, io, ctx, files, cases, no_poisson};
+    Case c{m, frame, st, io, ctx, files, cases, no_poisson};
     for (const CaseSpec& spec : CASES) {
         if (!m.case_on(spec.caso)) continue;
         c.start(spec);

@@ -46,8 +46,9 @@ int check_data(const std::string& data, bool quiet, bool strict) {
     m.data_name = data;
     try {
         Io io;   // every channel closed: nothing is written, nothing formatted
+        FrameSystem frame;
         ListReader in = ListReader::open(data);
-        prepare(m, io, in);
+        prepare(m, frame, io, in);
     } catch (const RunError& e) {
         progress().finish();
         std::fprintf(stderr, "querbal: %s%s%s\n", e.about_data ? data.c_str() : "", e.about_data ? ": " : "",

@@ -65,7 +65,7 @@ void write_banner(Channel& r) {
 
 } // namespace
 
-void prepare(Model& m, Io& io, ListReader& in, int64_t memory_budget) {
+void prepare(Model& m, FrameSystem& frame, Io& io, ListReader& in, int64_t memory_budget) {
     Echo out = io.echo();
     const Trace log = io.trace();
     if (m.data_name.empty()) m.data_name = in.name();
@@ -75,6 +75,7 @@ void prepare(Model& m, Io& io, ListReader& in, int64_t memory_budget) {
     read_title_units_control(m, out, in);
     read_materials_and_sections(m, out, in);
     read_nodes(m, out, in);
+    m.NTOT = 6 * m.NN;
     read_bars(m, out, in);
     read_isolated_footings(m, out, in);
     number_dofs(m, log);
@@ -108,7 +109,7 @@ void prepare(Model& m, Io& io, ListReader& in, int64_t memory_budget) {
     List(io.console) << "Formará la matriz global de rigidez";
     progress().step("matriz de rigidez, " + std::to_string(m.NGRED) + " ecuaciones");
     report_uniform_loads(m, io.report);
-    assemble_frame(m, log);
+    assemble_frame(m, frame, log);
     report_total_load(m, io.report);
 
     if (m.nflag1 < 3) {
@@ -223,9 +224,10 @@ OutputPlan plan_outputs(const RunSettings& s, const std::string& data, const std
 void refuse_warnings(const std::string& data, const ListReader& in) {
     Model dry;
     dry.data_name = data;
+    FrameSystem frame;
     Io closed;
     ListReader again = in;
-    prepare(dry, closed, again);
+    prepare(dry, frame, closed, again);
     if (dry.warnings.empty()) return;
     dry.warnings.print(stderr);
     throw InputError(data + ": " + std::to_string(dry.warnings.all().size()) +
@@ -304,6 +306,7 @@ int run_querbal(const RunSettings& s, std::istream& console_in, RunRecord* recor
     rec.arithmetic = double_precision ? "double" : "single";
     rec.date = utc_now();
     Model m;
+    FrameSystem frame;
     Io io;
     if (s.console) io.console.attach_stdout();
     RunGuard guard(io);
@@ -350,10 +353,10 @@ int run_querbal(const RunSettings& s, std::istream& console_in, RunRecord* recor
         taken = open_outputs(io, plan.legacy, m.data_name, data_id);
         write_banner(io.report);
 
-        prepare(m, io, in, s.memory_budget);
+        prepare(m, frame, io, in, s.memory_budget);
         m.warnings.print(stderr);
         OpenOutputs files(plan.dir, plan.stem, s.vtk, s.csv, taken);
-        run_cases(m, io, files.any() ? &files : nullptr, &rec.cases, s.solver);
+        run_cases(m, frame, io, files.any() ? &files : nullptr, &rec.cases, s.solver);
         stop_point();
         close_outputs(io);
         status = case_status(rec.cases);

@@ -7,6 +7,7 @@
 
 #include "driver/io.h"
 #include "driver/settings.h"
+#include "model/frame_stiffness.h"
 #include "model/model.h"
 #include "output/summary.h"
 #include "textio/listread.h"
@@ -16,17 +17,18 @@ namespace qb::inline QB_ARITH {
 class OpenOutputs;
 
 // Reading and the one-time preparation: every record of the data file with
-// its echo, numbering, soil, reaction areas, influence values, axes, frame
-// stiffness and loads, field moduli, and the heading of the GiD results.
+// its echo, numbering, soil, reaction areas, influence values, axes, the
+// frame system (stiffness and loads), field moduli, and the heading of the
+// GiD results.
 // A model whose dense tables exceed the memory available (or `memory_budget`
 // bytes, when given) stops with MemoryShortage before they are taken.
-void prepare(Model& m, Io& io, ListReader& in, int64_t memory_budget = 0);
+void prepare(Model& m, FrameSystem& frame, Io& io, ListReader& in, int64_t memory_budget = 0);
 
 // The analysis cases switched on, in the order 1, 2, 3, 4; `files`, when
 // given, writes the open outputs of every solved case; `cases`, when given,
 // receives the record of every case as it runs.
-void run_cases(const Model& m, Io& io, OpenOutputs* files = nullptr, std::vector<CaseRecord>* cases = nullptr,
-               const SolverOptions& solver = {});
+void run_cases(const Model& m, const FrameSystem& frame, Io& io, OpenOutputs* files = nullptr,
+               std::vector<CaseRecord>* cases = nullptr, const SolverOptions& solver = {});
 
 // Runs the whole program; returns the exit status and, in `record`, what the
 // run did. Exit status 0: every case switched on solved, converged and sound;

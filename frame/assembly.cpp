@@ -27,24 +27,25 @@ void scatter_load(const Model& m, int32_t j, const Vec12& f, Vec1<real>& reduced
 
 // The element stiffness projected to global axes, into the free rows and
 // columns of akr.
-void scatter_stiffness(Model& m, int32_t j, const Mat12& KG) {
+void scatter_stiffness(const Model& m, FrameSystem& frame, int32_t j, const Mat12& KG) {
     for (int32_t r = 1; r <= 12; ++r) {
         const int32_t er = m.NGL(m.VGL(j, r));
         if (er == 0) continue;
         for (int32_t c = 1; c <= 12; ++c) {
             const int32_t ec = m.NGL(m.VGL(j, c));
-            if (ec != 0) m.akr.add(er, ec, KG(r, c));
+            if (ec != 0) frame.akr.add(er, ec, KG(r, c));
         }
     }
 }
 
 // Adds TT·F (a unit line reaction over one half of bar j) to column `col`.
-void reaction_column(Model& m, int32_t j, const Mat12& TT, const Vec12& F, int32_t col, Trace log) {
+void reaction_column(const Model& m, FrameSystem& frame, int32_t j, const Mat12& TT, const Vec12& F, int32_t col,
+                     Trace log) {
     Vec12 f;
     matmul12(TT, F, f, log);
     for (int32_t r = 1; r <= 12; ++r) {
         const int32_t e = m.NGL(m.VGL(j, r));
-        if (e != 0) m.akr.add(e, col, f(r));
+        if (e != 0) frame.akr.add(e, col, f(r));
     }
 }
 
@@ -71,7 +72,8 @@ real add_self_weight(Model& m, Trace log, int32_t j, real W) {
 
 // The load vectors of bar j. They hold fixed-end forces (the solver's
 // right-hand side is PCONC - vered).
-void bar_load_vectors(Model& m, Trace log, int32_t j, const BarElement& e, real pn, CaseVectors& v) {
+void bar_load_vectors(const Model& m, FrameSystem& frame, Trace log, int32_t j, const BarElement& e, real pn,
+                      CaseVectors& v) {
     const real L = m.LBARRA(j);
     const real L2 = L * L;
     Vec12 F, f;
@@ -83,7 +85,7 @@ void bar_load_vectors(Model& m, Trace log, int32_t j, const BarElement& e, real 
     matmul12(e.TT, F, f, log);
     List(log) << "Vector de cargas rotadas, PV";
     log_vector_row(log, f);
-    scatter_load(m, j, f, m.vered[1], &v.full1);
+    scatter_load(m, j, f, frame.vered[1], &v.full1);
 
     // The gravity vector of one case: the line load across the bar and the
     // axial self weight at the lower node (the first node when the bar rises
@@ -104,49 +106,49 @@ void bar_load_vectors(Model& m, Trace log, int32_t j, const BarElement& e, real 
     };
 
     // vector 2: immediate compression
-    gravity_case(2, "Compresión inmediata, CARGA UNIFORME", "CVMax+CM+PP+PV", v.full2, m.vered[2]);
+    gravity_case(2, "Compresión inmediata, CARGA UNIFORME", "CVMax+CM+PP+PV", v.full2, frame.vered[2]);
     List(log) << "EL VECTOR DE CARGAS GLOBAL";
 
     // vector 3 (primary consolidation), also the load of case 4 (secondary
     // consolidation), whose bar forces use the same line load
-    gravity_case(3, "Compresión diferida, CARGA UNIFORME", "CVMed+CM+PP+PV", v.full3, m.vered[3]);
-    scatter_load(m, j, f, m.vered[4]);
+    gravity_case(3, "Compresión diferida, CARGA UNIFORME", "CVMed+CM+PP+PV", v.full3, frame.vered[3]);
+    scatter_load(m, j, f, frame.vered[4]);
 }
 
 // A bar whose two end DZ are area reactions carries the soil line reaction of
 // each end over its own half: one column of akr per reaction.
-void bar_reaction_columns(Model& m, Trace log, int32_t j, const BarElement& e) {
+void bar_reaction_columns(const Model& m, FrameSystem& frame, Trace log, int32_t j, const BarElement& e) {
     const BarReactions r = bar_reactions(m, j);
     if (!r.both()) return;
     const real L = m.LBARRA(j);
     const real L2 = L * L;
     Vec12 F;
     half_reaction_forces(L, L2, true, F);
-    reaction_column(m, j, e.TT, F, m.NGRED + r.first, log);
+    reaction_column(m, frame, j, e.TT, F, m.NGRED + r.first, log);
     half_reaction_forces(L, L2, false, F);
-    reaction_column(m, j, e.TT, F, m.NGRED + r.second, log);
+    reaction_column(m, frame, j, e.TT, F, m.NGRED + r.second, log);
 }
 
-void add_springs(Model& m, Trace log) {
+void add_springs(const Model& m, FrameSystem& frame, Trace log) {
     List(log) << "Rigideces adicionales, nnk" << m.nnk;
     for (int32_t i = 1; i <= m.NGRED; ++i) {
         const real k = m.RIGAD.at_or_zero(i);
         List(log) << i << k;
         if (k != 0.0_r) {
             List(log) << "agregando la rigidez" << k << "en el gl" << i;
-            m.akr.add(i, i, k);
+            frame.akr.add(i, i, k);
         }
     }
 }
 
 // The enlarged matrix and the load vectors, for small systems only.
-void log_system(const Model& m, Trace log, const CaseVectors& v) {
+void log_system(const Model& m, const FrameSystem& frame, Trace log, const CaseVectors& v) {
     const int32_t shown = m.NGRED + m.NR;
     if (shown > 1000 || !log.on()) return;
     List(log) << "MATRIZ DE REGIDEZ AMPLIADA";
     list_rows(log, 1, shown, [](int32_t, int32_t c) { return c; });
-    list_rows(log, m.NGRED, shown, [&](int32_t r, int32_t c) { return m.akr(r, c); });
-    const Vec1<real>* reduced[4] = {&m.vered[1], &m.vered[2], &m.vered[3], &m.vered[4]};
+    list_rows(log, m.NGRED, shown, [&](int32_t r, int32_t c) { return frame.akr(r, c); });
+    const Vec1<real>* reduced[4] = {&frame.vered[1], &frame.vered[2], &frame.vered[3], &frame.vered[4]};
     const Vec1<real>* complete[4] = {&v.full1, &v.full2, &v.full3, &v.full4};
     const char* names[4] = {"VECTOR DE CARGAS REDUCIDO, vered1", "VECTOR DE CARGAS REDUCIDO, vered2",
                             "VECTOR DE CARGAS REDUCIDO, vered3", "VECTOR DE CARGAS REDUCIDO, vered4"};
@@ -245,9 +247,9 @@ void bar_load_row(Channel& ch, const Model& m, int32_t j) {
     for (int32_t t = 1; t <= 6; ++t) row.F(m.CUNIF(j, t), 12, 4);
 }
 
-void assemble_frame(Model& m, Trace log) {
-    m.akr.resize(m.NGRED, m.NR + m.MR);
-    for (int32_t caso = 1; caso <= 4; ++caso) m.vered[static_cast<size_t>(caso)].resize(m.NGRED);
+void assemble_frame(Model& m, FrameSystem& frame, Trace log) {
+    frame.akr.resize(m.NGRED, m.NR + m.MR);
+    for (int32_t caso = 1; caso <= 4; ++caso) frame.vered[static_cast<size_t>(caso)].resize(m.NGRED);
     m.VGL.resize(m.NB, 12);
     for (int32_t j = 1; j <= m.NB; ++j)
         for (int32_t k = 1; k <= 6; ++k) {
@@ -263,16 +265,16 @@ void assemble_frame(Model& m, Trace log) {
         bar_load_row(log, m, j);   // the loads as read, before the self weight
         lookup_bar_section(m, j, sec, log);
         form_bar_element(m, log, j, sec, e, true);
-        scatter_stiffness(m, j, e.KG);
+        scatter_stiffness(m, frame, j, e.KG);
 
         const real L = m.LBARRA(j);
         const real W = sec.A * sec.gamma * L;
         total += (m.CUNIF(j, CVMAX) + m.CUNIF(j, CMUERTA) + m.CUNIF(j, PPROPIO)) * L + W;
         const real pn = add_self_weight(m, log, j, W);
-        bar_load_vectors(m, log, j, e, pn, vectors);
-        bar_reaction_columns(m, log, j, e);
+        bar_load_vectors(m, frame, log, j, e, pn, vectors);
+        bar_reaction_columns(m, frame, log, j, e);
     }
-    add_springs(m, log);
+    add_springs(m, frame, log);
 
     // Total load and mean contact pressure; without foundation area there is
     // no pressure to speak of (reported as 0).
@@ -282,9 +284,9 @@ void assemble_frame(Model& m, Trace log) {
     // Nodal reactions enter their own equation with -1.
     for (int32_t k = 1; k <= m.MR; ++k) {
         const int32_t e = m.NGL(m.NREACNOD(k));
-        if (e != 0) m.akr.set(e, m.NGRED + m.NR + k, -1.0_r);
+        if (e != 0) frame.akr.set(e, m.NGRED + m.NR + k, -1.0_r);
     }
-    log_system(m, log, vectors);
+    log_system(m, frame, log, vectors);
 }
 
 } // namespace qb

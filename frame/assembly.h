@@ -6,6 +6,7 @@
 
 #include "frame/geometry.h"
 #include "frame/stiffness.h"
+#include "model/frame_stiffness.h"
 #include "model/model.h"
 #include "textio/trace.h"
 
@@ -61,7 +62,7 @@ void form_bar_element(const Model& m, Trace log, int32_t j, const BarSection& se
 // columns of CUNIF (I6, 6F12.4).
 void bar_load_row(Channel& ch, const Model& m, int32_t j);
 
-// Forms, once per run:
+// Forms, once per run, the frame system `frame` and:
 //  * VGL (NB x 12): the global dofs of the bar ends;
 //  * akr (NGRED x (NGRED+NR+MR), column-major): frame stiffness in columns
 //    1..NGRED (plus the additional springs RIGAD on the diagonal), the
@@ -75,6 +76,6 @@ void bar_load_row(Channel& ch, const Model& m, int32_t j);
 //    qmax = total_load / AREATOT (0 when there is no foundation area).
 // Needs: bars, sections, materials, COSDIR, LBARRA, CUNIF (slab loads
 // included), NGL/NGRED/NTOT, NREAC/NR, NREACNOD/MR, RIGAD/nnk, AREATOT.
-void assemble_frame(Model& m, Trace log);
+void assemble_frame(Model& m, FrameSystem& frame, Trace log);
 
 } // namespace qb

@@ -21,12 +21,13 @@ constexpr int64_t BUDGET = 8 << 20;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     qb::Model m;
+    qb::FrameSystem frame;
     qb::Io io;
     for (qb::Channel* c : io.all())
         if (!c->open("/dev/null")) __builtin_trap();
     qb::ListReader in("fuzz.dat", std::string(reinterpret_cast<const char*>(data), size));
     try {
-        qb::prepare(m, io, in, BUDGET);
+        qb::prepare(m, frame, io, in, BUDGET);
     } catch (const qb::InputError&) {
     } catch (const qb::MemoryShortage&) {
     }

@@ -22,7 +22,7 @@ int32_t read_count(ListReader& in, const char* what, int32_t limit) {
 }
 
 // A node number of the record just read (the message names its line).
-void check_node(const Model& m, const ListReader& in, int32_t node, const std::string& what) {
+void check_node(const ModelData& m, const ListReader& in, int32_t node, const std::string& what) {
     if (node < 1 || node > m.NN)
         in.fail_record("a node number from 1 to " + num(m.NN) + " for " + what, num(node));
 }
@@ -34,7 +34,7 @@ void skip_heading(ListReader& in, const std::string& table) {
 }
 
 // The first bar that axis i lists a second time, 0 when none.
-int32_t repeated_bar(const Model& m, int32_t i) {
+int32_t repeated_bar(const ModelData& m, int32_t i) {
     for (int32_t k = 2; k <= m.NBEJE(i); ++k)
         for (int32_t l = 1; l < k; ++l)
             if (m.BEJE(i, l) == m.BEJE(i, k)) return m.BEJE(i, k);
@@ -45,7 +45,7 @@ Text blank_name() { return Text(std::string(limits::NAME, ' ')); }
 
 // `count` records of a node number and its six components (DX DY DZ MX MY MZ),
 // stored by global dof; a later record for the same node replaces the earlier.
-void read_node_values(const Model& m, ListReader& in, int32_t count, const std::string& record,
+void read_node_values(const ModelData& m, ListReader& in, int32_t count, const std::string& record,
                       const std::string& what, Vec1<real>& by_dof) {
     for (int32_t r = 1; r <= count; ++r) {
         in.row(record, r, count);
@@ -59,7 +59,7 @@ void read_node_values(const Model& m, ListReader& in, int32_t count, const std::
 
 // Control values outside their meaning select nothing: the cases they leave
 // unsolved, or solved on a rigid soil, are named.
-void warn_control(const Model& m, const ListReader& in) {
+void warn_control(const ModelData& m, const ListReader& in) {
     const int line = in.record_line();
     // The cases switched on that the analysis type does not solve.
     std::vector<int32_t> unsolved;
@@ -104,7 +104,7 @@ void warn_repeated_name(const ListReader& in, const char* what, const Vec1<Text>
         }
 }
 
-void warn_section(const Model& m, const ListReader& in, int32_t i) {
+void warn_section(const ModelData& m, const ListReader& in, int32_t i) {
     const int line = m.section_line(i);
     if (m.find_material(m.SECMAT(i)) == 0)
         in.warn(line, "section " + quoted_name(m.SECNOM(i)) + ": its material " + quoted_name(m.SECMAT(i)) +
@@ -114,7 +114,7 @@ void warn_section(const Model& m, const ListReader& in, int32_t i) {
         in.warn(line, "section " + quoted_name(m.SECNOM(i)) + " has zero base or depth: its bars have no stiffness");
 }
 
-void warn_node(const Model& m, const ListReader& in, int32_t k) {
+void warn_node(const ModelData& m, const ListReader& in, int32_t k) {
     const int line = m.node_line(k);
     // Bars, footings, slabs, loads and springs name nodes by position, while
     // the mesh file shows the written numbers.
@@ -128,7 +128,7 @@ void warn_node(const Model& m, const ListReader& in, int32_t k) {
                               " is not 0 (free), 1 (fixed), 2 or 3 (reactions); the component is taken as free");
 }
 
-void warn_bar(const Model& m, const ListReader& in, int32_t j) {
+void warn_bar(const ModelData& m, const ListReader& in, int32_t j) {
     const int line = in.record_line();
     const std::string bar = "bar " + num(m.bar_label(j));
     if (m.find_section(m.SECBAR(j)) == 0)
@@ -140,7 +140,7 @@ void warn_bar(const Model& m, const ListReader& in, int32_t j) {
 
 } // namespace
 
-void read_title_units_control(Model& m, Echo& out, ListReader& in) {
+void read_title_units_control(ModelData& m, Echo& out, ListReader& in) {
     in.context("the title");
     m.TITULO = Text(std::string(limits::TITLE, ' '));
     in.begin();
@@ -178,7 +178,7 @@ void read_title_units_control(Model& m, Echo& out, ListReader& in) {
     out.report.empty();
 }
 
-void read_materials_and_sections(Model& m, Echo& out, ListReader& in) {
+void read_materials_and_sections(ModelData& m, Echo& out, ListReader& in) {
     List(out.report) << "MATERIALES";
     m.NMAT = read_count(in, "the material count", limits::MATERIALS);
     Rec(out.report).text("MATERIAL", 15).X(5).text("PESO VOL", 15).text("MOD ELAST", 15).text("R POISSON", 15);
@@ -240,7 +240,7 @@ void read_materials_and_sections(Model& m, Echo& out, ListReader& in) {
     }
 }
 
-void read_nodes(Model& m, Echo& out, ListReader& in) {
+void read_nodes(ModelData& m, Echo& out, ListReader& in) {
     // 6 NN degrees of freedom must fit the 5000 of the equation tables.
     m.NN = read_count(in, "the node count", limits::DOFS / 6);
     List(out.report) << "Número de Nodos:" << m.NN;
@@ -274,10 +274,9 @@ void read_nodes(Model& m, Echo& out, ListReader& in) {
         gid_node(out.msh, m.node_label(k), m.COOR(k, 1), m.COOR(k, 2), m.COOR(k, 3));
     }
     gid_end_coordinates(out.msh);
-    m.NTOT = 6 * m.NN;
 }
 
-void read_bars(Model& m, Echo& out, ListReader& in) {
+void read_bars(ModelData& m, Echo& out, ListReader& in) {
     m.NB = read_count(in, "the bar count", limits::BARS);
     skip_heading(in, "the bars");
 
@@ -353,7 +352,7 @@ void read_bars(Model& m, Echo& out, ListReader& in) {
     gid_bar_elements_end(out.msh);
 }
 
-void read_isolated_footings(Model& m, Echo& out, ListReader& in) {
+void read_isolated_footings(ModelData& m, Echo& out, ListReader& in) {
     out.report.empty();
     m.NZAP = read_count(in, "the isolated-footing count", limits::FOOTINGS);
     List(out.report) << "Número de zapatas aisladas" << m.NZAP;
@@ -513,7 +512,7 @@ void read_slabs(Model& m, Echo& out, ListReader& in) {
     if (m.NLOS >= 1) gid_slab_mesh_end(out.msh);
 }
 
-void write_count_summary(const Model& m, Echo& out) {
+void write_count_summary(const ModelData& m, Echo& out) {
     const std::pair<const char*, int32_t> rows[] = {
         {"NN    NUMERO DE NODOS              =", m.NN},
         {"NB    NUMERO DE BARRAS             =", m.NB},
@@ -530,7 +529,7 @@ void write_count_summary(const Model& m, Echo& out) {
     for (const auto& [label, v] : rows) Rec(out.report).text(label, 36).I(v, 10);
 }
 
-void lecejesdiag(Model& m, Echo& out, ListReader& in) {
+void lecejesdiag(ModelData& m, Echo& out, ListReader& in) {
     in.context("the first heading of the axes");
     in.skip_line();
     in.context("the second heading of the axes");

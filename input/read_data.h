@@ -8,11 +8,13 @@
 
 namespace qb::inline QB_ARITH {
 
-void read_title_units_control(Model& m, Echo& out, ListReader& in);
-void read_materials_and_sections(Model& m, Echo& out, ListReader& in);
-void read_nodes(Model& m, Echo& out, ListReader& in);
-void read_bars(Model& m, Echo& out, ListReader& in);
-void read_isolated_footings(Model& m, Echo& out, ListReader& in);
+// The records of the data as read (model/data.h) ...
+void read_title_units_control(ModelData& m, Echo& out, ListReader& in);
+void read_materials_and_sections(ModelData& m, Echo& out, ListReader& in);
+void read_nodes(ModelData& m, Echo& out, ListReader& in);
+void read_bars(ModelData& m, Echo& out, ListReader& in);
+void read_isolated_footings(ModelData& m, Echo& out, ListReader& in);
+// ... and those whose tables the numbering already shapes (by equation).
 void read_nodal_loads(Model& m, Echo& out, ListReader& in);
 void read_additional_springs(Model& m, Echo& out, ListReader& in);
 // The soil tables of the reactions are kept by node: area reaction j must act
@@ -22,8 +24,8 @@ void check_foundation_numbering(const Model& m, const ListReader& in);
 // soil block.
 void check_foundation_profiles(const Model& m, const ListReader& in);
 void read_slabs(Model& m, Echo& out, ListReader& in);
-void write_count_summary(const Model& m, Echo& out);
+void write_count_summary(const ModelData& m, Echo& out);
 // Axes along which the force diagrams are tabulated.
-void lecejesdiag(Model& m, Echo& out, ListReader& in);
+void lecejesdiag(ModelData& m, Echo& out, ListReader& in);
 
 } // namespace qb

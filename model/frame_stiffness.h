@@ -9,6 +9,7 @@
 // The formulas reach it only through this type, which stores it dense.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "model/real.h"
@@ -47,6 +48,14 @@ public:
 private:
     int32_t n_ = 0;
     Mat1<real> a_;
+};
+
+// The frame's side of every coupled system of a run, formed once by the
+// assembly: the enlarged stiffness and the reduced load vector of each case
+// (the solutions' right-hand side is PCONC - vered).
+struct FrameSystem {
+    FrameStiffness akr;                   // (NGRED, NGRED+NR+MR)
+    std::array<Vec1<real>, 5> vered;      // [1..4]: the reduced load vector of each case (NGRED)
 };
 
 } // namespace qb

@@ -52,7 +52,7 @@ void append_number(std::string& out, real v) {
     out.append(buf, r.ptr);
 }
 
-std::string unit_label(const Model& m, int32_t i) {
+std::string unit_label(const ModelData& m, int32_t i) {
     std::string_view s = m.unid(i).bytes();
     while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
     while (!s.empty() && s.front() == ' ') s.remove_prefix(1);

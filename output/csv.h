@@ -53,6 +53,6 @@ private:
 void append_number(std::string& out, real v);
 
 // The unit labels of the data as the open outputs show them: trimmed, UTF-8.
-std::string unit_label(const Model& m, int32_t i);
+std::string unit_label(const ModelData& m, int32_t i);
 
 } // namespace qb

@@ -89,7 +89,7 @@ CaseFigures case_figures(const Model& m, const CaseState& st, int32_t caso, cons
         const int32_t g = reaction_dof(m, j);
         if (g < 1 || g > m.NTOT || component_of_dof(g) != DZ) continue;
         const int32_t n = node_of_dof(g);
-        const double s = reported_settlement(m, st, caso, j), r = st.reaction(m, j);
+        const double s = reported_settlement(m, st, caso, j);
         settlement[static_cast<size_t>(n)] = s;
         on_soil[static_cast<size_t>(n)] = 1;
         if (f.settlement_largest.node == 0 || s < f.settlement_largest.value) f.settlement_largest = at(s, n);

@@ -4,8 +4,8 @@
 
 namespace qb::inline QB_ARITH {
 
-CoupledSystem::CoupledSystem(const Model& m, int32_t reactions)
-    : akr_(&m.akr), ngred_(m.NGRED), nr_(reactions), S_(reactions, reactions) {
+CoupledSystem::CoupledSystem(const Model& m, const FrameSystem& frame, int32_t reactions)
+    : akr_(&frame.akr), ngred_(m.NGRED), nr_(reactions), S_(reactions, reactions) {
     eq_.reserve(static_cast<size_t>(reactions));
     for (int32_t j = 1; j <= reactions; ++j) {
         const int32_t g = j <= m.NR ? m.NREAC(j) : m.NREACNOD(j - m.NR);

@@ -22,13 +22,14 @@
 #include <cstdint>
 #include <vector>
 
+#include "model/frame_stiffness.h"
 #include "model/model.h"
 
 namespace qb::inline QB_ARITH {
 
 class CoupledSystem {
 public:
-    CoupledSystem(const Model& m, int32_t reactions);
+    CoupledSystem(const Model& m, const FrameSystem& frame, int32_t reactions);
 
     int32_t order() const { return ngred_ + nr_; }
     int32_t frame_equations() const { return ngred_; }

@@ -44,7 +44,7 @@ void form_system(const Model& m, const CaseState& st, const CoupledSystem& sys, 
     if (NR <= LOG_SMALL)
         fixed_rows(log, nreac, nreac, 10, 5, LOG_SMALL, [&](int32_t i, int32_t j) { return st.FLEX(i, j); });
     List(log) << "matriz akr";
-    if (n <= LOG_SMALL) fixed_rows(log, n, n, 18, 5, n, [&](int32_t r, int32_t c) { return m.akr(r, c); });
+    if (n <= LOG_SMALL) fixed_rows(log, n, n, 18, 5, n, [&](int32_t r, int32_t c) { return sys.frame()(r, c); });
     List(log) << "Matriz Cr";
     if (n <= LOG_SMALL) fixed_rows(log, n, n, 18, 8, n, cr);
 
@@ -110,9 +110,10 @@ void trace_node_translations(const Model& m, const CaseState& st, Trace log) {
         List(log) << nd << st.DESPL(dof(nd, DX)) << st.DESPL(dof(nd, DY)) << st.DESPL(dof(nd, DZ));
 }
 
-double HUND(const Model& m, CaseState& st, const Vec1<real>& vered, Trace log, SolverContext& ctx) {
+double HUND(const Model& m, const FrameSystem& frame, CaseState& st, const Vec1<real>& vered, Trace log,
+            SolverContext& ctx) {
     const int32_t nreac = m.NR + m.MR;
-    CoupledSystem sys(m, nreac);
+    CoupledSystem sys(m, frame, nreac);
     sys.soil_from_flexibility(st.FLEX, m.NR);
     const int32_t n = sys.order();
 
@@ -146,9 +147,9 @@ double HUND(const Model& m, CaseState& st, const Vec1<real>& vered, Trace log, S
     return condition;
 }
 
-double HUND(const Model& m, CaseState& st, const Vec1<real>& vered, Trace log) {
+double HUND(const Model& m, const FrameSystem& frame, CaseState& st, const Vec1<real>& vered, Trace log) {
     SolverContext ctx;
-    return HUND(m, st, vered, log, ctx);
+    return HUND(m, frame, st, vered, log, ctx);
 }
 
 } // namespace qb

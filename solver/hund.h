@@ -15,7 +15,7 @@ namespace qb::inline QB_ARITH {
 //                      (k over the reaction's own group: area or nodal)
 // with a trace of every step in the log.
 //
-// Reads: NN, NTOT, NGRED, NR, MR, akr (NGRED x NGRED+NR+MR), the case's FLEX
+// Reads: NN, NTOT, NGRED, NR, MR, the frame's akr (NGRED x NGRED+NR+MR), the case's FLEX
 // (NR+MR square), PCONC (by equation number), NGL, NREAC, NREACNOD, LONGREAC
 // (by global dof), UNID; `vered` is the reduced load vector of the case.
 // Fills: DESPL (NTOT+NR+MR: displacements by global dof, then the reactions)
@@ -23,8 +23,9 @@ namespace qb::inline QB_ARITH {
 // A singular system throws SingularMatrix. Returns the estimated condition
 // number of the system (0 where none is estimated). The solutions of a run
 // share `ctx`; without it, the call has a context of its own.
-double HUND(const Model& m, CaseState& st, const Vec1<real>& vered, Trace log, SolverContext& ctx);
-double HUND(const Model& m, CaseState& st, const Vec1<real>& vered, Trace log);
+double HUND(const Model& m, const FrameSystem& frame, CaseState& st, const Vec1<real>& vered, Trace log,
+            SolverContext& ctx);
+double HUND(const Model& m, const FrameSystem& frame, CaseState& st, const Vec1<real>& vered, Trace log);
 
 // Modulus of subgrade reaction of reaction i: |R L / settlement|, with L the
 // reaction length kept at the vertical translation of node i. A zero

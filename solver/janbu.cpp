@@ -6,8 +6,9 @@
 
 namespace qb::inline QB_ARITH {
 
-JanbuResult janbu_iteration(const Model& m, CaseState& st, const SettlementLaw& law, const Vec1<real>& vered,
-                            Trace log, JanbuObserver& obs, SolverContext& ctx, int32_t max_passes) {
+JanbuResult janbu_iteration(const Model& m, const FrameSystem& frame, CaseState& st, const SettlementLaw& law,
+                            const Vec1<real>& vered, Trace log, JanbuObserver& obs, SolverContext& ctx,
+                            int32_t max_passes) {
     const int32_t NR = m.NR;
     JanbuResult res;
     Vec1<real>& REAC = res.REAC;   // the reactions the next flexibility is built for
@@ -27,7 +28,7 @@ JanbuResult janbu_iteration(const Model& m, CaseState& st, const SettlementLaw& 
                 st.HUNDIM(i) = settlement(st, i, NR, [&](int32_t j) { return REAC(j); });
             obs.first_pass(m, st, REAC);
         }
-        res.condition = HUND(m, st, vered, log, ctx);
+        res.condition = HUND(m, frame, st, vered, log, ctx);
         ITER = ITER + 1;
         obs.pass_done(m, st, REAC);
 

@@ -52,7 +52,8 @@ struct JanbuResult {
 // FLEX with the stress-dependent law `law` (JanbuLaw, FNLCC) for the current
 // reactions and solves with HUND for the load vector `vered` (vered[2]).
 // Leaves in DESPL and HUNDIM the last solution. At most max_passes passes.
-JanbuResult janbu_iteration(const Model& m, CaseState& st, const SettlementLaw& law, const Vec1<real>& vered,
-                            Trace log, JanbuObserver& obs, SolverContext& ctx, int32_t max_passes = JANBU_MAX_PASSES);
+JanbuResult janbu_iteration(const Model& m, const FrameSystem& frame, CaseState& st, const SettlementLaw& law,
+                            const Vec1<real>& vered, Trace log, JanbuObserver& obs, SolverContext& ctx,
+                            int32_t max_passes = JANBU_MAX_PASSES);
 
 } // namespace qb

@@ -53,8 +53,9 @@ namespace {
 // settlement law.
 class Newton {
 public:
-    Newton(const Model& m, const SettlementLaw& law, Trace log, NewtonObserver& obs, SolverContext& ctx)
-        : m_(m), law_(law), log_(log), obs_(obs), ctx_(ctx), sys_(m, m.NR), NGRED(m.NGRED), NR(m.NR),
+    Newton(const Model& m, const FrameSystem& frame, const SettlementLaw& law, Trace log, NewtonObserver& obs,
+           SolverContext& ctx)
+        : m_(m), law_(law), log_(log), obs_(obs), ctx_(ctx), sys_(m, frame, m.NR), NGRED(m.NGRED), NR(m.NR),
           n(sys_.order()), small_(n <= NEWTON_LOG_ORDER), B(NGRED),
           R(n), prev(n), F(n), b(n), h(NR), def(NR), negdef(NR), J(n, n), err(static_cast<size_t>(NR)) {}
 
@@ -105,8 +106,8 @@ private:
         List(log_) << "CR DESPUÉS DE AÑADIR AKR";
         if (NGRED <= NEWTON_LOG_ORDER)
             for (int32_t r = 1; r <= NGRED; ++r) {
-                fixed_rows(log_, 1, NGRED, 20, 8, NEWTON_LOG_ORDER, [&](int32_t, int32_t c) { return m_.akr(r, c); });
-                fixed_rows(log_, 1, n, 20, 8, NEWTON_LOG_ORDER, [&](int32_t, int32_t c) { return m_.akr(r, c); });
+                fixed_rows(log_, 1, NGRED, 20, 8, NEWTON_LOG_ORDER, [&](int32_t, int32_t c) { return sys_.frame()(r, c); });
+                fixed_rows(log_, 1, n, 20, 8, NEWTON_LOG_ORDER, [&](int32_t, int32_t c) { return sys_.frame()(r, c); });
             }
     }
 
@@ -225,18 +226,18 @@ private:
 
 } // namespace
 
-NewtonResult SOLNL(const Model& m, CaseState& st, const SettlementLaw& law, const Vec1<real>& vered, Trace log,
-                   NewtonObserver& obs, SolverContext& ctx) {
-    Newton newton(m, law, log, obs, ctx);
+NewtonResult SOLNL(const Model& m, const FrameSystem& frame, CaseState& st, const SettlementLaw& law,
+                   const Vec1<real>& vered, Trace log, NewtonObserver& obs, SolverContext& ctx) {
+    Newton newton(m, frame, law, log, obs, ctx);
     const NewtonResult res = newton.run(vered);
     newton.store(st);
     return res;
 }
 
-NewtonResult SOLNL(const Model& m, CaseState& st, int32_t caso, const Vec1<real>& vered, Trace log,
-                   NewtonObserver& obs) {
+NewtonResult SOLNL(const Model& m, const FrameSystem& frame, CaseState& st, int32_t caso, const Vec1<real>& vered,
+                   Trace log, NewtonObserver& obs) {
     SolverContext ctx;
-    return SOLNL(m, st, DemeneghiLaw(caso), vered, log, obs, ctx);
+    return SOLNL(m, frame, st, DemeneghiLaw(caso), vered, log, obs, ctx);
 }
 
 } // namespace qb

@@ -52,11 +52,11 @@ constexpr int32_t NEWTON_MAX_ITERATIONS = 20;
 // they held. Writes its trace to `log` only. A singular Jacobian throws
 // SingularMatrix. The solutions of a run share `ctx`; without it, the call
 // has a context of its own.
-NewtonResult SOLNL(const Model& m, CaseState& st, const SettlementLaw& law, const Vec1<real>& vered, Trace log,
-                   NewtonObserver& obs, SolverContext& ctx);
+NewtonResult SOLNL(const Model& m, const FrameSystem& frame, CaseState& st, const SettlementLaw& law,
+                   const Vec1<real>& vered, Trace log, NewtonObserver& obs, SolverContext& ctx);
 // The same for case `caso` with its own solver context.
-NewtonResult SOLNL(const Model& m, CaseState& st, int32_t caso, const Vec1<real>& vered, Trace log,
-                   NewtonObserver& obs);
+NewtonResult SOLNL(const Model& m, const FrameSystem& frame, CaseState& st, int32_t caso, const Vec1<real>& vered,
+                   Trace log, NewtonObserver& obs);
 
 // The soil block of the Jacobian at the Newton vector R (reaction l at
 // R(NGRED + l)), negdef = minus the settlements there: for every reaction k

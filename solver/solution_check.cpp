@@ -55,7 +55,7 @@ SolutionQuality quality(const Model& m, const CaseState& st, const Vec1<real>& v
         magnitude += std::fabs(b[static_cast<size_t>(e - 1)]);
         // The reactions enter the equilibrium rows as unknowns of the left
         // side: the force they put on the structure is minus their terms.
-        for (int32_t c = NGRED + 1; c <= n; ++c) carried -= m.akr(e, c) * x[static_cast<size_t>(c - 1)];
+        for (int32_t c = NGRED + 1; c <= n; ++c) carried -= sys.frame()(e, c) * x[static_cast<size_t>(c - 1)];
         carried -= static_cast<double>(m.RIGAD.at_or_zero(e)) * x[static_cast<size_t>(e - 1)];
     }
     q.balance_known = true;
@@ -68,16 +68,18 @@ SolutionQuality quality(const Model& m, const CaseState& st, const Vec1<real>& v
 
 } // namespace
 
-SolutionQuality linear_solution_quality(const Model& m, const CaseState& st, const Vec1<real>& vered) {
-    CoupledSystem sys(m, m.NR + m.MR);
+SolutionQuality linear_solution_quality(const Model& m, const FrameSystem& frame, const CaseState& st,
+                                        const Vec1<real>& vered) {
+    CoupledSystem sys(m, frame, m.NR + m.MR);
     // Without the case's flexibility only the equilibrium rows can be judged.
     if (st.FLEX.rows() < m.NR + m.MR) return quality(m, st, vered, sys, m.NGRED);
     sys.soil_from_flexibility(st.FLEX, m.NR);
     return quality(m, st, vered, sys, sys.order());
 }
 
-SolutionQuality newton_solution_quality(const Model& m, const CaseState& st, const Vec1<real>& vered) {
-    const CoupledSystem sys(m, m.NR);
+SolutionQuality newton_solution_quality(const Model& m, const FrameSystem& frame, const CaseState& st,
+                                        const Vec1<real>& vered) {
+    const CoupledSystem sys(m, frame, m.NR);
     return quality(m, st, vered, sys, m.NGRED);
 }
 

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 
+#include "model/frame_stiffness.h"
 #include "model/model.h"
 
 namespace qb::inline QB_ARITH {
@@ -34,10 +35,12 @@ struct SolutionQuality {
 
 // The linear coupled solution of HUND (area and nodal reactions, with the
 // compatibility rows), for the load vector `vered` of the case.
-SolutionQuality linear_solution_quality(const Model& m, const CaseState& st, const Vec1<real>& vered);
+SolutionQuality linear_solution_quality(const Model& m, const FrameSystem& frame, const CaseState& st,
+                                        const Vec1<real>& vered);
 
 // The Newton solution of SOLNL: equilibrium rows and area reactions only (its
 // settlement law is not linear; its convergence is reported by SOLNL).
-SolutionQuality newton_solution_quality(const Model& m, const CaseState& st, const Vec1<real>& vered);
+SolutionQuality newton_solution_quality(const Model& m, const FrameSystem& frame, const CaseState& st,
+                                        const Vec1<real>& vered);
 
 } // namespace qb

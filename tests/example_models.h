@@ -21,10 +21,10 @@ inline std::string example(const std::string& name) {
 }
 
 // Reads and prepares `data`; the log stays closed, the rest goes to memory.
-inline void read_model(Model& m, Io& io, const std::string& data) {
+inline void read_model(Model& m, FrameSystem& frame, Io& io, const std::string& data) {
     for (Channel* ch : {&io.console, &io.report, &io.msh, &io.res, &io.valinf}) ch->attach_buffer();
     ListReader in("datos.dat", data);
-    prepare(m, io, in);
+    prepare(m, frame, io, in);
 }
 
 // Downward load of case 2, 3 or 4: the gravity loads and self weight as

@@ -74,6 +74,7 @@ struct Stratum {
 class ModelBuilder {
 public:
     Model m;
+    FrameSystem frame;
     CaseState st;
 
     ModelBuilder() {
@@ -226,7 +227,7 @@ public:
     }
     void assemble(Trace log = Trace()) {
         prepare();
-        assemble_frame(m, log);
+        assemble_frame(m, frame, log);
     }
 
     // Equation number of component k of node n (0 when fixed).
@@ -240,7 +241,7 @@ public:
         std::vector<double> a(n * n), x(n);
         for (size_t i = 0; i < n; ++i) {
             x[i] = double(m.PCONC(int32_t(i + 1))) - double(vered(int32_t(i + 1)));
-            for (size_t j = 0; j < n; ++j) a[i * n + j] = m.akr(int32_t(i + 1), int32_t(j + 1));
+            for (size_t j = 0; j < n; ++j) a[i * n + j] = frame.akr(int32_t(i + 1), int32_t(j + 1));
         }
         for (size_t c = 0; c < n; ++c) {
             size_t p = c;

@@ -27,15 +27,15 @@ TEST(DoublePrecision, NewtonConvergesOnAGridThatSinglePrecisionCannotSettle) {
     // single precision cases 2 and 3 end unconverged after 20 steps, their
     // last reaction changes swinging around the tolerance of 0.01 %.
     Model m;
+    FrameSystem frame;
     Io io;
-    read_model(m, io, grid_model(6, 6, 2, 2, 3));
+    read_model(m, frame, io, grid_model(6, 6, 2, 2, 3));
     ASSERT_EQ(m.NR, 49);
     for (int32_t caso : {2, 3, 4}) {
         CaseState st;
         st.clear(m);
         NewtonObserver quiet;
-        const Vec1<real>& vered = caso == 2 ? m.vered[2] : caso == 3 ? m.vered[3] : m.vered[4];
-        const NewtonResult r = SOLNL(m, st, caso, vered, io.trace(), quiet);
+        const NewtonResult r = SOLNL(m, frame, st, caso, frame.vered[static_cast<size_t>(caso)], io.trace(), quiet);
         EXPECT_TRUE(r.converged) << caso;
         EXPECT_LE(r.iterations, 6) << caso;
         const double load = vertical_load(m, caso);

@@ -26,16 +26,17 @@ namespace {
 CaseState solve_case2(Model& m, const std::string& data) {
     Outputs out;
     ListReader in("datos.dat", data);
-    prepare(m, out, in);
+    FrameSystem frame;
+    prepare(m, frame, out, in);
     CaseState st;
     st.clear(m);
     const Mat1<real>& E = m.nflag1 == 1 ? m.ECOMPP : m.nflag1 == 2 ? m.ECOMP : m.soil.E2;
     FLSC(m, st, E, out.trace());
     isolated_footing_springs(m, st, m.soil.E2, m.soil.NU2, out.trace());
-    HUND(m, st, m.vered[2], out.trace());
+    HUND(m, frame, st, frame.vered[2], out.trace());
     // the run itself, case 2 alone, reports this very solution
     m.CASO = {0, 0, 1, 0, 0};
-    run_cases(m, out);
+    run_cases(m, frame, out);
     Outputs mine;
     report_linear_solution(m, st, mine.report, mine.res);
     EXPECT_TRUE(contains(Outputs::text(out.report), Outputs::text(mine.report)));

@@ -19,9 +19,9 @@ TEST(FrameAssembly, CantileverAlongXAndYGivesTextbookTipDisplacements) {
         f.node(along == 1 ? L : 0, along == 2 ? L : 0, 0);
         f.bar(1, 2);
         f.assemble();
-        ASSERT_EQ(f.m.akr.columns(), 6);
+        ASSERT_EQ(f.frame.akr.columns(), 6);
         const int32_t lateral = 3 - along;
-        auto tip = [&](int32_t k, float p) { f.m.PCONC.fill(0.0f); f.m.PCONC(k) = p; f.solve(f.m.vered[2]); };
+        auto tip = [&](int32_t k, float p) { f.m.PCONC.fill(0.0f); f.m.PCONC(k) = p; f.solve(f.frame.vered[2]); };
         tip(3, -P);
         EXPECT_NEAR(f.d(2, 3), -bend_y, 1e-4 * bend_y);
         // sagging turns the tip about the horizontal axis normal to the bar
@@ -50,7 +50,7 @@ TEST(FrameAssembly, FixedBasePortalSwaysAsSlopeDeflectionPredicts) {
     f.bar(3, 4);
     f.assemble();
     f.m.PCONC(f.eq(3, 1)) = H;
-    f.solve(f.m.vered[2]);
+    f.solve(f.frame.vered[2]);
     const double sway = H * h * h * (2 * a + 3 * b) / (12 * a * (a + 6 * b)), theta = 3 * a * (sway / h) / (2 * a + 3 * b);
     for (int32_t n : {3, 4}) {
         EXPECT_NEAR(f.d(n, 1), sway, 1e-3 * sway);
@@ -69,11 +69,11 @@ TEST(FrameAssembly, LineLoadsAndSelfWeightGiveTheFixedEndForcesOfEachCase) {
     f.bar(1, 2, {0, 0, 0, float(q), 0, float(pv)});
     f.bar(2, 3, {0, 0, 0, float(q), 0, float(pv)});
     f.assemble();
-    for (const Vec1<float>* v : {&f.m.vered[2], &f.m.vered[3], &f.m.vered[4]}) {
+    for (const Vec1<float>* v : {&f.frame.vered[2], &f.frame.vered[3], &f.frame.vered[4]}) {
         f.solve(*v);
         EXPECT_NEAR(f.d(2, 3), -(q + pv) * w, 1e-4 * q * w);
     }
-    f.solve(f.m.vered[1]);
+    f.solve(f.frame.vered[1]);
     EXPECT_NEAR(f.d(2, 3), pv * w, 1e-4 * pv * w);
 
     // Self weight of a 3-4-5 bar: W = Aγ L; pn = 0.6W/L along the bar goes
@@ -89,12 +89,12 @@ TEST(FrameAssembly, LineLoadsAndSelfWeightGiveTheFixedEndForcesOfEachCase) {
         EXPECT_NEAR(s.m.CUNIF(1, PPROPIO), 0.8f * Wf / 5.0f, 1e-6f);
         EXPECT_NEAR(s.m.total_load, Wf, 1e-6f);
         const int32_t lower = rising ? 0 : 6, upper = 6 - lower;
-        EXPECT_NEAR(s.m.vered[2](lower + 3), 0.36f * Wf + 0.32f * Wf, 1e-6f);
-        EXPECT_NEAR(s.m.vered[2](upper + 3), 0.32f * Wf, 1e-6f);
-        EXPECT_NEAR(s.m.vered[2](1) + s.m.vered[2](7), 0.0f, 1e-6f);
+        EXPECT_NEAR(s.frame.vered[2](lower + 3), 0.36f * Wf + 0.32f * Wf, 1e-6f);
+        EXPECT_NEAR(s.frame.vered[2](upper + 3), 0.32f * Wf, 1e-6f);
+        EXPECT_NEAR(s.frame.vered[2](1) + s.frame.vered[2](7), 0.0f, 1e-6f);
         for (int32_t i = 1; i <= 12; ++i) {
-            EXPECT_EQ(s.m.vered[4](i), s.m.vered[3](i));
-            EXPECT_EQ(s.m.vered[1](i), 0.0f);
+            EXPECT_EQ(s.frame.vered[4](i), s.frame.vered[3](i));
+            EXPECT_EQ(s.frame.vered[1](i), 0.0f);
         }
     }
     // Vertical bars hang their weight on the lower node whichever way they are
@@ -106,8 +106,8 @@ TEST(FrameAssembly, LineLoadsAndSelfWeightGiveTheFixedEndForcesOfEachCase) {
         downwards ? v.bar(1, 2) : v.bar(2, 1);
         v.assemble();
         const float W = 0.12f * gamma * 3.0f;
-        EXPECT_NEAR(v.m.vered[2](3), W, 1e-6f);
-        v.solve(v.m.vered[2]);
+        EXPECT_NEAR(v.frame.vered[2](3), W, 1e-6f);
+        v.solve(v.frame.vered[2]);
         EXPECT_NEAR(v.d(2, 3), -W * 3.0 / (E * A), 1e-4 * W * 3.0 / (E * A));
     }
 }
@@ -125,15 +125,15 @@ TEST(FrameAssembly, ReportTotalLoadFixedBarsAndQmax) {
     f.m.RIGAD(2) = 50.0f;
     Outputs out;
     report_uniform_loads(f.m, out.report);
-    assemble_frame(f.m, out.trace());
+    assemble_frame(f.m, f.frame, out.trace());
     report_total_load(f.m, out.report);
     const std::string rep = Outputs::text(out.report);
     EXPECT_TRUE(contains(rep, "     1      1.0000      0.0000      0.0000      3.0000      0.0000      0.0000\n"));
     EXPECT_NEAR(f.m.total_load, 4.0f * 2 + 0.24f * 2 + 0.24f, 1e-5f);
-    for (int32_t i = 1; i <= 5; ++i) EXPECT_EQ(f.m.vered[2](i), 0.0f);   // bar 2's weight sits on node 2
-    EXPECT_FLOAT_EQ(f.m.akr(2, 2), 12.0f * 2.0e6f * 9.0e-4f + 50.0f);   // spring on the diagonal
+    for (int32_t i = 1; i <= 5; ++i) EXPECT_EQ(f.frame.vered[2](i), 0.0f);   // bar 2's weight sits on node 2
+    EXPECT_FLOAT_EQ(f.frame.akr(2, 2), 12.0f * 2.0e6f * 9.0e-4f + 50.0f);   // spring on the diagonal
     EXPECT_TRUE(contains(Outputs::text(out.log), " agregando la rigidez   50.0000000     en el gl           2\n"));
-    EXPECT_EQ(f.m.akr(f.eq(3, 3), f.m.NGRED + 1), -1.0f);              // nodal reaction column
+    EXPECT_EQ(f.frame.akr(f.eq(3, 3), f.m.NGRED + 1), -1.0f);              // nodal reaction column
     // no foundation area: qmax is 0, not a division by zero
     EXPECT_EQ(f.m.qmax, 0.0f);
     EXPECT_TRUE(contains(rep, latin1(" La presión máxima qmax ejercida por la estructura es   0.00000000    \n")));
@@ -148,7 +148,7 @@ TEST(FrameAssembly, ReactionColumnsCarryHalfBarLineReactions) {
     for (int32_t n = 1; n <= 3; ++n) f.bar(n, n + 1, {0, 0, 0, q, 0, 0});
     f.assemble();
     ASSERT_EQ(f.m.NR, 3);
-    auto col = [&](int32_t n, int32_t k, int32_t r) { return f.m.akr(f.eq(n, k), f.m.NGRED + r); };
+    auto col = [&](int32_t n, int32_t k, int32_t r) { return f.frame.akr(f.eq(n, k), f.m.NGRED + r); };
     EXPECT_FLOAT_EQ(col(1, 3, 1), -13.0f / 32 * L);   // reaction 1 over the first half of bar 1
     EXPECT_FLOAT_EQ(col(1, 5, 1), 11.0f / 192 * L * L);
     EXPECT_FLOAT_EQ(col(2, 3, 1), -3.0f / 32 * L);
@@ -162,7 +162,7 @@ TEST(FrameAssembly, ReactionColumnsCarryHalfBarLineReactions) {
     for (int32_t k = 1; k <= 6; ++k) {
         float s = 0.0f;
         for (int32_t r = 1; r <= 3; ++r) s += col(1, k, r) * q;
-        EXPECT_NEAR(s, -f.m.vered[2](f.eq(1, k)), 1e-5f) << k;
+        EXPECT_NEAR(s, -f.frame.vered[2](f.eq(1, k)), 1e-5f) << k;
     }
 }
 

@@ -122,7 +122,7 @@ TEST(FrameDiagrams, TablesCloseOnTheRecoveredEndForcesInEveryCase) {
     f.bar(2, 3, {1.0f, 0.6f, 0, 2.0f, 0, 0.9f});
     f.assemble();
     for (int32_t caso = 1; caso <= 4; ++caso) {
-        const Vec1<float>* v[5] = {nullptr, &f.m.vered[1], &f.m.vered[2], &f.m.vered[3], &f.m.vered[4]};
+        const Vec1<float>* v[5] = {nullptr, &f.frame.vered[1], &f.frame.vered[2], &f.frame.vered[3], &f.frame.vered[4]};
         f.solve(*v[caso]);
         recover_bar_forces(f.m, f.st, caso, Trace());
         const std::vector<Row> r = table(f, {{1, 2}}, 3, caso);

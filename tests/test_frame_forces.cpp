@@ -20,7 +20,7 @@ TEST(FrameForces, FixedBeamEndForcesBalanceTheLoadOfEachCase) {
     f.bar(2, 3, {0, 0, 0, q, 0, pv});
     f.assemble();
     for (int32_t caso : {1, 2, 3, 4}) {
-        const Vec1<float>* v[5] = {nullptr, &f.m.vered[1], &f.m.vered[2], &f.m.vered[3], &f.m.vered[4]};
+        const Vec1<float>* v[5] = {nullptr, &f.frame.vered[1], &f.frame.vered[2], &f.frame.vered[3], &f.frame.vered[4]};
         f.solve(*v[caso]);
         recover_bar_forces(f.m, f.st, caso, Trace());
         const float p = caso == 1 ? -pv : q + pv, tol = 2e-4f * L * L;

@@ -29,16 +29,17 @@ std::vector<std::string> lines_of(const std::string& s) {
 struct Case {
     qbtest::ModelBuilder b;
     Model& m = b.m;
+    FrameSystem& sys = b.frame;
     CaseState& st = b.st;
     qbtest::Outputs out;
     void frame(const std::vector<qbtest::Codes>& nodes) {
         for (const qbtest::Codes& c : nodes) b.node(0, 0, 0, c);
         b.number();
-        m.akr.resize(m.NGRED, m.NR + m.MR);
+        sys.akr.resize(m.NGRED, m.NR + m.MR);
         st.clear(m);
     }
     void run(const Vec1<float>& vered) {
-        HUND(m, st, vered, out.trace());
+        HUND(m, sys, st, vered, out.trace());
         report_linear_solution(m, st, out.report, out.res);
     }
     std::vector<std::string> report() { return qbtest::Outputs::lines(out.report); }
@@ -59,8 +60,8 @@ TEST(Hund, FrameAloneSolvesLoadsLessMemberLoads) {
     // Two nodes; node 1 fixed, node 2 free in DX and DZ only.
     Case r;
     r.frame({qbtest::FIXED, {0, 1, 0, 1, 1, 1}});
-    r.m.akr.set(1, 1, 4.0f);
-    r.m.akr.set(2, 2, 2.0f);
+    r.sys.akr.set(1, 1, 4.0f);
+    r.sys.akr.set(2, 2, 2.0f);
     r.m.PCONC(1) = 8.0f;
     r.m.PCONC(2) = -3.0f;
     Vec1<float> vered(2);
@@ -108,8 +109,8 @@ TEST(Hund, FrameAloneSolvesLoadsLessMemberLoads) {
 //   k d - R = P,  d + f R = 0   ->   R = P / (-1 - k f),  d = -f R.
 void one_spring(Case& r, float f, float P) {
     r.frame({AREA_DZ});
-    r.m.akr.set(1, 1, 2.0f);
-    r.m.akr.set(1, 2, -1.0f);   // the reaction pushes the node up
+    r.sys.akr.set(1, 1, 2.0f);
+    r.sys.akr.set(1, 2, -1.0f);   // the reaction pushes the node up
     r.st.FLEX(1, 1) = f;
     r.m.PCONC(1) = P;
     r.m.LONGREAC(3) = 2.0f;
@@ -154,10 +155,10 @@ TEST(Hund, CrossFlexibilitiesEnterSettlementsOnly) {
     auto solve = [](float cross) {
         Case r;
         r.frame({AREA_DZ, NODAL_DZ});   // reactions on dofs 3 and 9
-        r.m.akr.set(1, 1, 3.0f);
-        r.m.akr.set(2, 2, 5.0f);
-        r.m.akr.set(1, 3, -1.0f);
-        r.m.akr.set(2, 4, -1.0f);
+        r.sys.akr.set(1, 1, 3.0f);
+        r.sys.akr.set(2, 2, 5.0f);
+        r.sys.akr.set(1, 3, -1.0f);
+        r.sys.akr.set(2, 4, -1.0f);
         r.st.FLEX(1, 1) = 0.25f;
         r.st.FLEX(2, 2) = 0.75f;
         r.st.FLEX(1, 2) = cross;
@@ -206,10 +207,10 @@ TEST(Hund, MatrixTraceBounds) {
         }
         r.frame(nodes);
         EXPECT_EQ(r.m.NGRED + r.m.NR + r.m.MR, ngred + nr + 1);
-        for (int32_t i = 1; i <= ngred; ++i) r.m.akr.set(i, i, 1.0f);
+        for (int32_t i = 1; i <= ngred; ++i) r.sys.akr.set(i, i, 1.0f);
         for (int32_t j = 1; j <= nr + 1; ++j) {
             const int32_t g = j <= nr ? r.m.NREAC(j) : r.m.NREACNOD(1);
-            r.m.akr.set(r.m.NGL(g), ngred + j, -1.0f);   // each reaction acts on its own dof
+            r.sys.akr.set(r.m.NGL(g), ngred + j, -1.0f);   // each reaction acts on its own dof
             r.st.FLEX(j, j) = 1.0f;
         }
         r.run(Vec1<float>(ngred));
@@ -288,7 +289,7 @@ TEST(Hund, MatchesReferenceOutputsOfTheStripFootingFrame) {
             for (int32_t j = 1; j <= 18; ++j) {
                 float v = 0.0f;
                 row >> v;
-                r.m.akr.set(i, j, v);
+                r.sys.akr.set(i, j, v);
             }
         }
         Vec1<float> vered(r.m.NGRED);

@@ -14,14 +14,15 @@ namespace {
 
 struct Iteration {
     Model m;
+    FrameSystem frame;
     Io io;
     CaseState st;
     JanbuResult r;
     Iteration(const std::string& data, int32_t max_passes = JANBU_MAX_PASSES) {
-        read_model(m, io, data);
+        read_model(m, frame, io, data);
         ReportJanbuObserver obs(io.report, io.res, io.console);
         SolverContext ctx;
-        r = janbu_iteration(m, st, JanbuLaw(), m.vered[2], io.trace(), obs, ctx, max_passes);
+        r = janbu_iteration(m, frame, st, JanbuLaw(), frame.vered[2], io.trace(), obs, ctx, max_passes);
         io.flush_all();
     }
     bool reported(const std::string& piece) const { return io.report.memory().find(piece) != std::string::npos; }

@@ -15,19 +15,18 @@
 namespace qbtest {
 namespace {
 
-const Vec1<float>& vered(const Model& m, int32_t caso) {
-    return caso == 2 ? m.vered[2] : caso == 3 ? m.vered[3] : m.vered[4];
-}
+const Vec1<float>& vered(const FrameSystem& frame, int32_t caso) { return frame.vered[static_cast<size_t>(caso)]; }
 
 TEST(Newton, EveryCaseOfTheExampleConvergesToEquilibrium) {
     Model m;
+    FrameSystem frame;
     Io io;
-    read_model(m, io, example("reticula_no_lineal.dat"));
+    read_model(m, frame, io, example("reticula_no_lineal.dat"));
     for (int32_t caso : {2, 3, 4}) {
         CaseState st;
         st.clear(m);
         NewtonObserver quiet;
-        const NewtonResult r = SOLNL(m, st, caso, vered(m, caso), io.trace(), quiet);
+        const NewtonResult r = SOLNL(m, frame, st, caso, vered(frame, caso), io.trace(), quiet);
         EXPECT_TRUE(r.converged && r.iterations < NEWTON_MAX_ITERATIONS) << caso;
         for (int32_t j = 1; j <= m.NR; ++j) EXPECT_LT(st.DESPL(m.NREAC(j)), 0.0f);   // the nodes went down
         const double load = vertical_load(m, caso);
@@ -38,8 +37,9 @@ TEST(Newton, EveryCaseOfTheExampleConvergesToEquilibrium) {
 
 TEST(Newton, SoilBlockOfTheJacobianIsTheSettlementDerivative) {
     Model m;
+    FrameSystem frame;
     Io io;
-    read_model(m, io, example("reticula_no_lineal.dat"));
+    read_model(m, frame, io, example("reticula_no_lineal.dat"));
     const int32_t n = m.NGRED + m.NR, k = 2;
     Vec1<float> R(n), h(m.NR), def, up, down, negdef(m.NR);
     // Small uneven reactions: settlements well below 1 m keep the rounding of
@@ -77,8 +77,9 @@ TEST(Newton, SpringsWithoutSoilTakeTwoStepsAndLogTheirMatricesUpToOrder500) {
         m.NGL.resize(m.NTOT);
         for (int32_t g = 1; g <= n; ++g) m.NGL(g) = g;
         m.NGRED = n;
-        m.akr.resize(n, 0);
-        for (int32_t i = 1; i <= n; ++i) m.akr.set(i, i, 100.0f);
+        FrameSystem frame;
+        frame.akr.resize(n, 0);
+        for (int32_t i = 1; i <= n; ++i) frame.akr.set(i, i, 100.0f);
         m.PCONC.resize(n, -1.0f);
         m.soil.resize(1);
         Io io;
@@ -87,7 +88,7 @@ TEST(Newton, SpringsWithoutSoilTakeTwoStepsAndLogTheirMatricesUpToOrder500) {
         ConsoleNewtonObserver obs(io.console);
         CaseState st;
         st.clear(m);
-        const NewtonResult r = SOLNL(m, st, 3, Vec1<float>(n), io.trace(), obs);
+        const NewtonResult r = SOLNL(m, frame, st, 3, Vec1<float>(n), io.trace(), obs);
         io.flush_all();
         EXPECT_TRUE(r.converged && r.iterations == 2) << n;
         EXPECT_FLOAT_EQ(st.DESPL(n), -0.01f);
@@ -110,12 +111,13 @@ TEST(Newton, AReactionTheSoilWouldHaveToPullIsReleased) {
     std::string data = example("reticula_no_lineal.dat");
     data.replace(data.find(loads), loads.size(), "1\n" + loads.substr(2) + "1 0 0 120 0 0 0\n");
     Model m;
+    FrameSystem frame;
     Io io;
-    read_model(m, io, data);
+    read_model(m, frame, io, data);
     CaseState st;
     st.clear(m);
     ConsoleNewtonObserver obs(io.console);
-    const NewtonResult r = SOLNL(m, st, 3, m.vered[3], io.trace(), obs);
+    const NewtonResult r = SOLNL(m, frame, st, 3, frame.vered[3], io.trace(), obs);
     io.flush_all();
     EXPECT_TRUE(!r.converged && r.iterations == NEWTON_MAX_ITERATIONS);
     EXPECT_EQ(st.reaction(m, 1), 0.0f);
@@ -128,7 +130,7 @@ TEST(Newton, AReactionTheSoilWouldHaveToPullIsReleased) {
     Outputs::clear(io.report);
     std::vector<CaseRecord> cases;
     ::testing::internal::CaptureStderr();
-    run_cases(m, io, nullptr, &cases);
+    run_cases(m, frame, io, nullptr, &cases);
     EXPECT_NE(::testing::internal::GetCapturedStderr().find(
                   "case 3 (primary consolidation): the Newton iteration did not converge in 20 iterations; its last "
                   "iterate is written, and the run ends with status 5"),
