@@ -359,15 +359,29 @@ void run_cases(const Model& m, const FrameSystem& frame, Io& io, OpenOutputs* fi
         if (!m.case_on(spec.caso)) continue;
         c.start(spec);
         const Solution how = solution_of(spec.caso, m.KANAL);
-        switch (how) {
-        case Solution::linear: c.linear_case(spec); break;
-        case Solution::janbu: c.janbu_case(spec); break;
-        case Solution::newton: c.newton_case(spec); break;
-        case Solution::none: break;
+        try {
+            switch (how) {
+            case Solution::linear: c.linear_case(spec); break;
+            case Solution::janbu: c.janbu_case(spec); break;
+            case Solution::newton: c.newton_case(spec); break;
+            case Solution::none: break;
+            }
+            // Case 2 always ends with a pass on the solution it holds: the only
+            // one of the iterative path, a repeat of the linear and nonlinear ones.
+            if (spec.closing_pass) c.bar_forces_and_diagrams(spec.caso);
+        } catch (const RunError& e) {
+            // The case that stops the run, and the cases after it, are
+            // recorded as not solved, each saying why.
+            c.rec.solved = false;
+            c.rec.failure = e.what();
+            c.finish();
+            for (const CaseSpec& later : CASES)
+                if (later.caso > spec.caso && m.case_on(later.caso) &&
+                    solution_of(later.caso, m.KANAL) != Solution::none && cases)
+                    cases->push_back({.caso = later.caso, .name = later.name,
+                                      .failure = "not solved: the run stopped in " + c.what});
+            throw;
         }
-        // Case 2 always ends with a pass on the solution it holds: the only
-        // one of the iterative path, a repeat of the linear and nonlinear ones.
-        if (spec.closing_pass) c.bar_forces_and_diagrams(spec.caso);
         if (how == Solution::none) continue;
         c.open_outputs(spec.caso);
         c.finish();

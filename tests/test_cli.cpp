@@ -292,6 +292,25 @@ TEST(CommandLine, OutputsThatShareAFileAreRefusedBeforeAnythingIsWritten) {
     EXPECT_EQ(files_in(dir).size(), 5u);
 }
 
+// A case that stops the run is in the summary with its reason, and so are the
+// cases after it, not solved.
+TEST(CommandLine, TheSummaryListsEveryCaseOfARunThatStopped) {
+    const fs::path dir = folder("stopped", "marco_zapatas");
+    std::string data = slurp(dir / "marco_zapatas.dat");
+    data.replace(data.find("1500.  0.35"), 11, "0.     0.35");   // case 2: a zero modulus
+    std::ofstream(dir / "e0.dat", std::ios::binary) << data;
+    const Outcome o = querbal(dir, "-q --no-vtk --no-csv e0.dat");
+    EXPECT_EQ(o.status, 2) << o.err;
+    const std::string json = slurp(dir / "e0_summary.json");
+    for (int c = 1; c <= 4; ++c)
+        EXPECT_NE(json.find("\"case\": " + std::to_string(c) + ","), std::string::npos) << c << json;
+    EXPECT_NE(json.find("\"failure\": \"case 2 (immediate compression): the soil modulus E2"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"failure\": \"not solved: the run stopped in case 2 (immediate compression)\""),
+              std::string::npos) << json;
+    const std::string csv = slurp(dir / "e0_cases.csv");
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 5) << csv;
+}
+
 // A second run of a job that is running stops at once, touching nothing; a
 // console that goes away or a closed standard error costs no output.
 TEST(CommandLine, ARunningJobAClosedPipeAndClosedStreamsLoseNothing) {
