@@ -10,7 +10,8 @@ if(NOT rc EQUAL 0)
 endif()
 foreach(f bin/querbal share/man/man1/querbal.1 share/querbal/examples/marco_zapatas.dat
           share/querbal/examples/losa_zapata_aislada.dat share/querbal/examples/reticula_no_lineal.dat
-          share/querbal/examples/reticula_janbu.dat bin/querbal-building bin/querbal-sweep share/doc/querbal/data-format.md)
+          share/querbal/examples/reticula_janbu.dat bin/querbal-building bin/querbal-sweep bin/querbal-plot
+          share/doc/querbal/data-format.md)
   if(NOT EXISTS ${prefix}/${f})
     message(FATAL_ERROR "not installed: ${f}")
   endif()
