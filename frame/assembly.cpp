@@ -248,7 +248,8 @@ void bar_load_row(Channel& ch, const Model& m, int32_t j) {
 }
 
 void assemble_frame(Model& m, FrameSystem& frame, Trace log) {
-    frame.akr.resize(m.NGRED, m.NR + m.MR);
+    frame.akr.resize(m.NGRED, m.NR + m.MR,
+                     m.large ? FrameStiffness::Storage::sparse : FrameStiffness::Storage::dense);
     for (int32_t caso = 1; caso <= 4; ++caso) frame.vered[static_cast<size_t>(caso)].resize(m.NGRED);
     m.VGL.resize(m.NB, 12);
     for (int32_t j = 1; j <= m.NB; ++j)
@@ -286,6 +287,7 @@ void assemble_frame(Model& m, FrameSystem& frame, Trace log) {
         const int32_t e = m.NGL(m.NREACNOD(k));
         if (e != 0) frame.akr.set(e, m.NGRED + m.NR + k, -1.0_r);
     }
+    frame.akr.compress();
     log_system(m, frame, log, vectors);
 }
 

@@ -12,6 +12,11 @@
 namespace qb::inline QB_ARITH {
 
 struct Prepared {
+    // The model goes beyond the legacy tables and takes the large-model path:
+    // the frame stiffness stored sparse, the influence values summed over the
+    // directions, the log without matrices (set before the preparation).
+    bool large = false;
+
     // ---- numbering ---------------------------------------------------------------
     int32_t NTOT = 0, NGRED = 0, NR = 0, MR = 0, NRCENT = 1, NFIXED = 0;
     Vec1<int32_t> NGL, NRESTR;             // by global dof: equation number, restraint
@@ -42,6 +47,9 @@ struct Prepared {
     // ---- influence values (j, stratum, l, direction) -------------------------------
     Arr4<real> IX, IY, IZ, AINF;
     Mat1<real> SUM_AINF;                  // (NR, most strata of a profile)
+    // The large-model path keeps each value summed over the two directions
+    // only, (j, stratum, l): what the flexibility and the settlements read.
+    Arr4<real> IXS, IYS, IZS;
 
     // ---- field moduli --------------------------------------------------------------
     Mat1<real> EELAS, ECOMP;              // by reaction/node, stratum

@@ -21,11 +21,13 @@ struct Influence {
 
 Influence influence(const Model& m, int32_t j, int32_t k, int32_t l) {
     Influence v;
-    v.iz1 = infl(m.IZ, j, k, l, 1);
-    v.iz2 = infl(m.IZ, j, k, l, 2);
-    v.IZs = v.iz1 + v.iz2;
-    v.IXp = std::max(0.0_r, infl(m.IX, j, k, l, 1) + infl(m.IX, j, k, l, 2));
-    v.IYp = std::max(0.0_r, infl(m.IY, j, k, l, 1) + infl(m.IY, j, k, l, 2));
+    // The two directions of the vertical value are traced; the large-model
+    // path keeps their sum only.
+    v.iz1 = m.large ? iz_sum(m, j, k, l) : infl(m.IZ, j, k, l, 1);
+    v.iz2 = m.large ? 0.0_r : infl(m.IZ, j, k, l, 2);
+    v.IZs = m.large ? v.iz1 : v.iz1 + v.iz2;
+    v.IXp = std::max(0.0_r, ix_sum(m, j, k, l));
+    v.IYp = std::max(0.0_r, iy_sum(m, j, k, l));
     return v;
 }
 

@@ -88,7 +88,59 @@ int32_t influence_strata(const Model& m) {
     return S;
 }
 
+namespace {
+
+// The lean store of the large-model path: every value summed over the two
+// directions, and SUM_AINF; the influence file lists the sums of each
+// reaction and stratum, not the NR x NR table.
+void influence_sums(Model& m, Trace valinf) {
+    const int32_t NR = m.NR;
+    const int32_t S = influence_strata(m);
+    m.IXS.resize(NR, S, NR, 1);
+    m.IYS.resize(NR, S, NR, 1);
+    m.IZS.resize(NR, S, NR, 1);
+    m.SUM_AINF.resize(NR, S);
+    const Soil& s = m.soil;
+    const int32_t ndir = std::min<int32_t>(m.NDIRMAX, 2);
+    for (int32_t d = 1; d <= ndir; ++d)
+        for (int32_t j = 1; j <= NR; ++j) {
+            const int32_t n = node_of_dof(m.NREAC(j));
+            const int32_t p = m.PERFIL(n);
+            const int32_t nest = strata_of(m, p);
+            const real df = m.DF(n);
+            int32_t b = 0;
+            for (int32_t k = 1; k <= nest; ++k) {
+                if (!below_foundation(s, p, k, df)) continue;
+                if (b == 0) b = k;
+                const real z1 = k == b ? (s.PROF(p, b) - df) / 2.0_r
+                                        : s.PROF(p, k) - df - (s.PROF(p, k) - s.PROF(p, k - 1)) / 2.0_r;
+                const real nu = s.NU2(p, k);
+                for (int32_t l = 1; l <= NR; ++l) {
+                    const Stress st = bousi(nu, m.XR(j), m.YR(j), z1, m.XI(l, d), m.YI(l, d), m.XF(l, d), m.YF(l, d));
+                    m.IXS(j, k, l) = m.IXS(j, k, l) + st.sx;
+                    m.IYS(j, k, l) = m.IYS(j, k, l) + st.sy;
+                    m.IZS(j, k, l) = m.IZS(j, k, l) + st.sz;
+                    m.SUM_AINF(j, k) = m.SUM_AINF(j, k) + (st.sz - nu * (st.sx + st.sy));
+                }
+            }
+        }
+    valinf.empty(2);
+    Rec(valinf).X(15).text("VALORES DE INFLUENCIA");
+    valinf.empty(1);
+    List(valinf) << m.NDIRMAX << "DIRECCIONES";
+    List(valinf) << "SUMAS POR PUNTO Y ESTRATO";
+    List(valinf) << "PUNTO ESTRATO   SUMA";
+    for (int32_t j = 1; j <= NR; ++j)
+        for (int32_t k = 1; k <= S; ++k) Rec(valinf).I(j, 8).I(k, 8).X(3).F(m.SUM_AINF(j, k), 14, 7);
+}
+
+} // namespace
+
 void compute_influence_values(Model& m, Trace log, Trace valinf) {
+    if (m.large) {
+        influence_sums(m, valinf);
+        return;
+    }
     const int32_t NR = m.NR;
     const int32_t S = influence_strata(m);
     m.IX.resize(NR, S, NR, 2);

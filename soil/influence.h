@@ -30,7 +30,9 @@ int32_t influence_strata(const Model& m);
 
 // Fills IX, IY, IZ, AINF (NR, S, NR, 2) and SUM_AINF (NR, S), S =
 // influence_strata(m), listing every value to the influence file `valinf` as
-// it goes. Needs NR, NREAC, PERFIL, DF, the soil profiles (NEST, Z, PROF,
+// it goes. On the large-model path (m.large) fills IXS, IYS, IZS (NR, S, NR:
+// both directions summed) and SUM_AINF only, and the influence file lists
+// the sums of SUM_AINF. Needs NR, NREAC, PERFIL, DF, the soil profiles (NEST, Z, PROF,
 // NU2), XR, YR, XI, YI, XF, YF and NDIRMAX.
 void compute_influence_values(Model& m, Trace log, Trace valinf);
 

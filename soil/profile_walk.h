@@ -31,4 +31,17 @@ inline real infl(const Arr4<real>& a, int32_t j, int32_t k, int32_t l, int32_t d
     return a(j, k, l, d);
 }
 
+// Influence values (j, k, l) summed over the two directions: from the lean
+// store of the large-model path, or added up from the two directions of the
+// tables (first plus second, as every formula adds them).
+inline real ix_sum(const Model& m, int32_t j, int32_t k, int32_t l) {
+    return m.large ? infl(m.IXS, j, k, l, 1) : infl(m.IX, j, k, l, 1) + infl(m.IX, j, k, l, 2);
+}
+inline real iy_sum(const Model& m, int32_t j, int32_t k, int32_t l) {
+    return m.large ? infl(m.IYS, j, k, l, 1) : infl(m.IY, j, k, l, 1) + infl(m.IY, j, k, l, 2);
+}
+inline real iz_sum(const Model& m, int32_t j, int32_t k, int32_t l) {
+    return m.large ? infl(m.IZS, j, k, l, 1) : infl(m.IZ, j, k, l, 1) + infl(m.IZ, j, k, l, 2);
+}
+
 } // namespace qb

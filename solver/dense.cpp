@@ -71,4 +71,68 @@ double solve_dense(const CoupledSystem& sys, Mat1<real>& A, Vec1<real>& b, bool 
     return solve(sys, A.data(), b.data(), inverse_wanted, log, ctx);
 }
 
+namespace {
+
+// The frame of `sys` in compressed columns, made once per coupling.
+const SparseFrame& sparse_frame(const CoupledSystem& sys, SolverContext& ctx) {
+    const int32_t nf = sys.frame_equations(), nr = sys.reactions();
+    std::vector<int32_t> eq(static_cast<size_t>(nr));
+    for (int32_t j = 1; j <= nr; ++j) eq[static_cast<size_t>(j - 1)] = sys.equation_of(j) - 1;
+    for (const auto& f : ctx.sparse_frames)
+        if (f->nf == nf && f->eq == eq) return *f;
+    auto f = std::make_unique<SparseFrame>();
+    f->nf = nf;
+    f->nr = nr;
+    f->eq = std::move(eq);
+    auto columns = [&](int32_t first, int32_t count, std::vector<int64_t>& p, std::vector<int32_t>& i,
+                       std::vector<double>& x) {
+        p.assign(static_cast<size_t>(count) + 1, 0);
+        for (int32_t c = 0; c < count; ++c) {
+            sys.frame().column(first + c, [&](int32_t r, real v) {
+                if (v == 0.0_r) return;
+                i.push_back(r - 1);
+                x.push_back(static_cast<double>(v));
+            });
+            p[static_cast<size_t>(c) + 1] = static_cast<int64_t>(i.size());
+        }
+    };
+    columns(1, nf, f->Kp, f->Ki, f->Kx);
+    columns(nf + 1, nr, f->Cp, f->Ci, f->Cx);
+    ctx.sparse_frames.push_back(std::move(f));
+    return *ctx.sparse_frames.back();
+}
+
+} // namespace
+
+namespace {
+
+template <class T>
+double large(const CoupledSystem& sys, T* b, Trace log, SolverContext& ctx) {
+    if constexpr (!std::is_same_v<T, double>) {
+        (void)sys, (void)b, (void)log, (void)ctx;
+        throw SingularMatrix();   // the large-model path is built in double precision only
+    } else {
+        const SparseFrame& f = sparse_frame(sys, ctx);
+        const size_t nf = static_cast<size_t>(f.nf), nr = static_cast<size_t>(f.nr);
+        std::vector<double> S(nr * nr), x(nf + nr);
+        for (size_t j = 0; j < nr; ++j)
+            for (size_t i = 0; i < nr; ++i)
+                S[j * nr + i] = sys.soil()(static_cast<int32_t>(i + 1), static_cast<int32_t>(j + 1));
+        SchurReport r;
+        if (!ctx.schur.solve(f, S.data(), b, x.data(), r)) throw SingularMatrix();
+        std::copy(x.begin(), x.end(), b);
+        const double cond = condition(r.rcond);
+        List(log) << "SISTEMA REDUCIDO A LAS REACCIONES, ORDEN:" << r.reduced
+                  << (r.reused ? "FACTORES DEL MARCO CONSERVADOS" : "FACTORES DEL MARCO NUEVOS");
+        List(log) << "NUMERO DE CONDICION ESTIMADO (NORMA 1), REDUCIDO:" << cond << "REFINAMIENTO:" << r.refinement;
+        return cond;
+    }
+}
+
+} // namespace
+
+double solve_large(const CoupledSystem& sys, Vec1<real>& b, Trace log, SolverContext& ctx) {
+    return large(sys, b.data(), log, ctx);
+}
+
 } // namespace qb

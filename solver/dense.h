@@ -4,10 +4,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "model/model.h"
 #include "solver/coupled.h"
 #include "solver/coupled_system.h"
+#include "solver/schur.h"
 #include "solver/solver_options.h"
 #include "textio/trace.h"
 
@@ -19,6 +22,10 @@ namespace qb::inline QB_ARITH {
 struct SolverContext {
     SolverOptions options;
     FrameCondensation condensation;
+    // The large-model path: the frame in compressed columns for each
+    // coupling (the reactions a solution couples), and its factors.
+    std::vector<std::unique_ptr<SparseFrame>> sparse_frames;
+    SchurSolver schur;
 };
 
 // Solves the coupled system `sys`, given whole in A (order x order,
@@ -35,5 +42,13 @@ struct SolverContext {
 // the caller judges it (ILL_CONDITIONED, solver/lu.h).
 double solve_dense(const CoupledSystem& sys, Mat1<real>& A, Vec1<real>& b, bool inverse_wanted, Trace log,
                    SolverContext& ctx);
+
+// The large-model path (double precision): the coupled system `sys`, its soil
+// block set, solved through the sparse frame factored once per run and the
+// dense system on the reactions (solver/schur.h). b holds the right-hand side
+// of the order of the system and becomes the solution. The log receives one
+// line of figures. Returns the condition number of the dense system; throws
+// SingularMatrix when the system cannot be solved.
+double solve_large(const CoupledSystem& sys, Vec1<real>& b, Trace log, SolverContext& ctx);
 
 } // namespace qb

@@ -118,14 +118,21 @@ double HUND(const Model& m, const FrameSystem& frame, CaseState& st, const Vec1<
     const int32_t n = sys.order();
 
     log_heading(m, log);
-    Mat1<real> Cr(n, n);
     Vec1<real> B(n), X(n);
     st.DESPL.resize(m.NTOT + nreac);
     st.HUNDIM.resize(nreac);
-    form_system(m, st, sys, vered, Cr, B, log);
-
-    for (int32_t i = 1; i <= n; ++i) X(i) = B(i);
-    const double condition = solve_dense(sys, Cr, X, false, log, ctx);   // no inverse wanted
+    double condition = 0.0;
+    if (m.large) {
+        // The large-model path: the system stays in its blocks.
+        sys.load(m, vered, B);
+        for (int32_t i = 1; i <= n; ++i) X(i) = B(i);
+        condition = solve_large(sys, X, log, ctx);
+    } else {
+        Mat1<real> Cr(n, n);
+        form_system(m, st, sys, vered, Cr, B, log);
+        for (int32_t i = 1; i <= n; ++i) X(i) = B(i);
+        condition = solve_dense(sys, Cr, X, false, log, ctx);   // no inverse wanted
+    }
     List(log) << "IMPRESION DE VECTOR SOLUCION";
     for (int32_t i = 1; i <= n; ++i) List(log) << i << X(i);
 

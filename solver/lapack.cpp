@@ -29,7 +29,9 @@ Lapack load_lapack() {
         l.dgetrs_ = reinterpret_cast<Dgetrs*>(dlsym(h, "dgetrs_"));
         l.dgecon_ = reinterpret_cast<Dgecon*>(dlsym(h, "dgecon_"));
         l.dgetri_ = reinterpret_cast<Dgetri*>(dlsym(h, "dgetri_"));
-        if (l.dgeequ_ && l.dgetrf_ && l.dgetrs_ && l.dgecon_ && l.dgetri_) return l;
+        l.dgemm_ = reinterpret_cast<Dgemm*>(dlsym(h, "dgemm_"));
+        l.dtrmm_ = reinterpret_cast<Dtrmm*>(dlsym(h, "dtrmm_"));
+        if (l.dgeequ_ && l.dgetrf_ && l.dgetrs_ && l.dgecon_ && l.dgetri_ && l.dgemm_ && l.dtrmm_) return l;
         why = std::string(lib) + " lacks the LU routines";
         dlclose(h);
     }

@@ -20,6 +20,12 @@ using Dgecon = void(const char* norm, const int* n, const double* a, const int* 
                     double* rcond, double* work, int* iwork, int* info, std::size_t norm_len);
 using Dgetri = void(const int* n, double* a, const int* lda, const int* ipiv, double* work, const int* lwork,
                     int* info);
+using Dgemm = void(const char* transa, const char* transb, const int* m, const int* n, const int* k,
+                   const double* alpha, const double* a, const int* lda, const double* b, const int* ldb,
+                   const double* beta, double* c, const int* ldc, std::size_t transa_len, std::size_t transb_len);
+using Dtrmm = void(const char* side, const char* uplo, const char* transa, const char* diag, const int* m,
+                   const int* n, const double* alpha, const double* a, const int* lda, double* b, const int* ldb,
+                   std::size_t side_len, std::size_t uplo_len, std::size_t transa_len, std::size_t diag_len);
 
 struct Lapack {
     Dgeequ* dgeequ_ = nullptr;
@@ -27,6 +33,8 @@ struct Lapack {
     Dgetrs* dgetrs_ = nullptr;
     Dgecon* dgecon_ = nullptr;
     Dgetri* dgetri_ = nullptr;
+    Dgemm* dgemm_ = nullptr;
+    Dtrmm* dtrmm_ = nullptr;
 };
 
 // The routines, loaded on the first call; throws LapackMissing (solver/lu.h)
