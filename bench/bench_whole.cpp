@@ -52,8 +52,7 @@ Result run(const fs::path& data, const fs::path& dir, qb::Elimination eliminatio
         for (std::string& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
         const int argc = static_cast<int>(args.size());
-        _exit(double_precision ? qb::f64::run_program(argc, argv.data(), elimination)
-                               : qb::f32::run_program(argc, argv.data(), elimination));
+        _exit(qb::run_program(argc, argv.data(), elimination));
     }
     int wstatus = 0;
     rusage ru{};

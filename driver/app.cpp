@@ -1,16 +1,16 @@
-#include "driver/app.h"
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
 
-#include "driver/check.h"
+#include "driver/entry.h"
 #include "driver/options.h"
-#include "driver/run.h"
 #include "driver/terminal.h"
+#include "textio/errors.h"
+#include "textio/files.h"
+#include "textio/lineform.h"
 
-namespace qb::inline QB_ARITH {
+namespace qb {
 
 namespace {
 
@@ -41,6 +41,99 @@ void print(const std::string& text) {
     std::fflush(stdout);
 }
 
+// The arithmetic and the path of a run. Inside the legacy tables the model is
+// computed as it always was (the dense elimination, in the arithmetic asked
+// for); beyond them it takes the large-model path, which computes in double
+// precision. --solver forces either.
+struct Path {
+    bool double_arith = false;
+    bool large = false;
+};
+
+Path path_of(const Options& opt, const ModelScan& scan) {
+    switch (opt.solver) {
+    case SolverKind::dense: return {opt.double_precision, false};
+    case SolverKind::sparse: return {true, true};
+    case SolverKind::automatic: break;
+    }
+    if (!scan.beyond.empty()) return {true, true};
+    return {opt.double_precision, false};
+}
+
+std::string joined(const std::vector<std::string>& v) {
+    std::string s;
+    for (const std::string& x : v) s += (s.empty() ? "" : ", ") + x;
+    return s;
+}
+
+// The path of the data file `data`, read once ahead of its run. A file that
+// cannot be read, or whose data are wrong, takes the path of the options: its
+// run says what is wrong.
+Path choose_path(const Options& opt, const std::string& data, bool announce) {
+    ModelScan scan;
+    if (opt.solver == SolverKind::automatic) {
+        try {
+            const std::string content = read_regular_file(data);
+            scan = f32::scan_data(data, content);
+        } catch (const RunError&) {
+        } catch (const std::bad_alloc&) {
+        }
+    }
+    const Path p = path_of(opt, scan);
+    if (announce && p.large && !scan.beyond.empty())
+        std::fprintf(stderr,
+                     "querbal: %s: the model goes beyond the legacy tables (%s); it takes the large-model path "
+                     "(double precision, the frame factored sparse, the soil dense)\n",
+                     data.c_str(), joined(scan.beyond).c_str());
+    return p;
+}
+
+RunSettings settings_of(const Options& opt, const std::string& data, const Path& p) {
+    RunSettings s = opt.run;
+    s.data = data;
+    s.large = p.large;
+    return s;
+}
+
+int run_one(const RunSettings& s, bool double_arith, std::istream& console_in, RunRecord* rec) {
+    return double_arith ? f64::run_querbal(s, console_in, rec) : f32::run_querbal(s, console_in, rec);
+}
+
+// A file name typed at the console: the whole line, trailing blanks dropped.
+std::string read_name(std::istream& in, const char* what) {
+    std::string s;
+    if (!std::getline(in, s)) throw InputError(std::string("no ") + what + " name was given at the console");
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.pop_back();
+    if (s.empty()) throw InputError(std::string("an empty ") + what + " name was given at the console");
+    return s;
+}
+
+// The prompt mode: both names asked at the console, the legacy outputs under
+// their fixed names.
+int run_prompted(const Options& opt, std::istream& console_in) {
+    Channel console;
+    if (opt.run.console) console.attach_stdout();
+    const auto heading = [&console](const char* text) {
+        List(console) << text;
+        console.flush();
+    };
+    RunSettings s = opt.run;
+    try {
+        heading("ARCHIVO DE DATOS DE ENTRADA");
+        s.data = read_name(console_in, "data-file");
+        heading("ARCHIVO DE RESULTADOS");
+        s.results = read_name(console_in, "results-file");
+    } catch (const RunError& e) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "querbal: %s\n", e.what());
+        return e.status;
+    }
+    s.prompted = true;
+    const Path p = choose_path(opt, s.data, true);
+    s.large = p.large;
+    return run_one(s, p.double_arith, console_in, nullptr);
+}
+
 } // namespace
 
 int run_program(int argc, char** argv, Elimination elimination) {
@@ -54,12 +147,14 @@ int run_program(int argc, char** argv, Elimination elimination) {
     if (opt.check) {
         int worst = 0;
         for (const std::string& d : opt.data) {
-            const int status = check_data(d, opt.quiet, opt.run.strict);
+            const Path p = choose_path(opt, d, false);
+            const RunSettings s = settings_of(opt, d, p);
+            const int status = p.double_arith ? f64::check_data(s) : f32::check_data(s);
             if (severity(status) > severity(worst)) worst = status;
         }
         return flushed(worst);
     }
-    if (opt.data.empty()) return run_querbal(opt.run, std::cin);   // the prompt mode
+    if (opt.data.empty()) return run_prompted(opt, std::cin);
 
     // Every data file in turn. A single run shows its console lines and its
     // summary; a batch, and -q, one line per run.
@@ -67,11 +162,11 @@ int run_program(int argc, char** argv, Elimination elimination) {
     int worst = 0;
     std::string worst_data;
     for (const std::string& d : opt.data) {
-        RunSettings s = opt.run;
-        s.data = d;
+        const Path p = choose_path(opt, d, true);
+        RunSettings s = settings_of(opt, d, p);
         s.console = single && !opt.quiet;
         RunRecord rec;
-        const int status = run_querbal(s, std::cin, &rec);
+        const int status = run_one(s, p.double_arith, std::cin, &rec);
         if (single && !opt.quiet) print(summary_text(rec));
         print(run_line(rec) + "\n");
         if (severity(status) > severity(worst)) {

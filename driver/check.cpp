@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <new>
 
+#include "driver/entry.h"
 #include "driver/progress.h"
+#include "driver/resources.h"
 #include "driver/run.h"
 
 namespace qb::inline QB_ARITH {
@@ -17,6 +19,12 @@ const char* analysis_name(int32_t kanal) {
     case 2: return "nonlinear";
     default: return "none";
     }
+}
+
+std::string grouped(int64_t v) {
+    std::string s = std::to_string(v);
+    for (int i = static_cast<int>(s.size()) - 3; i > 0; i -= 3) s.insert(static_cast<size_t>(i), ",");
+    return s;
 }
 
 void print_counts(const Model& m) {
@@ -37,18 +45,33 @@ void print_counts(const Model& m) {
             any = true;
         }
     std::printf("%s (KANAL %d: %s)\n", any ? "" : " none", m.KANAL, analysis_name(m.KANAL));
+    std::printf("  %-18s about %s bytes\n", "memory", grouped(model_bytes(m)).c_str());
+    if (m.large)
+        std::printf("  %-18s large-model path (double precision, the frame factored sparse, the soil dense)\n",
+                    "solution");
+    else
+        std::printf("  %-18s dense elimination, %s precision\n", "solution",
+                    double_precision ? "double" : "single (the program's own)");
+    if (!m.beyond_tables.empty()) {
+        std::string b;
+        for (const std::string& x : m.beyond_tables) b += (b.empty() ? "" : ", ") + x;
+        std::printf("  %-18s %s\n", "beyond the tables", b.c_str());
+    }
 }
 
 } // namespace
 
-int check_data(const std::string& data, bool quiet, bool strict) {
+int check_data(const RunSettings& s) {
+    const std::string& data = s.data;
+    const bool quiet = !s.console, strict = s.strict;
     Model m;
     m.data_name = data;
+    m.large = double_precision && s.large;
     try {
         Io io;   // every channel closed: nothing is written, nothing formatted
         FrameSystem frame;
         ListReader in = ListReader::open(data);
-        prepare(m, frame, io, in);
+        prepare(m, frame, io, in, s.memory_budget);
     } catch (const RunError& e) {
         progress().finish();
         std::fprintf(stderr, "querbal: %s%s%s\n", e.about_data ? data.c_str() : "", e.about_data ? ": " : "",
@@ -68,6 +91,22 @@ int check_data(const std::string& data, bool quiet, bool strict) {
     }
     if (!quiet) print_counts(m);
     return 0;
+}
+
+ModelScan scan_data(const std::string& name, const std::string& content) {
+    ModelScan scan;
+    try {
+        Model m;
+        m.data_name = name;
+        Io io;
+        ListReader in(name, content);
+        read_model(m, io, in);
+        scan.read = true;
+        scan.beyond = m.beyond_tables;
+    } catch (const RunError&) {
+    } catch (const std::bad_alloc&) {
+    }
+    return scan;
 }
 
 } // namespace qb

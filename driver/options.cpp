@@ -3,7 +3,6 @@
 #include <CLI/CLI.hpp>
 #include <filesystem>
 #include <map>
-#include <sstream>
 #include <system_error>
 
 #include "driver/paths.h"
@@ -104,6 +103,13 @@ int parse_command_line(int argc, const char* const* argv, Options& opt, std::ost
                    "their last digits)")
         ->check(CLI::IsMember({"single", "double"}).description(""))
         ->type_name("single|double");
+    std::string solver = "auto";
+    app.add_option("--solver", solver,
+                   "How the coupled systems are solved: auto (default: the dense elimination inside the legacy "
+                   "tables, the large-model path beyond them), dense, or sparse (the large-model path: the frame "
+                   "factored sparse once, the soil dense, in double precision)")
+        ->check(CLI::IsMember({"auto", "dense", "sparse"}).description(""))
+        ->type_name("auto|dense|sparse");
     check->needs(app.get_option("DATA"));
 
     try {
@@ -126,13 +132,8 @@ int parse_command_line(int argc, const char* const* argv, Options& opt, std::ost
     opt.run.log = log == "full";
     opt.run.console = !opt.quiet;
     opt.double_precision = precision == "double";
+    opt.solver = solver == "dense" ? SolverKind::dense : solver == "sparse" ? SolverKind::sparse : SolverKind::automatic;
     return -1;
-}
-
-bool asks_double_precision(int argc, const char* const* argv) {
-    Options opt;
-    std::ostringstream sink;
-    return parse_command_line(argc, argv, opt, sink, sink) < 0 && opt.double_precision;
 }
 
 } // namespace qb

@@ -10,6 +10,11 @@
 
 namespace qb {
 
+// How the coupled systems are solved: by the path the model calls for, by
+// the dense elimination of the legacy tables, or by the large-model path
+// (a sparse frame and a dense soil, in double precision).
+enum class SolverKind { automatic, dense, sparse };
+
 struct Options {
     std::vector<std::string> data;   // the data files; none: the prompt mode
     RunSettings run;        // what every run writes (its data and report names are set per run)
@@ -17,6 +22,7 @@ struct Options {
     bool quiet = false;     // one line per run on the console, no progress
     int32_t threads = 0;    // threads of the equation solver; 0 lets it choose
     bool double_precision = false;   // every analysis real in double precision
+    SolverKind solver = SolverKind::automatic;   // the path of the coupled systems
 };
 
 // Reads the command line into `opt`. Returns -1 when the run goes on, or the
@@ -24,9 +30,5 @@ struct Options {
 // `out`; 4 when that write fails), 1 after a usage error (explained on `err`,
 // every line starting with "querbal:").
 int parse_command_line(int argc, const char* const* argv, Options& opt, std::ostream& out, std::ostream& err);
-
-// Whether the command line asks for the double-precision arithmetic (a
-// command line that does not parse asks for nothing: the run reports it).
-bool asks_double_precision(int argc, const char* const* argv);
 
 } // namespace qb

@@ -50,14 +50,24 @@ std::string grouped(int64_t v) {
 
 } // namespace
 
-int64_t dense_table_bytes(const Model& m) {
+int64_t model_bytes(const Model& m) {
     const int64_t nr = m.NR, mr = m.MR, ngred = m.NGRED, order = ngred + nr + mr;
     const int64_t strata = influence_strata(m);
-    const int64_t influence = nr >= 1 ? 4 * nr * strata * nr * 2 + nr * strata : 0;
-    const int64_t reals = influence + ngred * order + (nr + mr) * (nr + mr) + order * order;
     // The double-precision solutions go through LAPACK, whose work buffers
     // come on top.
-    return reals * static_cast<int64_t>(sizeof(real)) + (double_precision ? lapack_buffer_bytes() : 0);
+    const int64_t lapack = double_precision ? lapack_buffer_bytes() : 0;
+    if (m.large) {
+        const int64_t reactions = nr + mr, reduced = 2 * reactions;
+        const int64_t influence = nr >= 1 ? 3 * nr * strata * nr + nr * strata : 0;
+        // 78 stiffness terms per bar, kept as triplets and as columns (16
+        // bytes each), and a factor of some twenty times their number.
+        const int64_t frame = static_cast<int64_t>(m.NB) * 78 * 2 * (16 + 16 + 20 * 12) + ngred * 200;
+        const int64_t dense = reactions * reactions * 3 + reduced * reduced * 3;
+        return (influence + dense) * static_cast<int64_t>(sizeof(real)) + frame + lapack;
+    }
+    const int64_t influence = nr >= 1 ? 4 * nr * strata * nr * 2 + nr * strata : 0;
+    const int64_t reals = influence + ngred * order + (nr + mr) * (nr + mr) + order * order;
+    return reals * static_cast<int64_t>(sizeof(real)) + lapack;
 }
 
 void check_lapack_memory() {
@@ -79,8 +89,14 @@ int64_t memory_available(int64_t budget) {
 }
 
 void check_memory(const Model& m, int64_t budget) {
-    const int64_t need = dense_table_bytes(m), have = memory_available(budget);
+    const int64_t need = model_bytes(m), have = memory_available(budget);
     if (have < 0 || need <= have) return;
+    if (m.large)
+        throw MemoryShortage("the large-model path for " + std::to_string(m.NN) + " nodes, " +
+                             std::to_string(m.NGRED) + " equations and " + std::to_string(m.NR) + " area and " +
+                             std::to_string(m.MR) + " nodal reactions needs about " + grouped(need) +
+                             " bytes, more than the " + grouped(have) +
+                             " bytes of memory available; the run stops before taking them");
     throw MemoryShortage("the coupled system of order " + std::to_string(m.NGRED + m.NR + m.MR) + " (" +
                          std::to_string(m.NGRED) + " equations, " + std::to_string(m.NR) + " area and " +
                          std::to_string(m.MR) + " nodal reactions) and the influence values need " +

@@ -17,12 +17,15 @@ struct MemoryShortage : RunError {
     explicit MemoryShortage(const std::string& what) : RunError(3, what, true) {}
 };
 
-// Bytes of the dense tables a run of this model holds at once: the influence
-// values (4 tables of NR x strata x NR x 2 reals), the enlarged stiffness akr
-// (NGRED x order), the flexibility (NR+MR square) and the coupled system of a
-// solution (order square), order = NGRED + NR + MR. The counts must be known
-// (after the numbering and the soil block).
-int64_t dense_table_bytes(const Model& m);
+// Bytes of the large tables a run of this model holds at once. Dense
+// elimination: the influence values (4 tables of NR x strata x NR x 2 reals),
+// the enlarged stiffness akr (NGRED x order), the flexibility (NR+MR square)
+// and the coupled system of a solution (order square), order = NGRED + NR +
+// MR. The large-model path: the influence values summed over the directions
+// (3 tables of NR x strata x NR), the sparse frame and an allowance for its
+// factor, the flexibility and the dense system on the reactions. The counts
+// must be known (after the numbering and the soil block).
+int64_t model_bytes(const Model& m);
 
 // Memory this process may still take: `budget` when it is given (a test or
 // fuzzing harness), else the smaller of the system's available memory
@@ -31,7 +34,7 @@ int64_t dense_table_bytes(const Model& m);
 int64_t memory_available(int64_t budget = 0);
 
 // Throws MemoryShortage, naming the order and the bytes, when the dense
-// tables of the model exceed the memory available (or `budget`).
+// tables of the model (model_bytes) exceed the memory available (or `budget`).
 void check_memory(const Model& m, int64_t budget = 0);
 
 // Throws MemoryShortage, with the estimate, when LAPACK and its work buffers

@@ -65,13 +65,11 @@ void write_banner(Channel& r) {
 
 } // namespace
 
-void prepare(Model& m, FrameSystem& frame, Io& io, ListReader& in, int64_t memory_budget) {
+void read_model(Model& m, Io& io, ListReader& in) {
     Echo out = io.echo();
     const Trace log = io.trace();
     if (m.data_name.empty()) m.data_name = in.name();
     in.warn_to(&m.warnings);
-    progress().stage("datos");
-    progress().step("lectura");
     read_title_units_control(m, out, in);
     read_materials_and_sections(m, out, in);
     read_nodes(m, out, in);
@@ -89,7 +87,15 @@ void prepare(Model& m, FrameSystem& frame, Io& io, ListReader& in, int64_t memor
     check_foundation_profiles(m, in);
     read_slabs(m, out, in);
     write_count_summary(m, out);
-    warn_beyond_fixed_tables(m);
+}
+
+void prepare(Model& m, FrameSystem& frame, Io& io, ListReader& in, int64_t memory_budget) {
+    Echo out = io.echo();
+    const Trace log = io.trace();
+    progress().stage("datos");
+    progress().step("lectura");
+    read_model(m, io, in);
+    if (!m.large) warn_beyond_fixed_tables(m);
     check_memory(m, memory_budget);
 
     compute_reaction_areas(m, log);
@@ -304,6 +310,7 @@ int run_querbal(const RunSettings& s, std::istream& console_in, RunRecord* recor
     RunRecord rec;
     rec.program_version = program_version();
     rec.arithmetic = double_precision ? "double" : "single";
+    rec.solver = double_precision && s.large ? "sparse" : "dense";
     rec.date = utc_now();
     Model m;
     FrameSystem frame;
@@ -334,7 +341,7 @@ int run_querbal(const RunSettings& s, std::istream& console_in, RunRecord* recor
         rec.sha256 = sha256_hex(content);
         plan = plan_outputs(s, m.data_name, results, cases_to_solve(m.data_name, content));
         check_plan(plan, m.data_name, data_id, s.console);
-        if (!prompts) {
+        if (!prompts && !s.prompted) {
             List(io.console) << "ARCHIVO DE DATOS DE ENTRADA";
             List(io.console) << "ARCHIVO DE RESULTADOS";
         }
@@ -353,6 +360,7 @@ int run_querbal(const RunSettings& s, std::istream& console_in, RunRecord* recor
         taken = open_outputs(io, plan.legacy, m.data_name, data_id);
         write_banner(io.report);
 
+        m.large = double_precision && s.large;   // the large-model path computes in double precision
         prepare(m, frame, io, in, s.memory_budget);
         m.warnings.print(stderr);
         OpenOutputs files(plan.dir, plan.stem, s.vtk, s.csv, taken);

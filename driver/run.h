@@ -16,6 +16,10 @@ namespace qb::inline QB_ARITH {
 
 class OpenOutputs;
 
+// The reading of the data, up to the soil and the slabs: every table with its
+// echo, the numbering, the bar geometry and the checks of the foundation.
+void read_model(Model& m, Io& io, ListReader& in);
+
 // Reading and the one-time preparation: every record of the data file with
 // its echo, numbering, soil, reaction areas, influence values, axes, the
 // frame system (stiffness and loads), field moduli, and the heading of the

@@ -23,6 +23,8 @@ struct RunSettings {
     bool csv = false;       // CSV tables per solved case
     bool summary = false;   // STEM_summary.json and STEM_cases.csv
     bool strict = false;    // every data warning refuses the data
+    bool large = false;     // the large-model path: a sparse frame, lean influence tables, a log without matrices
+    bool prompted = false;  // the names came from the console dialogue (its headings already shown)
     SolverOptions solver;   // threads and elimination of the equation solver
     int64_t memory_budget = 0;   // bytes the model may take; 0: what the machine has
 };

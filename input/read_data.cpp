@@ -1,5 +1,7 @@
 #include "input/read_data.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -12,12 +14,19 @@ namespace {
 
 std::string num(int32_t v) { return std::to_string(v); }
 
-// A count record: one integer, from 0 up to `limit`.
-int32_t read_count(ListReader& in, const char* what, int32_t limit) {
+// The count of a table. The legacy tables held `legacy` rows: a larger model
+// is read all the same and noted, for it takes the large-model path. A count
+// that the rest of the file cannot hold (a row takes two bytes at least) is
+// refused before any table is sized by it.
+int32_t read_count(ModelData& m, ListReader& in, const char* what, const char* rows, int32_t legacy) {
     in.context(what);
     int32_t n = 0;
     in.record(n);
-    if (n < 0 || n > limit) in.fail_record(std::string("a count from 0 to ") + num(limit), num(n));
+    if (n < 0) in.fail_record("a count of 0 or more", num(n));
+    if (const size_t left = in.bytes_left(); n > legacy && static_cast<size_t>(n) > left / 2)
+        in.fail_record("a count the rest of the file can hold (" + std::to_string(left) + " bytes)", num(n));
+    if (n > legacy)
+        m.beyond_tables.push_back(num(n) + " " + rows + " (the legacy tables held " + num(legacy) + ")");
     return n;
 }
 
@@ -180,7 +189,7 @@ void read_title_units_control(ModelData& m, Echo& out, ListReader& in) {
 
 void read_materials_and_sections(ModelData& m, Echo& out, ListReader& in) {
     List(out.report) << "MATERIALES";
-    m.NMAT = read_count(in, "the material count", limits::MATERIALS);
+    m.NMAT = read_count(m, in, "the material count", "materials", limits::MATERIALS);
     Rec(out.report).text("MATERIAL", 15).X(5).text("PESO VOL", 15).text("MOD ELAST", 15).text("R POISSON", 15);
     Rec(out.report).X(20).X(10).data(m.unid(5)).X(10).data(m.unid(4));
     skip_heading(in, "the materials");
@@ -204,7 +213,7 @@ void read_materials_and_sections(ModelData& m, Echo& out, ListReader& in) {
 
     out.report.empty();
     List(out.report) << "SECCIONES";
-    m.NSEC = read_count(in, "the section count", limits::SECTIONS);
+    m.NSEC = read_count(m, in, "the section count", "sections", limits::SECTIONS);
     Rec(out.report).text("SECCIÓN", 10).text("MATERIAL", 17).X(13).text("BASE", 10).text("ALTURA", 10)
         .text("ÁREA", 15).text("Iy", 15).text("Iz", 15).text("IRot", 15);
     {
@@ -241,8 +250,8 @@ void read_materials_and_sections(ModelData& m, Echo& out, ListReader& in) {
 }
 
 void read_nodes(ModelData& m, Echo& out, ListReader& in) {
-    // 6 NN degrees of freedom must fit the 5000 of the equation tables.
-    m.NN = read_count(in, "the node count", limits::DOFS / 6);
+    // 6 NN degrees of freedom fitted the 5000 of the legacy equation tables.
+    m.NN = read_count(m, in, "the node count", "nodes", limits::DOFS / 6);
     List(out.report) << "Número de Nodos:" << m.NN;
     List(out.console) << "No. nodos" << m.NN;
     skip_heading(in, "the nodes");
@@ -277,7 +286,7 @@ void read_nodes(ModelData& m, Echo& out, ListReader& in) {
 }
 
 void read_bars(ModelData& m, Echo& out, ListReader& in) {
-    m.NB = read_count(in, "the bar count", limits::BARS);
+    m.NB = read_count(m, in, "the bar count", "bars", limits::BARS);
     skip_heading(in, "the bars");
 
     m.SU.resize(m.NB);
@@ -354,7 +363,7 @@ void read_bars(ModelData& m, Echo& out, ListReader& in) {
 
 void read_isolated_footings(ModelData& m, Echo& out, ListReader& in) {
     out.report.empty();
-    m.NZAP = read_count(in, "the isolated-footing count", limits::FOOTINGS);
+    m.NZAP = read_count(m, in, "the isolated-footing count", "isolated footings", limits::FOOTINGS);
     List(out.report) << "Número de zapatas aisladas" << m.NZAP;
     skip_heading(in, "the isolated footings");
     m.footing_label.resize(m.NZAP);
@@ -387,7 +396,7 @@ void read_nodal_loads(Model& m, Echo& out, ListReader& in) {
     Rec(out.report).X(8).text("CARGAS CONCENTRADAS Y CARGAS DE EMPOTRAMIENTO");
     out.report.empty();
     Rec(out.report).X(3).text("No").X(6).text("P").data(m.unid(1));
-    m.NPC = read_count(in, "the nodal-load count", limits::DOFS);
+    m.NPC = read_count(m, in, "the nodal-load count", "nodal loads", limits::DOFS);
     skip_heading(in, "the nodal loads");
     m.PNOD.resize(m.NTOT);
     m.PCONC.resize(m.NTOT);
@@ -406,7 +415,7 @@ void read_additional_springs(Model& m, Echo& out, ListReader& in) {
         ch->empty();
         Rec(*ch).X(3).text("No").X(6).text("K").data(m.unid(3));
     }
-    m.nnk = read_count(in, "the additional-spring count", limits::DOFS);
+    m.nnk = read_count(m, in, "the additional-spring count", "additional springs", limits::DOFS);
     skip_heading(in, "the additional springs");
     m.KNOD.resize(m.NTOT);
     m.RIGAD.resize(m.NTOT);
@@ -465,7 +474,7 @@ void check_foundation_profiles(const Model& m, const ListReader& in) {
 }
 
 void read_slabs(Model& m, Echo& out, ListReader& in) {
-    m.NLOS = read_count(in, "the slab count", limits::SLABS);
+    m.NLOS = read_count(m, in, "the slab count", "slabs", limits::SLABS);
     skip_heading(in, "the slabs");
     m.slab_label.resize(m.NLOS);
     m.slab_line.resize(m.NLOS);
@@ -536,8 +545,13 @@ void lecejesdiag(ModelData& m, Echo& out, ListReader& in) {
     in.skip_line();
     in.context("the axis count and divisions (NEJES, NDIV)");
     in.record(m.NEJES, m.NDIV);
-    if (m.NEJES < 0 || m.NEJES > limits::AXES)
-        in.fail_record("an axis count from 0 to " + num(limits::AXES), num(m.NEJES));
+    // Each axis takes three lines at least.
+    const int64_t axes_room = static_cast<int64_t>(in.bytes_left() / 6);
+    if (m.NEJES < 0 || m.NEJES > std::max<int64_t>(limits::AXES, axes_room))
+        in.fail_record("an axis count from 0 to " + num(static_cast<int32_t>(std::min<int64_t>(
+                                                        std::max<int64_t>(limits::AXES, axes_room), INT32_MAX))) +
+                           " (the axes the rest of the file can hold)",
+                       num(m.NEJES));
     List(out.console) << m.NEJES << m.NDIV;
     if (m.NEJES > 0 && (m.NDIV < 1 || m.NDIV > limits::DIVISIONS))
         in.fail_record("NDIV from 1 to " + num(limits::DIVISIONS) + " (the number of intervals of each bar in the diagrams)",
@@ -545,7 +559,7 @@ void lecejesdiag(ModelData& m, Echo& out, ListReader& in) {
     List(out.report) << "No. DE EJES PARA ELEMENTOS MECÁNICOS:" << m.NEJES;
     m.NOMEJE.resize(m.NEJES);
     m.NBEJE.resize(m.NEJES);
-    m.BEJE.resize(m.NEJES, limits::AXIS_BARS);
+    m.BEJE.resize(m.NEJES);
     int64_t rows = 0;   // rows of the force tables of one pass
     for (int32_t i = 1; i <= m.NEJES; ++i) {
         in.context("the name of axis " + num(i));
@@ -554,8 +568,10 @@ void lecejesdiag(ModelData& m, Echo& out, ListReader& in) {
         in.context("the bars of axis " + num(i));
         in.begin();
         in.item(m.NBEJE(i));
-        if (m.NBEJE(i) < 0 || m.NBEJE(i) > limits::AXIS_BARS)
-            in.fail("a bar count from 0 to " + num(limits::AXIS_BARS), num(m.NBEJE(i)));
+        const int64_t bars_room = static_cast<int64_t>(in.bytes_left() / 2);
+        if (m.NBEJE(i) < 0 || m.NBEJE(i) > std::max<int64_t>(limits::AXIS_BARS, bars_room))
+            in.fail("a bar count the rest of the file can hold", num(m.NBEJE(i)));
+        m.BEJE.set_count(i, m.NBEJE(i));
         for (int32_t k = 1; k <= m.NBEJE(i); ++k) {
             in.item(m.BEJE(i, k));
             if (m.BEJE(i, k) < 1 || m.BEJE(i, k) > m.NB)

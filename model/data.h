@@ -9,9 +9,11 @@
 // dof(n, k) = 6(n-1)+k; Z is vertical.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "model/limits.h"
 #include "model/names.h"
@@ -45,10 +47,25 @@ struct Soil {
     }
 };
 
+// The bars of each axis, as many as each lists.
+class AxisBars {
+public:
+    void resize(int32_t axes) { bars_.assign(static_cast<size_t>(std::max(axes, 0)), {}); }
+    void set_count(int32_t i, int32_t n) { bars_[static_cast<size_t>(i - 1)].assign(static_cast<size_t>(n), 0); }
+    int32_t& operator()(int32_t i, int32_t k) { return bars_[static_cast<size_t>(i - 1)][static_cast<size_t>(k - 1)]; }
+    int32_t operator()(int32_t i, int32_t k) const {
+        return bars_[static_cast<size_t>(i - 1)][static_cast<size_t>(k - 1)];
+    }
+
+private:
+    std::vector<std::vector<int32_t>> bars_;
+};
+
 struct ModelData {
     // ---- run texts and control ------------------------------------------------
     std::string data_name;                 // as given, for the messages
     Warnings warnings;                     // odd but legitimate data, found while reading and preparing
+    std::vector<std::string> beyond_tables;   // the legacy tables the model passes, as "2000 nodes (...)"
     Text TITULO;                           // 50 bytes, blank padded
     std::array<Text, 6> UNID;              // UNID[1..5], 4 bytes each
     int32_t KANAL = 0, nflag1 = 0;
@@ -107,7 +124,7 @@ struct ModelData {
     // ---- axes for force diagrams -------------------------------------------------
     Vec1<Text> NOMEJE;
     Vec1<int32_t> NBEJE;
-    Mat1<int32_t> BEJE;                    // (NEJES, 100)
+    AxisBars BEJE;                         // BEJE(i, k), k = 1..NBEJE(i)
 
     // Index of the section / material of that name, the last one when names
     // repeat, 0 when none has it.

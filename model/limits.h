@@ -1,4 +1,8 @@
-// Limits of the program. A count beyond them is refused when it is read.
+// The legacy tables of the program. A model inside them is computed as it
+// always was; a count beyond one of the tables is read all the same and sends
+// the model down the large-model path (the tables are sized to the model).
+// The strata of a profile, the divisions of a bar in the diagrams and the
+// rows of the diagrams stay hard limits, as do the lengths of the texts.
 #pragma once
 
 #include <cstdint>

@@ -51,16 +51,15 @@ Stresses stresses(const Model& m, bool lateral, int32_t i, int32_t j, const Vec1
         const real r = R(m.NGRED + l);
         const real rh = r + h(l);
         const real len = m.LONGREAC.at_or_zero(g), area = m.AREAREAC.at_or_zero(g);
-        const real ix1 = infl(m.IX, i, j, l, 1), ix2 = infl(m.IX, i, j, l, 2);
         if (lateral) {
-            s.sx = s.sx + rh * (ix1 + ix2) * len / area;
-            s.sy = s.sy + rh * (infl(m.IY, i, j, l, 1) + infl(m.IY, i, j, l, 2)) * len / area;
+            s.sx = s.sx + rh * ix_sum(m, i, j, l) * len / area;
+            s.sy = s.sy + rh * iy_sum(m, i, j, l) * len / area;
         }
-        s.sz = s.sz + rh * (infl(m.IZ, i, j, l, 1) + infl(m.IZ, i, j, l, 2)) * len / area;
+        s.sz = s.sz + rh * iz_sum(m, i, j, l) * len / area;
         if (trace)
             List(log) << "NPOS=" << g << " NPR=" << m.NGRED + l << "i=" << i << "j=" << j << "k=" << l << "aix(k)="
-                      << ix1 << ix2 << "AR(k)=" << area << "r(k)=" << r << "LR(k)=" << len << "h(k)=" << h(l)
-                      << "r+h=" << rh;
+                      << infl(m.IX, i, j, l, 1) << infl(m.IX, i, j, l, 2) << "AR(k)=" << area << "r(k)=" << r
+                      << "LR(k)=" << len << "h(k)=" << h(l) << "r+h=" << rh;
     }
     return s;
 }

@@ -22,10 +22,11 @@ std::vector<Row> table(ModelBuilder& f, std::vector<std::vector<int32_t>> axes, 
     m.NDIV = ndiv;
     m.NOMEJE.resize(m.NEJES);
     m.NBEJE.resize(m.NEJES);
-    m.BEJE.resize(m.NEJES, limits::AXIS_BARS);
+    m.BEJE.resize(m.NEJES);
     for (int32_t i = 1; i <= m.NEJES; ++i) {
         m.NOMEJE(i) = Text("EJE " + std::to_string(i));
         m.NBEJE(i) = static_cast<int32_t>(axes[size_t(i - 1)].size());
+        m.BEJE.set_count(i, m.NBEJE(i));
         for (int32_t k = 1; k <= m.NBEJE(i); ++k) m.BEJE(i, k) = axes[size_t(i - 1)][size_t(k - 1)];
     }
     Outputs o;

@@ -76,6 +76,8 @@ public:
     Text fixed_text(int width);
 
     int line() const { return line_; }
+    // Bytes of the file not read yet.
+    size_t bytes_left() const { return text_.size() - pos_; }
     // Line of the first value of the record being read (or last read).
     int record_line() const { return record_line_ > 0 ? record_line_ : line_; }
     const std::string& name() const { return name_; }
