@@ -228,6 +228,10 @@ struct Case {
     void linear_solution(const Vec1<real>& vered, const SoilSource& src) {
         rec.solution = "linear";
         check_flexibility(m, st, src, what);
+        if (m.large) {
+            progress().step("factor del marco, " + std::to_string(m.NGRED) + " ecuaciones");
+            factor_frame(CoupledSystem(m, frame, m.reactions()), ctx);
+        }
         progress().step("sistema acoplado, n = " + std::to_string(m.NGRED + m.NR + m.MR));
         solve_checked([&] { rec.condition = HUND(m, frame, st, vered, log(), ctx); });
         check_finite(m, st, what + ", linear solution");

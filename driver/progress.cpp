@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <utility>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -44,7 +45,24 @@ void Progress::enable(int fd) {
     thread_ = std::thread([this] { loop(); });
 }
 
+void Progress::close_step() {
+    if (!ledger_step_.empty())
+        ledger_.push_back({ledger_stage_, ledger_step_,
+                           std::chrono::duration<double>(std::chrono::steady_clock::now() - ledger_started_).count()});
+    ledger_started_ = std::chrono::steady_clock::now();
+}
+
+std::vector<StepTime> Progress::take_steps() {
+    close_step();
+    ledger_stage_.clear();
+    ledger_step_.clear();
+    return std::exchange(ledger_, {});
+}
+
 void Progress::stage(std::string name) {
+    close_step();
+    ledger_stage_ = name;
+    ledger_step_.clear();
     if (!on_) return;
     std::lock_guard<std::mutex> lock(mu_);
     stage_ = std::move(name);
@@ -56,6 +74,8 @@ void Progress::stage(std::string name) {
 }
 
 void Progress::step(std::string what) {
+    close_step();
+    ledger_step_ = what;
     if (!on_) return;
     std::lock_guard<std::mutex> lock(mu_);
     step_ = std::move(what);

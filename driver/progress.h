@@ -13,9 +13,15 @@
 #include <string>
 #include <string_view>
 #include <thread>
-
+#include <vector>
 
 namespace qb {
+
+// A step of a run and the seconds it took.
+struct StepTime {
+    std::string stage, step;
+    double seconds = 0.0;
+};
 
 class Progress {
 public:
@@ -27,6 +33,11 @@ public:
     void step(std::string what);
     // Stops the thread and erases the line.
     void finish();
+
+    // The steps marked since the last call, with the seconds each took (the
+    // last one up to now), kept whether the line is drawn or not: the timings
+    // of a run's summary.
+    std::vector<StepTime> take_steps();
 
     // Writes bytes of another stream that shares the terminal (the console
     // lines, the messages on standard error): the progress line is erased
@@ -49,6 +60,11 @@ private:
     bool at_line_start_ = true;   // no other stream has left a line unfinished
     std::string stage_, step_;
     std::chrono::steady_clock::time_point started_;
+
+    void close_step();   // the main thread's ledger, apart from the drawing
+    std::string ledger_stage_, ledger_step_;
+    std::chrono::steady_clock::time_point ledger_started_;
+    std::vector<StepTime> ledger_;
 };
 
 // The run's progress line: one terminal, one line.

@@ -312,6 +312,7 @@ int run_querbal(const RunSettings& s, std::istream& console_in, RunRecord* recor
     rec.arithmetic = double_precision ? "double" : "single";
     rec.solver = double_precision && s.large ? "sparse" : "dense";
     rec.date = utc_now();
+    progress().take_steps();
     Model m;
     FrameSystem frame;
     Io io;
@@ -366,6 +367,7 @@ int run_querbal(const RunSettings& s, std::istream& console_in, RunRecord* recor
         OpenOutputs files(plan.dir, plan.stem, s.vtk, s.csv, taken);
         run_cases(m, frame, io, files.any() ? &files : nullptr, &rec.cases, s.solver);
         stop_point();
+        progress().step("cierre de archivos");
         close_outputs(io);
         status = case_status(rec.cases);
     } catch (const RunError& e) {
@@ -384,6 +386,7 @@ int run_querbal(const RunSettings& s, std::istream& console_in, RunRecord* recor
     rec.status = status;
     describe(rec, m, plan, begun);
     rec.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    for (StepTime& t : progress().take_steps()) rec.timings.push_back({std::move(t.stage), std::move(t.step), t.seconds});
     if (begun) {
         if (taken.empty()) taken.push_back({data_id, m.data_name, "data file", true});
         try {

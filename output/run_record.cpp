@@ -88,6 +88,9 @@ std::string summary_json(const RunRecord& r) {
         outputs.push_back({{"role", o.role}, {"case", o.caso == 0 ? json(nullptr) : json(o.caso)},
                            {"path", to_utf8(o.path)}});
     j["outputs"] = outputs;
+    json timings = json::array();
+    for (const RunRecord::Step& t : r.timings)
+        timings.push_back({{"stage", to_utf8(t.stage)}, {"step", to_utf8(t.step)}, {"seconds", t.seconds}});
 
     json cases = json::array();
     for (const CaseRecord& c : r.cases) {
@@ -150,6 +153,7 @@ std::string summary_json(const RunRecord& r) {
         cases.push_back(k);
     }
     j["cases"] = cases;
+    j["timings"] = timings;
     return j.dump(2) + "\n";
 }
 

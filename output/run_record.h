@@ -94,6 +94,11 @@ struct RunRecord {
     int status = 0;
     std::string message;            // the error that ended the run, "" when none
     double seconds = 0.0;
+    struct Step {
+        std::string stage, step;    // "caso 2", "sistema acoplado, n = 2410"
+        double seconds = 0.0;
+    };
+    std::vector<Step> timings;      // the steps of the run in order
 };
 
 // The summary of a run as JSON (UTF-8; texts of the data file converted from

@@ -26,13 +26,12 @@ Cholmod load_cholmod() {
     load(c.free_sparse, "cholmod_free_sparse");
     load(c.allocate_dense, "cholmod_allocate_dense");
     load(c.free_dense, "cholmod_free_dense");
-    load(c.camd, "cholmod_camd");
+    load(c.amd, "cholmod_amd");
+    load(c.metis, "cholmod_metis");
     load(c.analyze_p, "cholmod_analyze_p");
     load(c.factorize, "cholmod_factorize");
     load(c.free_factor, "cholmod_free_factor");
-    load(c.change_factor, "cholmod_change_factor");
     load(c.solve, "cholmod_solve");
-    load(c.spsolve, "cholmod_spsolve");
     return c;
 }
 

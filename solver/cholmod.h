@@ -14,13 +14,12 @@ struct Cholmod {
     decltype(&::cholmod_free_sparse) free_sparse = nullptr;
     decltype(&::cholmod_allocate_dense) allocate_dense = nullptr;
     decltype(&::cholmod_free_dense) free_dense = nullptr;
-    decltype(&::cholmod_camd) camd = nullptr;
+    decltype(&::cholmod_amd) amd = nullptr;
+    decltype(&::cholmod_metis) metis = nullptr;
     decltype(&::cholmod_analyze_p) analyze_p = nullptr;
     decltype(&::cholmod_factorize) factorize = nullptr;
     decltype(&::cholmod_free_factor) free_factor = nullptr;
-    decltype(&::cholmod_change_factor) change_factor = nullptr;
     decltype(&::cholmod_solve) solve = nullptr;
-    decltype(&::cholmod_spsolve) spsolve = nullptr;
 };
 
 // The routines, loaded on the first call; throws LapackMissing (solver/lu.h)

@@ -131,6 +131,10 @@ double large(const CoupledSystem& sys, T* b, Trace log, SolverContext& ctx) {
 
 } // namespace
 
+void factor_frame(const CoupledSystem& sys, SolverContext& ctx) {
+    if constexpr (std::is_same_v<real, double>) ctx.schur.factor(sparse_frame(sys, ctx));
+}
+
 double solve_large(const CoupledSystem& sys, Vec1<real>& b, Trace log, SolverContext& ctx) {
     return large(sys, b.data(), log, ctx);
 }

@@ -51,4 +51,8 @@ double solve_dense(const CoupledSystem& sys, Mat1<real>& A, Vec1<real>& b, bool 
 // SingularMatrix when the system cannot be solved.
 double solve_large(const CoupledSystem& sys, Vec1<real>& b, Trace log, SolverContext& ctx);
 
+// The frame of `sys` factored for the large-model path ahead of its first
+// solution (solve_large does it when not done yet).
+void factor_frame(const CoupledSystem& sys, SolverContext& ctx);
+
 } // namespace qb

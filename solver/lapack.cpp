@@ -31,7 +31,8 @@ Lapack load_lapack() {
         l.dgetri_ = reinterpret_cast<Dgetri*>(dlsym(h, "dgetri_"));
         l.dgemm_ = reinterpret_cast<Dgemm*>(dlsym(h, "dgemm_"));
         l.dtrmm_ = reinterpret_cast<Dtrmm*>(dlsym(h, "dtrmm_"));
-        if (l.dgeequ_ && l.dgetrf_ && l.dgetrs_ && l.dgecon_ && l.dgetri_ && l.dgemm_ && l.dtrmm_) return l;
+        l.dtrsm_ = reinterpret_cast<Dtrmm*>(dlsym(h, "dtrsm_"));
+        if (l.dgeequ_ && l.dgetrf_ && l.dgetrs_ && l.dgecon_ && l.dgetri_ && l.dgemm_ && l.dtrmm_ && l.dtrsm_) return l;
         why = std::string(lib) + " lacks the LU routines";
         dlclose(h);
     }

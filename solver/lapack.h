@@ -35,6 +35,7 @@ struct Lapack {
     Dgetri* dgetri_ = nullptr;
     Dgemm* dgemm_ = nullptr;
     Dtrmm* dtrmm_ = nullptr;
+    Dtrmm* dtrsm_ = nullptr;   // same arguments: B = alpha op(A)^-1 B
 };
 
 // The routines, loaded on the first call; throws LapackMissing (solver/lu.h)

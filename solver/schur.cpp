@@ -79,7 +79,7 @@ struct SchurSolver::Frame {
 
     // L22 times the trailing nz values of y (in place into `out`).
     void times_L22(const double* y2, double* out, int32_t ncols) const {
-        std::copy_n(y2, static_cast<Size>(nz) * static_cast<Size>(ncols), out);
+        if (y2 != out) std::copy_n(y2, static_cast<Size>(nz) * static_cast<Size>(ncols), out);
         if (nz == 0 || ncols == 0) return;
         const double one = 1.0;
         const LibraryCall call;
@@ -127,6 +127,7 @@ bool SchurSolver::Frame::build(const SparseFrame& f) {
 
     // K + alpha Z, upper triangle, with a diagonal entry in every column.
     std::vector<int32_t> Ap(snf + 1, 0), Ai;
+    double best_flops = 0.0;
     std::vector<double> Ax;
     for (int32_t col = 0; col < nf; ++col) {
         bool has_diagonal = false;
@@ -170,9 +171,63 @@ bool SchurSolver::Frame::build(const SparseFrame& f) {
     cc.method[0].ordering = CHOLMOD_GIVEN;
     cc.postorder = 0;
     cc.print = 0;
-    perm.assign(snf, 0);
-    if (!c.camd(&A, nullptr, 0, member.data(), perm.data(), &cc)) throw std::bad_alloc();
-    L = c.analyze_p(&A, perm.data(), nullptr, 0, &cc);
+
+    // The ordering: the equations outside T (z and those C touches) by
+    // minimum degree or by nested dissection, whichever fills less, then T,
+    // z last.
+    std::vector<int32_t> outside, place(snf, -1);
+    for (int32_t i = 0; i < nf; ++i)
+        if (member[static_cast<Size>(i)] == 0) {
+            place[static_cast<Size>(i)] = static_cast<int32_t>(outside.size());
+            outside.push_back(i);
+        }
+    const Size nout = outside.size();
+    std::vector<int32_t> Sp(nout + 1, 0), Si;
+    for (Size k = 0; k < nout; ++k) {
+        const int32_t col = outside[k];
+        for (int32_t p = Ap[static_cast<Size>(col)]; p < Ap[static_cast<Size>(col) + 1]; ++p)
+            if (const int32_t r = place[static_cast<Size>(Ai[static_cast<Size>(p)])]; r >= 0) Si.push_back(r);
+        Sp[k + 1] = static_cast<int32_t>(Si.size());
+    }
+    cholmod_sparse A11{};
+    A11.nrow = nout;
+    A11.ncol = nout;
+    A11.nzmax = Si.size();
+    A11.p = Sp.data();
+    A11.i = Si.data();
+    A11.stype = 1;
+    A11.itype = CHOLMOD_INT;
+    A11.xtype = CHOLMOD_PATTERN;
+    A11.dtype = CHOLMOD_DOUBLE;
+    A11.sorted = 1;
+    A11.packed = 1;
+    const auto ordering = [&](bool dissection) {
+        std::vector<int32_t> sub(nout), full;
+        full.reserve(snf);
+        const int ok = nout == 0 ? 1
+                       : dissection ? c.metis(&A11, nullptr, 0, 1, sub.data(), &cc)
+                                    : c.amd(&A11, nullptr, 0, sub.data(), &cc);
+        if (!ok) return full;
+        for (Size k = 0; k < nout; ++k) full.push_back(outside[static_cast<Size>(sub[k])]);
+        for (int32_t want = 1; want <= 2; ++want)
+            for (int32_t i = 0; i < nf; ++i)
+                if (member[static_cast<Size>(i)] == want) full.push_back(i);
+        return full;
+    };
+    for (const bool dissection : {false, true}) {
+        std::vector<int32_t> p = ordering(dissection);
+        if (p.size() != snf) continue;
+        cholmod_factor* trial = c.analyze_p(&A, p.data(), nullptr, 0, &cc);
+        if (!trial) continue;
+        if (!L || cc.fl < best_flops) {
+            if (L) c.free_factor(&L, &cc);
+            L = trial;
+            best_flops = cc.fl;
+            perm = std::move(p);
+        } else {
+            c.free_factor(&trial, &cc);
+        }
+    }
     if (!L) throw std::bad_alloc();
     c.factorize(&A, L, &cc);
     if (cc.status == CHOLMOD_OUT_OF_MEMORY) throw std::bad_alloc();
@@ -190,16 +245,41 @@ bool SchurSolver::Frame::build(const SparseFrame& f) {
         zof[static_cast<Size>(e)] = k;
     }
 
-    // L22 from the factor in simplicial form.
-    if (!c.change_factor(CHOLMOD_REAL, 1, 0, 1, 1, L, &cc)) throw std::bad_alloc();
-    const int32_t* Lp = static_cast<const int32_t*>(L->p);
-    const int32_t* Li = static_cast<const int32_t*>(L->i);
-    const double* Lx = static_cast<const double*>(L->x);
-    const Size snz = static_cast<Size>(nz);
+    // The trailing block of the factor, on the equations C touches and z
+    // (the ordering put them last), as a dense lower triangle: the forward
+    // solves of C's columns stay inside it.
+    int32_t nt = 0;
+    for (Size i = 0; i < snf; ++i)
+        if (member[i] != 0) ++nt;
+    const int32_t t0 = nf - nt;
+    for (int32_t k = t0; k < nf; ++k)
+        if (member[static_cast<Size>(perm[static_cast<Size>(k)])] == 0) return false;
+    const Size snt = static_cast<Size>(nt);
+    std::vector<double> LT(snt * snt, 0.0);
+    {
+        const int32_t* super = static_cast<const int32_t*>(L->super);
+        const int32_t* pi = static_cast<const int32_t*>(L->pi);
+        const int32_t* px = static_cast<const int32_t*>(L->px);
+        const int32_t* si = static_cast<const int32_t*>(L->s);
+        const double* x = static_cast<const double*>(L->x);
+        for (Size sn = 0; sn < L->nsuper; ++sn) {
+            const int32_t k1 = super[sn], k2 = super[sn + 1];
+            if (k2 <= t0) continue;
+            const int32_t nsrow = pi[sn + 1] - pi[sn];
+            for (int32_t col = std::max(k1, t0); col < k2; ++col)
+                for (int32_t r = 0; r < nsrow; ++r) {
+                    const int32_t row = si[pi[sn] + r];
+                    if (row < col) continue;
+                    LT[static_cast<Size>(col - t0) * snt + static_cast<Size>(row - t0)] =
+                        x[static_cast<Size>(px[sn]) + static_cast<Size>(col - k1) * static_cast<Size>(nsrow) +
+                          static_cast<Size>(r)];
+                }
+        }
+    }
+    const Size snz = static_cast<Size>(nz), a = snt - snz;
     L22.assign(snz * snz, 0.0);
-    for (int32_t k = nf - nz; k < nf; ++k)
-        for (int32_t p = Lp[k]; p < Lp[k + 1]; ++p)
-            L22[static_cast<Size>(k - (nf - nz)) * snz + static_cast<Size>(Li[p] - (nf - nz))] = Lx[p];
+    for (Size col = 0; col < snz; ++col)
+        std::copy_n(LT.data() + (a + col) * snt + a, snz, L22.data() + col * snz);
 
     // Kz = L22 L22' - alpha I.
     Kz.assign(snz * snz, 0.0);
@@ -209,19 +289,19 @@ bool SchurSolver::Frame::build(const SparseFrame& f) {
         for (Size k = 0; k < snz; ++k) Kz[k * snz + k] -= alpha;
     }
 
-    // Cz = L22 y2 for y = L^-1 P C, column by column of C.
+    // Cz = L22 y2 for y = L^-1 P C: y = LT^-1 C_T, all columns at once.
+    std::vector<double> CT(snt * static_cast<Size>(nr), 0.0);
+    for (int32_t j = 0; j < nr; ++j)
+        for (int64_t p = f.Cp[static_cast<Size>(j)]; p < f.Cp[static_cast<Size>(j) + 1]; ++p)
+            CT[static_cast<Size>(j) * snt +
+               static_cast<Size>(iperm[static_cast<Size>(f.Ci[static_cast<Size>(p)])] - t0)] += f.Cx[static_cast<Size>(p)];
     Cz.assign(snz * static_cast<Size>(nr), 0.0);
-    std::vector<double> v(snf), y2(snz);
-    for (int32_t j = 0; j < nr; ++j) {
-        std::fill(v.begin(), v.end(), 0.0);
-        bool any = false;
-        for (int64_t p = f.Cp[static_cast<Size>(j)]; p < f.Cp[static_cast<Size>(j) + 1]; ++p) {
-            v[static_cast<Size>(iperm[static_cast<Size>(f.Ci[static_cast<Size>(p)])])] += f.Cx[static_cast<Size>(p)];
-            any = true;
-        }
-        if (!any) continue;
-        forward(v);
-        times_L22(v.data() + (snf - snz), Cz.data() + static_cast<Size>(j) * snz, 1);
+    if (nt > 0 && nr > 0) {
+        const double one = 1.0;
+        lapack().dtrsm_("L", "L", "N", "N", &nt, &nr, &one, LT.data(), &nt, CT.data(), &nt, 1, 1, 1, 1);
+        for (Size j = 0; j < static_cast<Size>(nr); ++j)
+            std::copy_n(CT.data() + j * snt + a, snz, Cz.data() + j * snz);
+        times_L22(Cz.data(), Cz.data(), nr);
     }
     usable = true;
     return true;
@@ -230,21 +310,28 @@ bool SchurSolver::Frame::build(const SparseFrame& f) {
 SchurSolver::SchurSolver() = default;
 SchurSolver::~SchurSolver() = default;
 
+SchurSolver::Frame* SchurSolver::find(const SparseFrame& f) const {
+    for (const auto& k : frames_)
+        if (k->key == &f && k->eq == f.eq) return k.get();
+    return nullptr;
+}
+
+bool SchurSolver::factor(const SparseFrame& f) {
+    if (const Frame* fr = find(f)) return fr->usable;
+    const auto t0 = std::chrono::steady_clock::now();
+    frames_.push_back(std::make_unique<Frame>());
+    Frame* fr = frames_.back().get();
+    if (!fr->build(f)) fr->usable = false;
+    factor_seconds += seconds_since(t0);
+    return fr->usable;
+}
+
 bool SchurSolver::solve(const SparseFrame& f, const double* S, const double* b, double* x, SchurReport& report) {
     report = SchurReport{};
-    auto t0 = std::chrono::steady_clock::now();
-    Frame* fr = nullptr;
-    for (auto& k : frames_)
-        if (k->key == &f && k->eq == f.eq) fr = k.get();
-    report.reused = fr != nullptr;
-    if (!fr) {
-        frames_.push_back(std::make_unique<Frame>());
-        fr = frames_.back().get();
-        if (!fr->build(f)) fr->usable = false;
-    }
-    factor_seconds += seconds_since(t0);
-    if (!fr->usable) return false;
-    t0 = std::chrono::steady_clock::now();
+    report.reused = find(f) != nullptr;
+    if (!factor(f)) return false;
+    Frame* fr = find(f);
+    const auto t0 = std::chrono::steady_clock::now();
 
     const int32_t nf = f.nf, nr = f.nr, nz = fr->nz, n = nz + nr;
     const Size snf = static_cast<Size>(nf), snz = static_cast<Size>(nz), sn = static_cast<Size>(n);

@@ -8,16 +8,17 @@
 //                            D  1 at the equation eq_j of reaction j
 //                            S  soil block (dense nr x nr): flexibility or Jacobian
 //
-// The equations of the reactions, z = {eq_j}, are ordered last; K holds the
-// structure up on everything but z in a sound model (a foundation that only
-// the soil carries leaves K singular in z alone). Once per run, with a shift
-// alpha on the diagonal of z that makes the whole of K positive definite,
-//   P (K + alpha Z) P' = L L',  L = [L11 0; L21 L22]  (z last, the frame
-//   equations that C touches just before them, so that C's columns start
-//   late in the forward solves),
+// The equations of the reactions, z = {eq_j}, are ordered last, just after
+// the other equations C touches (together T); the rest by minimum degree or
+// nested dissection, whichever fills less. K holds the structure up on
+// everything but z in a sound model (a foundation that only the soil carries
+// leaves K singular in z alone). Once per run, with a shift alpha on the
+// diagonal of z that makes the whole of K positive definite,
+//   P (K + alpha Z) P' = L L',  L = [L11 0; L21 L22]  (L22 on z),
 // gives the frame condensed onto z, Kz = L22 L22' - alpha I, and
-// Cz = C_z - K_z1 K11^-1 C_1 = L22 y2 for y = L^-1 P C. Each system is then
-// the dense system of order |z| + nr
+// Cz = C_z - K_z1 K11^-1 C_1 = L22 y2 for y = L^-1 P C, which lives in T
+// alone: one dense triangular solve with the trailing block of L. Each
+// system is then the dense system of order |z| + nr
 //     [ Kz  Cz ] (d_z)   (bz)
 //     [ Dz  S  ] (r  ) = (0 )     bz = L22 y2 for y = L^-1 P b,
 // solved by the equilibrated LU with its condition estimate; the other
@@ -68,12 +69,17 @@ public:
     // reused.
     bool solve(const SparseFrame& frame, const double* S, const double* b, double* x, SchurReport& report);
 
+    // Factors the frame for its coupling, when not done yet (solve does it
+    // too): false when it cannot be condensed onto the reactions' equations.
+    bool factor(const SparseFrame& frame);
+
     // Seconds spent: factoring the frame, forming the dense systems and
     // solving them (for the benchmarks).
     double factor_seconds = 0.0, dense_seconds = 0.0;
 
 private:
     struct Frame;
+    Frame* find(const SparseFrame& frame) const;
     std::vector<std::unique_ptr<Frame>> frames_;
 };
 
