@@ -153,7 +153,7 @@ struct Case {
         progress().stage("caso " + std::to_string(spec.caso));
         progress().step("flexibilidad del suelo");
         List(io.console) << spec.console;
-        List(io.log) << spec.log_name;
+        List(log().headings()) << spec.log_name;
         st.clear(m);
     }
 
@@ -187,7 +187,7 @@ struct Case {
         if (!line) return;
         io.report.empty();
         List(io.report) << line;
-        if (caso == 1 && m.nflag1 == 3) List(io.log) << line;
+        if (caso == 1 && m.nflag1 == 3) List(log()) << line;
     }
 
     // The flexibility of the case's linear law and the springs of its
@@ -228,10 +228,7 @@ struct Case {
     void linear_solution(const Vec1<real>& vered, const SoilSource& src) {
         rec.solution = "linear";
         check_flexibility(m, st, src, what);
-        if (m.large) {
-            progress().step("factor del marco, " + std::to_string(m.NGRED) + " ecuaciones");
-            factor_frame(CoupledSystem(m, frame, m.reactions()), ctx);
-        }
+        factor_large_frame(m.reactions());
         progress().step("sistema acoplado, n = " + std::to_string(m.NGRED + m.NR + m.MR));
         solve_checked([&] { rec.condition = HUND(m, frame, st, vered, log(), ctx); });
         check_finite(m, st, what + ", linear solution");
@@ -262,10 +259,19 @@ struct Case {
                                         "where the single-precision one stalls."));
     }
 
+    // The large-model path: the frame factored for the reactions a solution
+    // couples, a step of its own (once per run and coupling).
+    void factor_large_frame(int32_t reactions) {
+        if (!m.large) return;
+        progress().step("factor del marco, " + std::to_string(m.NGRED) + " ecuaciones");
+        factor_frame(CoupledSystem(m, frame, reactions), log(), ctx);
+    }
+
     // SOLNL with its console lines and its report section; an unconverged
     // solution is kept, and said so in the report and on standard error.
     void nonlinear_solution(const SettlementLaw& law, const Vec1<real>& vered) {
         rec.solution = "nonlinear (Newton)";
+        factor_large_frame(m.NR);
         ProgressNewtonObserver obs(io.console, m.NGRED + m.NR);
         NewtonResult r;
         solve_checked([&] { r = SOLNL(m, frame, st, law, vered, log(), obs, ctx); });
@@ -288,11 +294,11 @@ struct Case {
         if (spec.linear_preamble) {
             st.clear(m);
             List(io.console) << "ANALISIS LINEAL";
-            List(io.log) << "Analisis lineal, compresiones inmediatas";
+            List(log()) << "Analisis lineal, compresiones inmediatas";
         }
         auto trace = [&] {
             if (spec.flexibility_trace)
-                List(io.log) << spec.flexibility_trace << "N=" << " NR=" << m.NR << " MR=" << m.MR;
+                List(log()) << spec.flexibility_trace << "N=" << " NR=" << m.NR << " MR=" << m.MR;
         };
         if (spec.heading_at == CaseSpec::Heading::before_trace) heading(spec.heading, "SOLUCION CASO LINEAL");
         trace();
@@ -324,9 +330,9 @@ struct Case {
     void newton_case(const CaseSpec& spec) {
         nonlinear_heading(spec.heading);
         if (spec.newton_trace) {
-            List(io.log) << spec.newton_trace;
-            List(io.log) << "N=" << m.NR;
-            list_reaction_lengths(m, io.log, 6 * m.NR);
+            List(log()) << spec.newton_trace;
+            List(log()) << "N=" << m.NR;
+            list_reaction_lengths(m, log(), 6 * m.NR);
         }
         if (spec.gid_newton) gid_result_header(io.res, *spec.gid_newton);
         nonlinear_solution(*spec.nonlinear_law, frame.vered[static_cast<size_t>(spec.caso)]);

@@ -17,8 +17,10 @@ struct Io {
     Channel log;      // "MEMORIA" (unit 101)
     Channel valinf;   // "VALINF" (unit 112)
 
-    Trace trace() { return Trace(log); }
-    Echo echo() { return Echo{console, report, msh, Trace(log)}; }
+    bool lean_log = false;   // a large model: the log keeps the digest lines only
+
+    Trace trace() { return lean_log ? Trace::lean(log) : Trace(log); }
+    Echo echo() { return Echo{console, report, msh, trace()}; }
     std::array<Channel*, 6> all() { return {&console, &report, &msh, &res, &log, &valinf}; }
     void flush_all() {
         for (Channel* c : all()) c->flush();

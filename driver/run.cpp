@@ -95,7 +95,13 @@ void prepare(Model& m, FrameSystem& frame, Io& io, ListReader& in, int64_t memor
     progress().stage("datos");
     progress().step("lectura");
     read_model(m, io, in);
-    if (!m.large) warn_beyond_fixed_tables(m);
+    if (m.large) {
+        List(log.digest()) << "MODELO GRANDE: MEMORIA RESUMIDA, SIN MATRICES";
+        List(log.digest()) << "NODOS:" << m.NN << "BARRAS:" << m.NB << "ECUACIONES:" << m.NGRED
+                           << "REACCIONES DE AREA:" << m.NR << "REACCIONES NODALES:" << m.MR;
+    } else {
+        warn_beyond_fixed_tables(m);
+    }
     check_memory(m, memory_budget);
 
     compute_reaction_areas(m, log);
@@ -362,6 +368,7 @@ int run_querbal(const RunSettings& s, std::istream& console_in, RunRecord* recor
         write_banner(io.report);
 
         m.large = double_precision && s.large;   // the large-model path computes in double precision
+        io.lean_log = m.large;
         prepare(m, frame, io, in, s.memory_budget);
         m.warnings.print(stderr);
         OpenOutputs files(plan.dir, plan.stem, s.vtk, s.csv, taken);

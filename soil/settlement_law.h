@@ -49,6 +49,11 @@ public:
                              Trace log) const {
         (void)m; (void)R; (void)h; (void)def; (void)log;
     }
+    // Its derivative, J(i, k) = d def(i) / d R(NGRED + k) (NR x NR), from
+    // the formula itself: the large-model path's Jacobian.
+    virtual void jacobian(const Model& m, const Vec1<real>& R, Mat1<real>& J) const {
+        (void)m; (void)R; (void)J;
+    }
 };
 
 // Linear elasticity with the moduli that NFLAG1 chooses for case 1

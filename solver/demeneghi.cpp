@@ -1,5 +1,6 @@
 #include "solver/demeneghi.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "soil/profile_walk.h"
@@ -143,6 +144,57 @@ void CalcDefNL(const Model& m, int32_t caso, const Mat1<real>& A_Dem, const Vec1
             List(log) << "Reaccion:" << i << "en estrato:" << j << dj;
         }
         Rec(log).text("def total nodo", 30).I(i, 5).F(def(i), 20, 10);
+    }
+}
+
+void demeneghi_jacobian(const Model& m, int32_t caso, const Mat1<real>& A_Dem, const Vec1<real>& R, Mat1<real>& J) {
+    const int32_t NR = m.NR;
+    const Soil& s = m.soil;
+    const DemeneghiForm& f = form(caso);
+    J.resize(NR, NR);
+    J.fill(0.0_r);
+    if (f.kind == DemeneghiForm::none) return;
+    const bool immediate = f.kind == DemeneghiForm::immediate;
+    Vec1<real> w(NR);   // pressure of a unit line reaction
+    for (int32_t l = 1; l <= NR; ++l) {
+        const int32_t g = dof(l, DZ);
+        w(l) = m.LONGREAC.at_or_zero(g) / m.AREAREAC.at_or_zero(g);
+    }
+    const Vec1<real> no_increment(NR);
+    for (int32_t i = 1; i <= NR; ++i) {
+        const int32_t p = m.PERFN.at_or_zero(node_of_dof(m.NREAC(i)));
+        const int32_t nest = std::max<int32_t>(1, strata_of(m, p));
+        for (int32_t j = 1; j <= nest; ++j) {
+            if (!has_entry(s.PZ, p, j)) continue;
+            if (!immediate && s.TIPOEST(p, j) != 2) continue;   // consolidation settles clay only
+            const Stresses sg = stresses(m, immediate, i, j, no_increment, R, Trace());
+            const real PA = s.PA, Hj = s.H(p, j), A = A_Dem(p, j);
+            real d_lateral = 0.0_r, d_vertical = 0.0_r;
+            if (immediate) {
+                if (sg.sz == 0.0_r) continue;
+                const real u = sg.sx + sg.sy, sz = sg.sz;
+                const real C = u / sz, F = (1.0_r + C) / 3.0_r;
+                const real p0 = (2.0_r * s.KO(p, j) + 1.0_r) * s.PZ(p, j) / 3.0_r, nu = s.NU2(p, j);
+                const real Q = std::sqrt(sz * F + p0), rise = Q - std::sqrt(p0), k = std::sqrt(PA) * 0.5_r * A;
+                const real N = (1.0_r - nu * C) * rise;
+                const real X = N / (k * F);
+                const real N_u = -nu * rise / sz + (1.0_r - nu * C) / (6.0_r * Q);
+                const real N_sz = nu * u * rise / (sz * sz) + (1.0_r - nu * C) / (6.0_r * Q);
+                const real dX_u = (N_u * F - N / (3.0_r * sz)) / (k * F * F);
+                const real dX_sz = (N_sz * F + N * u / (3.0_r * sz * sz)) / (k * F * F);
+                const real settle = Hj * std::exp(-X);
+                d_lateral = settle * dX_u;
+                d_vertical = settle * dX_sz;
+            } else {
+                d_vertical = Hj * std::exp(sg.sz / (-PA * A)) / (PA * A);
+                if (f.kind == DemeneghiForm::secondary) d_vertical = d_vertical * std::log10(1.0_r + s.PSI(p, j) * s.T(p, j));
+            }
+            for (int32_t l = 1; l <= NR; ++l) {
+                real d = d_vertical * iz_sum(m, i, j, l);
+                if (immediate) d = d + d_lateral * (ix_sum(m, i, j, l) + iy_sum(m, i, j, l));
+                J(i, l) = J(i, l) + w(l) * d;
+            }
+        }
     }
 }
 

@@ -42,6 +42,20 @@ real Def(const Model& m, int32_t caso, int32_t i, int32_t j, int32_t p, const Ma
 void CalcDefNL(const Model& m, int32_t caso, const Mat1<real>& A_Dem, const Vec1<real>& R, const Vec1<real>& h,
                Vec1<real>& def, Trace log);
 
+// J(i, k) = d def(i) / d R(NGRED + k), i, k = 1..NR, of CalcDefNL with h = 0,
+// differentiated term by term (J is resized to NR x NR). With
+// w_l = LONGREAC / AREAREAC of reaction l, every stress of stratum j under i
+// is linear in the reactions, s = sum_l R_l w_l I(i, j, l), so that
+//   J(i, k) = w_k sum_j [dDef/d(sx+sy) (IX + IY)(i, j, k) + dDef/dsz IZ(i, j, k)].
+// Case 2, with u = sx + sy, Q = sqrt((sz + u) / 3 + p0), N = (1 - nu C)(Q - sqrt p0),
+// k = 0.5 A sqrt(PA):  dDef = H exp(-X) dX,  X = N / (k F),
+//   dX/du  = (N_u F - N / (3 sz)) / (k F^2),   N_u  = -nu (Q - sqrt p0) / sz + (1 - nu C) / (6 Q)
+//   dX/dsz = (N_sz F + N u / (3 sz^2)) / (k F^2), N_sz = nu u (Q - sqrt p0) / sz^2 + (1 - nu C) / (6 Q);
+// a stratum with sz = 0 settles 0 whatever the lateral stresses: 0.
+// Cases 3 and 4 (clay): dDef/dsz = H exp(-sz / (PA A)) / (PA A), times
+// log10(1 + PSI T) in case 4.
+void demeneghi_jacobian(const Model& m, int32_t caso, const Mat1<real>& A_Dem, const Vec1<real>& R, Mat1<real>& J);
+
 // Demeneghi's equation as the settlement law of case `caso` (2, 3 or 4), the
 // nonlinear law of the Newton solution.
 class DemeneghiLaw : public SettlementLaw {
@@ -52,6 +66,9 @@ public:
     void settlements(const Model& m, const Vec1<real>& R, const Vec1<real>& h, Vec1<real>& def,
                      Trace log) const override {
         CalcDefNL(m, caso_, demeneghi_coefficients(m.soil, caso_), R, h, def, log);
+    }
+    void jacobian(const Model& m, const Vec1<real>& R, Mat1<real>& J) const override {
+        demeneghi_jacobian(m, caso_, demeneghi_coefficients(m.soil, caso_), R, J);
     }
 
 private:

@@ -122,17 +122,27 @@ double large(const CoupledSystem& sys, T* b, Trace log, SolverContext& ctx) {
         if (!ctx.schur.solve(f, S.data(), b, x.data(), r)) throw SingularMatrix();
         std::copy(x.begin(), x.end(), b);
         const double cond = condition(r.rcond);
-        List(log) << "SISTEMA REDUCIDO A LAS REACCIONES, ORDEN:" << r.reduced
-                  << (r.reused ? "FACTORES DEL MARCO CONSERVADOS" : "FACTORES DEL MARCO NUEVOS");
-        List(log) << "NUMERO DE CONDICION ESTIMADO (NORMA 1), REDUCIDO:" << cond << "REFINAMIENTO:" << r.refinement;
+        List(log.digest()) << "SISTEMA REDUCIDO A LAS REACCIONES, ORDEN:" << r.reduced
+                           << (r.reused ? "FACTORES DEL MARCO CONSERVADOS" : "FACTORES DEL MARCO NUEVOS");
+        List(log.digest()) << "NUMERO DE CONDICION ESTIMADO (NORMA 1), REDUCIDO:" << cond
+                           << "REFINAMIENTO:" << r.refinement;
         return cond;
     }
 }
 
 } // namespace
 
-void factor_frame(const CoupledSystem& sys, SolverContext& ctx) {
-    if constexpr (std::is_same_v<real, double>) ctx.schur.factor(sparse_frame(sys, ctx));
+void factor_frame(const CoupledSystem& sys, Trace log, SolverContext& ctx) {
+    if constexpr (std::is_same_v<real, double>) {
+        const SparseFrame& f = sparse_frame(sys, ctx);
+        const double before = ctx.schur.factor_seconds;
+        if (!ctx.schur.factor(f) || ctx.schur.factor_seconds == before) return;
+        const SchurSolver::FactorStats& s = ctx.schur.last_factor;
+        List(log.digest()) << "FACTOR DEL MARCO, ECUACIONES:" << s.equations << "BLOQUE FINAL:" << s.trailing
+                           << "TERMINOS:" << static_cast<int32_t>(std::min(s.entries, 2.0e9))
+                           << "OPERACIONES:" << s.flops << "SEGUNDOS:" << ctx.schur.factor_seconds - before
+                           << (s.dissection ? "ORDEN POR DISECCION ANIDADA" : "ORDEN POR MINIMO GRADO");
+    }
 }
 
 double solve_large(const CoupledSystem& sys, Vec1<real>& b, Trace log, SolverContext& ctx) {

@@ -52,7 +52,8 @@ double solve_dense(const CoupledSystem& sys, Mat1<real>& A, Vec1<real>& b, bool 
 double solve_large(const CoupledSystem& sys, Vec1<real>& b, Trace log, SolverContext& ctx);
 
 // The frame of `sys` factored for the large-model path ahead of its first
-// solution (solve_large does it when not done yet).
-void factor_frame(const CoupledSystem& sys, SolverContext& ctx);
+// solution (solve_large does it when not done yet), with a line of figures
+// in the lean log.
+void factor_frame(const CoupledSystem& sys, Trace log, SolverContext& ctx);
 
 } // namespace qb

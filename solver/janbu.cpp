@@ -35,10 +35,13 @@ JanbuResult janbu_iteration(const Model& m, const FrameSystem& frame, CaseState&
         // A change of exactly 0.1 % counts as settled, and so does a NaN
         // (a reaction that was 0 and stays 0).
         bool settled = true;
+        real largest = 0.0_r;
         for (int32_t i = 1; i <= NR; ++i) {
             const real change = std::fabs((REAC(i) - st.reaction(m, i)) / REAC(i));   // relative
             if (change > JANBU_TOLERANCE) settled = false;
+            if (change > largest) largest = change;
         }
+        List(log.digest()) << "PASADA DE JANBU" << ITER << "CAMBIO MAYOR DE LAS REACCIONES (%):" << 100.0_r * largest;
         res.passes = ITER;
         if (settled) {
             res.converged = true;

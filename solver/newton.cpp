@@ -56,8 +56,12 @@ public:
     Newton(const Model& m, const FrameSystem& frame, const SettlementLaw& law, Trace log, NewtonObserver& obs,
            SolverContext& ctx)
         : m_(m), law_(law), log_(log), obs_(obs), ctx_(ctx), sys_(m, frame, m.NR), NGRED(m.NGRED), NR(m.NR),
-          n(sys_.order()), small_(n <= NEWTON_LOG_ORDER), B(NGRED),
-          R(n), prev(n), F(n), b(n), h(NR), def(NR), negdef(NR), J(n, n), err(static_cast<size_t>(NR)) {}
+          n(sys_.order()), large_(m.large), small_(n <= NEWTON_LOG_ORDER && !large_), B(NGRED),
+          R(n), prev(n), F(n), b(n), h(NR), def(NR), negdef(NR), err(static_cast<size_t>(NR)) {
+        // The large-model path keeps the system in its blocks: no matrix of
+        // the whole order.
+        if (!large_) J.resize(n, n);
+    }
 
     NewtonResult run(const Vec1<real>& vered) {
         trace_start();
@@ -66,6 +70,7 @@ public:
         NewtonResult res;
         for (int32_t it = 1; it <= NEWTON_MAX_ITERATIONS; ++it) {
             res.iterations = it;
+            iteration_ = it;
             List(log_) << "Iteración:" << it;
             obs_.iteration(it);
             h.fill(0.0_r);
@@ -104,7 +109,7 @@ private:
         list_reaction_lengths(m_, log_, 6 * NR);
         List(log_) << "ANTES DE MODIFICAR CR";
         List(log_) << "CR DESPUÉS DE AÑADIR AKR";
-        if (NGRED <= NEWTON_LOG_ORDER)
+        if (NGRED <= NEWTON_LOG_ORDER && !large_)
             for (int32_t r = 1; r <= NGRED; ++r) {
                 fixed_rows(log_, 1, NGRED, 20, 8, NEWTON_LOG_ORDER, [&](int32_t, int32_t c) { return sys_.frame()(r, c); });
                 fixed_rows(log_, 1, n, 20, 8, NEWTON_LOG_ORDER, [&](int32_t, int32_t c) { return sys_.frame()(r, c); });
@@ -132,9 +137,17 @@ private:
     // vertical displacement (down is negative) plus the settlement.
     void residual() {
         List(log_) << "VECTOR FUNCIONAL, PARTE LINEAL";
-        for (int32_t i = 1; i <= NGRED; ++i) {
-            F(i) = sys_.frame_row_times(i, R) - B(i);
-            log_indexed(log_, "F(", i, F(i));
+        if (large_) {
+            // The frame's rows by columns of the sparse stiffness.
+            std::vector<double> x(static_cast<size_t>(n)), y;
+            for (int32_t i = 1; i <= n; ++i) x[static_cast<size_t>(i - 1)] = R(i);
+            sys_.apply(x, y, NGRED);
+            for (int32_t i = 1; i <= NGRED; ++i) F(i) = static_cast<real>(y[static_cast<size_t>(i - 1)]) - B(i);
+        } else {
+            for (int32_t i = 1; i <= NGRED; ++i) {
+                F(i) = sys_.frame_row_times(i, R) - B(i);
+                log_indexed(log_, "F(", i, F(i));
+            }
         }
         List(log_) << "calculo de vector funcional, PARTE NO LINEAL";
         law_.settlements(m_, R, h, def, log_);
@@ -150,6 +163,10 @@ private:
     // J: the frame's rows, the settlements' block by finite increments, and
     // the unit coefficient of each reaction's displacement.
     void jacobian() {
+        if (large_) {
+            law_.jacobian(m_, R, sys_.soil());   // the soil block: the settlements' derivative
+            return;
+        }
         J.fill(0.0_r);
         sys_.copy_frame(J);
         if (NGRED <= NEWTON_LOG_ORDER)
@@ -170,7 +187,8 @@ private:
         for (int32_t i = 1; i <= n; ++i) b(i) = -F(i);
         List(log_) << "IMPRESION DE -F";
         for (int32_t i = 1; i <= n; ++i) List(log_) << "F[" << i << "]" << b(i);
-        const double condition = solve_dense(sys_, J, b, small_, log_, ctx_);
+        const double condition =
+            large_ ? solve_large(sys_, b, log_, ctx_) : solve_dense(sys_, J, b, small_, log_, ctx_);
         List(log_) << "JACOBIANO INVERSO";
         if (small_)
             fixed_rows(log_, n, n + 1, 20, 8, n + 1, [&](int32_t r, int32_t c) { return c <= n ? J(r, c) : b(r); });
@@ -203,6 +221,8 @@ private:
             List(log_) << "IMPRESIÓN FUERA DE RANGO";
         }
         obs_.errors(err, small_);
+        List(log_.digest()) << "ITERACION DE NEWTON" << iteration_ << "CAMBIO MAYOR DE LAS REACCIONES (%):"
+                            << (err.empty() ? 0.0 : *std::max_element(err.begin(), err.end()));
     }
 
     bool converged() const {
@@ -218,7 +238,9 @@ private:
     SolverContext& ctx_;
     CoupledSystem sys_;
     const int32_t NGRED, NR, n;
+    const bool large_;   // the large-model path: the soil block analytic, the system solved in its blocks
     const bool small_;
+    int32_t iteration_ = 0;
     Vec1<real> B, R, prev, F, b, h, def, negdef;
     Mat1<real> J;
     std::vector<double> err;

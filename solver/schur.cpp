@@ -36,6 +36,7 @@ struct SchurSolver::Frame {
     std::vector<int32_t> zof;           // per frame equation, its place among z (0..nz-1), -1 none
     std::vector<int32_t> zeq;           // per place among z, its frame equation
     double alpha = 1.0;
+    SchurSolver::FactorStats stats;
     std::vector<double> L22, Kz, Cz;    // nz x nz, nz x nz, nz x nr, column-major
 
     ~Frame() {
@@ -214,6 +215,7 @@ bool SchurSolver::Frame::build(const SparseFrame& f) {
                 if (member[static_cast<Size>(i)] == want) full.push_back(i);
         return full;
     };
+    bool chose_dissection = false;
     for (const bool dissection : {false, true}) {
         std::vector<int32_t> p = ordering(dissection);
         if (p.size() != snf) continue;
@@ -223,13 +225,18 @@ bool SchurSolver::Frame::build(const SparseFrame& f) {
             if (L) c.free_factor(&L, &cc);
             L = trial;
             best_flops = cc.fl;
+            chose_dissection = dissection;
             perm = std::move(p);
         } else {
             c.free_factor(&trial, &cc);
         }
     }
     if (!L) throw std::bad_alloc();
+    stats.equations = nf;
+    stats.flops = best_flops;
+    stats.dissection = chose_dissection;
     c.factorize(&A, L, &cc);
+    stats.entries = cc.lnz;
     if (cc.status == CHOLMOD_OUT_OF_MEMORY) throw std::bad_alloc();
     if (L->minor < snf) return false;   // the frame stands on z alone no more: not condensable
     const int32_t* Lperm = static_cast<const int32_t*>(L->Perm);
@@ -252,6 +259,7 @@ bool SchurSolver::Frame::build(const SparseFrame& f) {
     for (Size i = 0; i < snf; ++i)
         if (member[i] != 0) ++nt;
     const int32_t t0 = nf - nt;
+    stats.trailing = nt;
     for (int32_t k = t0; k < nf; ++k)
         if (member[static_cast<Size>(perm[static_cast<Size>(k)])] == 0) return false;
     const Size snt = static_cast<Size>(nt);
@@ -323,6 +331,7 @@ bool SchurSolver::factor(const SparseFrame& f) {
     Frame* fr = frames_.back().get();
     if (!fr->build(f)) fr->usable = false;
     factor_seconds += seconds_since(t0);
+    last_factor = fr->stats;
     return fr->usable;
 }
 
@@ -382,10 +391,8 @@ bool SchurSolver::solve(const SparseFrame& f, const double* S, const double* b, 
 
     // The residual of the whole system, and one step of refinement.
     const Size total = snf + static_cast<Size>(nr);
-    std::vector<double> zero(static_cast<Size>(nr), 0.0), res(total), dx(total);
-    whole(b, zero.data(), x);
-    for (Size i = 0; i < snf; ++i) res[i] = b[i];
-    std::fill(res.begin() + static_cast<std::ptrdiff_t>(snf), res.end(), 0.0);
+    std::vector<double> res(b, b + total), dx(total);
+    whole(b, b + snf, x);
     for (int32_t col = 0; col < nf; ++col) {
         const double xc = x[col];
         if (xc == 0.0) continue;

@@ -61,7 +61,8 @@ public:
     SchurSolver& operator=(const SchurSolver&) = delete;
 
     // Solves the coupled system of `frame` with the soil block S (nr x nr,
-    // column-major) for the loads b (nf): x becomes (d, r), nf + nr values.
+    // column-major) for the right-hand side b (nf loads, then nr
+    // compatibility values): x becomes (d, r), nf + nr values.
     // Returns false when the frame cannot be condensed onto the reactions'
     // equations (a structure that stands without them is not held: K is
     // singular beyond z); throws SingularMatrix when the dense system is.
@@ -72,6 +73,14 @@ public:
     // Factors the frame for its coupling, when not done yet (solve does it
     // too): false when it cannot be condensed onto the reactions' equations.
     bool factor(const SparseFrame& frame);
+
+    // The last frame factored: its equations, the terms of its factor, the
+    // ordering that filled less, and the order of its trailing dense block.
+    struct FactorStats {
+        int32_t equations = 0, trailing = 0;
+        double entries = 0.0, flops = 0.0;
+        bool dissection = false;
+    } last_factor;
 
     // Seconds spent: factoring the frame, forming the dense systems and
     // solving them (for the benchmarks).
