@@ -43,7 +43,9 @@ void print(const std::string& text) {
 
 // The arithmetic and the path of a run. Inside the legacy tables the model is
 // computed as it always was (the dense elimination, in the arithmetic asked
-// for); beyond them it takes the large-model path, which computes in double
+// for), unless double precision is asked for a coupled system of order
+// SPARSE_FROM_ORDER or more, which the large-model path solves faster; beyond
+// the tables it takes the large-model path, which computes in double
 // precision. --solver forces either.
 struct Path {
     bool double_arith = false;
@@ -57,7 +59,7 @@ Path path_of(const Options& opt, const ModelScan& scan) {
     case SolverKind::automatic: break;
     }
     if (!scan.beyond.empty()) return {true, true};
-    return {opt.double_precision, false};
+    return {opt.double_precision, opt.double_precision && scan.order >= SPARSE_FROM_ORDER};
 }
 
 std::string joined(const std::vector<std::string>& v) {
@@ -71,7 +73,7 @@ std::string joined(const std::vector<std::string>& v) {
 // run says what is wrong.
 Path choose_path(const Options& opt, const std::string& data, bool announce) {
     ModelScan scan;
-    if (opt.solver == SolverKind::automatic) {
+    if (opt.solver == SolverKind::automatic) {   // only the automatic choice reads the data first
         try {
             const std::string content = read_regular_file(data);
             scan = f32::scan_data(data, content);

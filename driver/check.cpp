@@ -103,6 +103,7 @@ ModelScan scan_data(const std::string& name, const std::string& content) {
         read_model(m, io, in);
         scan.read = true;
         scan.beyond = m.beyond_tables;
+        scan.order = m.NGRED + m.NR + m.MR;
     } catch (const RunError&) {
     } catch (const std::bad_alloc&) {
     }

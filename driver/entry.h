@@ -3,6 +3,7 @@
 // double and the large-model path take.
 #pragma once
 
+#include <cstdint>
 #include <istream>
 #include <string>
 #include <vector>
@@ -18,7 +19,13 @@ namespace qb {
 struct ModelScan {
     bool read = false;                 // the data read through (otherwise the run reports why)
     std::vector<std::string> beyond;   // "2000 nodes (the legacy tables held 833)", ...
+    int32_t order = 0;                 // of the coupled system of a linear solution
 };
+
+// A double-precision run inside the legacy tables takes the large-model path
+// from this order of the coupled system on, where the sparse factor of the
+// frame outruns the dense elimination.
+constexpr int32_t SPARSE_FROM_ORDER = 2000;
 
 // Reads the command line, then checks the data or runs it: the exit status.
 // A benchmark may force the elimination of the single-precision solutions

@@ -13,6 +13,7 @@
 #include "example_models.h"
 #include "grid_model.h"
 #include "solver/coupled.h"
+#include "solver/demeneghi.h"
 #include "solver/dense.h"
 #include "solver/lu.h"
 #include "solver/newton.h"
@@ -184,6 +185,41 @@ TEST(CondensedSolve, LeavesToTheWholeLuWhatItCannotCondense) {
         EXPECT_EQ(r.outcome, Condensation::bad_interior);
         EXPECT_EQ(r.reused, again);   // rejected once, not factored again
         EXPECT_EQ(x, b);
+    }
+}
+
+TEST(LargePath, AnalyticSettlementJacobianMatchesACentralDifference) {
+    // Three strata (clay, sand, clay) under a 4 x 3 grid: the immediate
+    // compression of every stratum with its lateral stresses, and the
+    // consolidation of the clays, at reactions far from uniform.
+    Model m;
+    m.large = true;
+    FrameSystem frame;
+    Io io;
+    read_model(m, frame, io, grid_model(4, 3, 1, 2, 3));
+    const int32_t NR = m.NR, n = m.NGRED + NR;
+    Vec1<real> R(n), none(NR), up(NR), down(NR);
+    for (int32_t l = 1; l <= NR; ++l) R(m.NGRED + l) = 10.0 + 6.0 * std::sin(1.7 * l);
+    for (int32_t caso : {2, 3, 4}) {
+        const DemeneghiLaw law(caso);
+        Mat1<real> J;
+        law.jacobian(m, R, J);
+        double largest = 0.0, worst = 0.0;
+        for (int32_t k = 1; k <= NR; ++k) {
+            const double step = 1e-3 * R(m.NGRED + k);
+            Vec1<real> h(NR);
+            h(k) = step;
+            law.settlements(m, R, h, up, Trace());
+            h(k) = -step;
+            law.settlements(m, R, h, down, Trace());
+            for (int32_t i = 1; i <= NR; ++i) {
+                const double central = (up(i) - down(i)) / (2.0 * step);
+                largest = std::max(largest, std::fabs(central));
+                worst = std::max(worst, std::fabs(J(i, k) - central));
+            }
+        }
+        EXPECT_GT(largest, 0.0) << caso;
+        EXPECT_LE(worst, 1e-6 * largest) << caso;
     }
 }
 
