@@ -9,6 +9,8 @@
 //   bench_whole limit    the limit model of the dense tables (810 nodes on 140
 //                        area reactions, order 4580), in the program's own
 //                        arithmetic and in double precision
+//   bench_whole write-limit FILE   writes the limit model's data file (for
+//                        bench/bench_large.py)
 // Each run is a child process of its own: wall seconds, peak memory (maximum
 // resident set) and the size of the outputs. The machine is shared: compare
 // the ratios within one run of the benchmark.
@@ -75,6 +77,11 @@ void show(const char* what, const Result& r) {
 
 int main(int argc, char** argv) {
     const std::string which = argc > 1 ? argv[1] : "grid";
+    if (which == "write-limit" && argc > 2) {
+        std::ofstream f(argv[2]);
+        f << grid_model(13, 9, 5, 0, 2, 10);
+        return f ? 0 : 1;
+    }
     const fs::path root = fs::temp_directory_path() / ("querbal_bench_whole_" + std::to_string(getpid()));
     fs::create_directories(root);
     const fs::path data = root / "datos.dat";

@@ -59,9 +59,10 @@ int64_t model_bytes(const Model& m) {
     if (m.large) {
         const int64_t reactions = nr + mr, reduced = 2 * reactions;
         const int64_t influence = nr >= 1 ? 3 * nr * strata * nr + nr * strata : 0;
-        // 78 stiffness terms per bar, kept as triplets and as columns (16
-        // bytes each), and a factor of some twenty times their number.
-        const int64_t frame = static_cast<int64_t>(m.NB) * 78 * 2 * (16 + 16 + 20 * 12) + ngred * 200;
+        // 78 stiffness terms per bar in each triangle, kept as triplets and
+        // as columns (16 bytes each), and a factor of some twenty times their
+        // number (12 bytes each).
+        const int64_t frame = static_cast<int64_t>(m.NB) * 78 * (2 * (16 + 16) + 20 * 12) + ngred * 200;
         const int64_t dense = reactions * reactions * 3 + reduced * reduced * 3;
         return (influence + dense) * static_cast<int64_t>(sizeof(real)) + frame + lapack;
     }

@@ -1,8 +1,10 @@
-#include <numbers>
 #include "soil/influence.h"
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
+#include <thread>
+#include <vector>
 
 #include "soil/profile_walk.h"
 
@@ -102,28 +104,41 @@ void influence_sums(Model& m, Trace valinf) {
     m.SUM_AINF.resize(NR, S);
     const Soil& s = m.soil;
     const int32_t ndir = std::min<int32_t>(m.NDIRMAX, 2);
-    for (int32_t d = 1; d <= ndir; ++d)
-        for (int32_t j = 1; j <= NR; ++j) {
+    // The points are independent: each thread takes a run of them, and every
+    // value still adds its directions in order.
+    const auto points = [&](int32_t first, int32_t last) {
+        for (int32_t j = first; j <= last; ++j) {
             const int32_t n = node_of_dof(m.NREAC(j));
             const int32_t p = m.PERFIL(n);
             const int32_t nest = strata_of(m, p);
             const real df = m.DF(n);
-            int32_t b = 0;
-            for (int32_t k = 1; k <= nest; ++k) {
-                if (!below_foundation(s, p, k, df)) continue;
-                if (b == 0) b = k;
-                const real z1 = k == b ? (s.PROF(p, b) - df) / 2.0_r
-                                        : s.PROF(p, k) - df - (s.PROF(p, k) - s.PROF(p, k - 1)) / 2.0_r;
-                const real nu = s.NU2(p, k);
-                for (int32_t l = 1; l <= NR; ++l) {
-                    const Stress st = bousi(nu, m.XR(j), m.YR(j), z1, m.XI(l, d), m.YI(l, d), m.XF(l, d), m.YF(l, d));
-                    m.IXS(j, k, l) = m.IXS(j, k, l) + st.sx;
-                    m.IYS(j, k, l) = m.IYS(j, k, l) + st.sy;
-                    m.IZS(j, k, l) = m.IZS(j, k, l) + st.sz;
-                    m.SUM_AINF(j, k) = m.SUM_AINF(j, k) + (st.sz - nu * (st.sx + st.sy));
+            for (int32_t d = 1; d <= ndir; ++d) {
+                int32_t b = 0;
+                for (int32_t k = 1; k <= nest; ++k) {
+                    if (!below_foundation(s, p, k, df)) continue;
+                    if (b == 0) b = k;
+                    const real z1 = k == b ? (s.PROF(p, b) - df) / 2.0_r
+                                            : s.PROF(p, k) - df - (s.PROF(p, k) - s.PROF(p, k - 1)) / 2.0_r;
+                    const real nu = s.NU2(p, k);
+                    for (int32_t l = 1; l <= NR; ++l) {
+                        const Stress st =
+                            bousi(nu, m.XR(j), m.YR(j), z1, m.XI(l, d), m.YI(l, d), m.XF(l, d), m.YF(l, d));
+                        m.IXS(j, k, l) = m.IXS(j, k, l) + st.sx;
+                        m.IYS(j, k, l) = m.IYS(j, k, l) + st.sy;
+                        m.IZS(j, k, l) = m.IZS(j, k, l) + st.sz;
+                        m.SUM_AINF(j, k) = m.SUM_AINF(j, k) + (st.sz - nu * (st.sx + st.sy));
+                    }
                 }
             }
         }
+    };
+    const int32_t threads = std::clamp<int32_t>(static_cast<int32_t>(std::thread::hardware_concurrency()), 1,
+                                                 std::max<int32_t>(1, NR / 64));
+    std::vector<std::thread> pool;
+    for (int32_t t = 1; t < threads; ++t)
+        pool.emplace_back(points, 1 + NR * t / threads, NR * (t + 1) / threads);
+    points(1, NR / threads);
+    for (std::thread& t : pool) t.join();
     valinf.empty(2);
     Rec(valinf).X(15).text("VALORES DE INFLUENCIA");
     valinf.empty(1);

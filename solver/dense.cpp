@@ -141,6 +141,7 @@ void factor_frame(const CoupledSystem& sys, Trace log, SolverContext& ctx) {
         List(log.digest()) << "FACTOR DEL MARCO, ECUACIONES:" << s.equations << "BLOQUE FINAL:" << s.trailing
                            << "TERMINOS:" << static_cast<int32_t>(std::min(s.entries, 2.0e9))
                            << "OPERACIONES:" << s.flops << "SEGUNDOS:" << ctx.schur.factor_seconds - before
+                           << "DE ELLOS EN EL ORDEN:" << s.ordering_seconds
                            << (s.dissection ? "ORDEN POR DISECCION ANIDADA" : "ORDEN POR MINIMO GRADO");
     }
 }

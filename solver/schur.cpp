@@ -173,6 +173,7 @@ bool SchurSolver::Frame::build(const SparseFrame& f) {
     cc.postorder = 0;
     cc.print = 0;
 
+    const auto ordering_started = std::chrono::steady_clock::now();
     // The ordering: the equations outside T (z and those C touches) by
     // minimum degree or by nested dissection, whichever fills less, then T,
     // z last.
@@ -234,6 +235,7 @@ bool SchurSolver::Frame::build(const SparseFrame& f) {
     if (!L) throw std::bad_alloc();
     stats.equations = nf;
     stats.flops = best_flops;
+    stats.ordering_seconds = seconds_since(ordering_started);
     stats.dissection = chose_dissection;
     c.factorize(&A, L, &cc);
     stats.entries = cc.lnz;

@@ -79,6 +79,7 @@ public:
     struct FactorStats {
         int32_t equations = 0, trailing = 0;
         double entries = 0.0, flops = 0.0;
+        double ordering_seconds = 0.0;   // of the factor's time
         bool dissection = false;
     } last_factor;
 
