@@ -1,7 +1,14 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "driver/entry.h"
 #include "driver/options.h"
@@ -97,6 +104,58 @@ RunSettings settings_of(const Options& opt, const std::string& data, const Path&
     return s;
 }
 
+// The figures of a run, drawn by querbal-plot (beside the program once
+// installed, in the source tree's scripts/ for a build) from its summary, into
+// its output folder. Returns the status of the drawing: 0, or 4 when the
+// figures could not be drawn (said on standard error).
+int draw_figures(const RunRecord& rec, bool show_files) {
+    std::string summary;
+    for (const RunRecord::Output& o : rec.outputs)
+        if (o.role == "summary") summary = o.path;
+    if (summary.empty()) return 0;   // the run stopped before it had any output
+    std::string script;
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    for (const std::filesystem::path& p :
+         {ec ? std::filesystem::path() : self.parent_path() / "querbal-plot",
+          std::filesystem::path(QUERBAL_SCRIPTS) / "querbal-plot"})
+        if (!p.empty() && ::access(p.c_str(), R_OK) == 0) {
+            script = p.string();
+            break;
+        }
+    const auto failed = [&](const std::string& why) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "querbal: %s: the figures could not be drawn: %s\n", rec.data.c_str(), why.c_str());
+        return 4;
+    };
+    if (script.empty()) return failed("querbal-plot is neither beside the program nor in " QUERBAL_SCRIPTS);
+    // The distribution's Python, which has matplotlib, before whatever else
+    // the PATH names python3.
+    const char* python = ::access("/usr/bin/python3", X_OK) == 0 ? "/usr/bin/python3" : "python3";
+    std::vector<std::string> args = {python, script, "--format", "png,svg", summary};
+    std::fflush(stdout);
+    const pid_t pid = ::fork();
+    if (pid < 0) return failed(std::strerror(errno));
+    if (pid == 0) {
+        if (!show_files) {
+            const int null = ::open("/dev/null", O_WRONLY);
+            if (null >= 0) ::dup2(null, STDOUT_FILENO);
+        }
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        ::execvp(argv[0], argv.data());
+        std::fprintf(stderr, "querbal: cannot run %s: %s\n", python, std::strerror(errno));
+        ::_exit(127);
+    }
+    int wstatus = 0;
+    while (::waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFEXITED(wstatus) && WEXITSTATUS(wstatus) == 0) return 0;
+    return failed("querbal-plot ended with " + (WIFEXITED(wstatus) ? "status " + std::to_string(WEXITSTATUS(wstatus))
+                                                                   : std::string("a signal")));
+}
+
 int run_one(const RunSettings& s, bool double_arith, std::istream& console_in, RunRecord* rec) {
     return double_arith ? f64::run_querbal(s, console_in, rec) : f32::run_querbal(s, console_in, rec);
 }
@@ -166,10 +225,16 @@ int run_program(int argc, char** argv, Elimination elimination) {
     for (const std::string& d : opt.data) {
         const Path p = choose_path(opt, d, true);
         RunSettings s = settings_of(opt, d, p);
-        s.console = single && !opt.quiet;
+        // A single run shows one line per case as it ends, or with
+        // --legacy-console the console lines of the prompt mode.
+        s.console = single && !opt.quiet && opt.legacy_console;
+        s.case_lines = single && !opt.quiet && !opt.legacy_console;
         RunRecord rec;
-        const int status = run_one(s, p.double_arith, std::cin, &rec);
+        int status = run_one(s, p.double_arith, std::cin, &rec);
         if (single && !opt.quiet) print(summary_text(rec));
+        if (opt.plots)
+            if (const int drawn = draw_figures(rec, single && !opt.quiet); severity(drawn) > severity(status))
+                status = rec.status = drawn;
         print(run_line(rec) + "\n");
         if (severity(status) > severity(worst)) {
             worst = status;

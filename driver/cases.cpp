@@ -138,6 +138,7 @@ struct Case {
     OpenOutputs* files;                      // the VTK and CSV files, when asked for
     std::vector<CaseRecord>* records;
     const Mat1<real>& no_poisson;            // Poisson ratios of drained strata: zero
+    const std::function<void(const CaseRecord&)>& case_done;
     std::string what = {};                   // "case 2 (immediate compression)", for the messages
     CaseRecord rec = {};
     SolutionQuality quality = {};
@@ -175,6 +176,7 @@ struct Case {
             rec.has_figures = true;
         }
         if (records) records->push_back(rec);
+        if (case_done) case_done(rec);
     }
 
     // The line that tells the report which moduli the elastic law of cases 1
@@ -359,12 +361,12 @@ struct Case {
 } // namespace
 
 void run_cases(const Model& m, const FrameSystem& frame, Io& io, OpenOutputs* files, std::vector<CaseRecord>* cases,
-               const SolverOptions& solver) {
+               const SolverOptions& solver, const std::function<void(const CaseRecord&)>& case_done) {
     CaseState st;
     SolverContext ctx;
     ctx.options = solver;
     const Mat1<real> no_poisson(m.soil.NPS > 0 ? m.soil.NPS : 1, limits::STRATA);
-    Case c{m, frame, st, io, ctx, files, cases, no_poisson};
+    Case c{m, frame, st, io, ctx, files, cases, no_poisson, case_done};
     for (const CaseSpec& spec : CASES) {
         if (!m.case_on(spec.caso)) continue;
         c.start(spec);

@@ -6,6 +6,9 @@
 #include <system_error>
 
 #include "driver/paths.h"
+#include "solver/cholmod.h"
+#include "solver/lapack.h"
+#include "textio/errors.h"
 
 #ifndef QUERBAL_VERSION
 #define QUERBAL_VERSION "unknown"
@@ -48,6 +51,24 @@ int check_names(const Options& opt, bool output_given, std::ostream& err) {
     return -1;
 }
 
+// The version, the two arithmetics and the solvers this machine can run:
+// LAPACK and CHOLMOD are loaded at run time, when a run first needs them.
+std::string version_text() {
+    std::string t = std::string("querbal ") + program_version() + "\n";
+    t += "arithmetic: single precision (the program's own, the default); double precision (--precision double)\n";
+    const auto library = [](auto load) -> std::string {
+        try {
+            return std::string("from ") + load().library;
+        } catch (const RunError& e) {
+            return std::string("NOT AVAILABLE: ") + e.what();
+        }
+    };
+    t += "dense solver: the program's elimination (single precision); LAPACK's LU (double precision) " +
+         library([]() -> const Lapack& { return lapack(); }) + "\n";
+    t += "sparse solver (the large-model path): CHOLMOD " + library([]() -> const Cholmod& { return cholmod(); });
+    return t;
+}
+
 } // namespace
 
 int parse_command_line(int argc, const char* const* argv, Options& opt, std::ostream& out, std::ostream& err) {
@@ -63,12 +84,12 @@ int parse_command_line(int argc, const char* const* argv, Options& opt, std::ost
                "(singular, not finite, or off its equations or loads by more than 1 %), 3 out of memory, 4 an output "
                "that cannot be written, 5 a case did not converge; a batch ends with the worst.\n"
                "See querbal(1).");
-    app.set_version_flag("--version", std::string("querbal ") + program_version());
+    app.set_version_flag("--version", version_text);
     app.failure_message([](const CLI::App*, const CLI::Error& e) {
         return std::string("querbal: ") + e.what() + "\nquerbal: run with --help for more information\n";
     });
 
-    std::string log = "full";
+    std::string log;
     app.add_option("DATA", opt.data, "Data files, each run in turn without prompts")->type_name("");
     auto* output = app.add_option("-o,--output", opt.run.results,
                                   "The results report of a single run (default: STEM_resultados.txt, STEM being "
@@ -76,7 +97,8 @@ int parse_command_line(int argc, const char* const* argv, Options& opt, std::ost
                        ->type_name("FILE");
     app.add_option("-C,--outdir", opt.run.outdir, "Write every output into DIR (created when missing)")
         ->type_name("DIR");
-    app.add_option("--log", log, "The working log: full (default) or off")
+    app.add_option("--log", log, "The working log: full (the default of the prompt mode) or off (the default with "
+                                 "DATA)")
         ->check(CLI::IsMember({"full", "off"}).description(""))
         ->type_name("full|off");
     app.add_option("--threads", opt.threads, "Threads of the equation solver (default 0: the fastest for the "
@@ -96,6 +118,11 @@ int parse_command_line(int argc, const char* const* argv, Options& opt, std::ost
     auto* no_summary =
         app.add_flag("--no-summary")->description("Do not write the summary files")->excludes(summary);
     app.add_flag("-q,--quiet", opt.quiet, "One line per run on the console, no progress");
+    app.add_flag("--legacy-console", opt.legacy_console,
+                 "A single run prints the console lines of the prompt mode instead of one line per case");
+    auto* plots = app.add_flag("--plots", opt.plots,
+                               "Draw the figures of every solved case (PNG and SVG, by querbal-plot) beside the "
+                               "outputs");
     std::string precision = "single";
     app.add_option("--precision", precision,
                    "Arithmetic of the analysis: single (default; the program's own, byte for byte) or double "
@@ -111,6 +138,7 @@ int parse_command_line(int argc, const char* const* argv, Options& opt, std::ost
         ->check(CLI::IsMember({"auto", "dense", "sparse"}).description(""))
         ->type_name("auto|dense|sparse");
     check->needs(app.get_option("DATA"));
+    plots->needs(app.get_option("DATA"))->excludes(no_csv)->excludes(no_summary)->excludes(check);
 
     try {
         app.parse(argc, argv);
@@ -129,7 +157,9 @@ int parse_command_line(int argc, const char* const* argv, Options& opt, std::ost
     opt.run.vtk = vtk->count() > 0 || (command_line && no_vtk->count() == 0);
     opt.run.csv = csv->count() > 0 || (command_line && no_csv->count() == 0);
     opt.run.summary = summary->count() > 0 || (command_line && no_summary->count() == 0);
-    opt.run.log = log == "full";
+    // The log costs time and space that few read: a run named on the command
+    // line writes it when asked.
+    opt.run.log = log.empty() ? !command_line : log == "full";
     opt.run.console = !opt.quiet;
     opt.double_precision = precision == "double";
     opt.solver = solver == "dense" ? SolverKind::dense : solver == "sparse" ? SolverKind::sparse : SolverKind::automatic;

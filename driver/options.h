@@ -23,6 +23,8 @@ struct Options {
     int32_t threads = 0;    // threads of the equation solver; 0 lets it choose
     bool double_precision = false;   // every analysis real in double precision
     SolverKind solver = SolverKind::automatic;   // the path of the coupled systems
+    bool legacy_console = false;    // a single run prints the prompt mode's console lines, not one line per case
+    bool plots = false;             // the figures of every run, drawn by querbal-plot after it
 };
 
 // Reads the command line into `opt`. Returns -1 when the run goes on, or the

@@ -347,7 +347,7 @@ int run_querbal(const RunSettings& s, std::istream& console_in, RunRecord* recor
         std::string content = read_regular_file(m.data_name, &data_id);
         rec.sha256 = sha256_hex(content);
         plan = plan_outputs(s, m.data_name, results, cases_to_solve(m.data_name, content));
-        check_plan(plan, m.data_name, data_id, s.console);
+        check_plan(plan, m.data_name, data_id, s.console || s.case_lines);
         if (!prompts && !s.prompted) {
             List(io.console) << "ARCHIVO DE DATOS DE ENTRADA";
             List(io.console) << "ARCHIVO DE RESULTADOS";
@@ -372,7 +372,12 @@ int run_querbal(const RunSettings& s, std::istream& console_in, RunRecord* recor
         prepare(m, frame, io, in, s.memory_budget);
         m.warnings.print(stderr);
         OpenOutputs files(plan.dir, plan.stem, s.vtk, s.csv, taken);
-        run_cases(m, frame, io, files.any() ? &files : nullptr, &rec.cases, s.solver);
+        const auto case_done = [&](const CaseRecord& c) {
+            if (!s.case_lines) return;
+            std::fputs((case_line(c) + "\n").c_str(), stdout);
+            std::fflush(stdout);
+        };
+        run_cases(m, frame, io, files.any() ? &files : nullptr, &rec.cases, s.solver, case_done);
         stop_point();
         progress().step("cierre de archivos");
         close_outputs(io);

@@ -2,6 +2,7 @@
 // analysis cases, in the program's fixed order.
 #pragma once
 
+#include <functional>
 #include <istream>
 #include <string>
 
@@ -30,9 +31,11 @@ void prepare(Model& m, FrameSystem& frame, Io& io, ListReader& in, int64_t memor
 
 // The analysis cases switched on, in the order 1, 2, 3, 4; `files`, when
 // given, writes the open outputs of every solved case; `cases`, when given,
-// receives the record of every case as it runs.
+// receives the record of every case as it runs, and `case_done`, when
+// given, each record as its case ends.
 void run_cases(const Model& m, const FrameSystem& frame, Io& io, OpenOutputs* files = nullptr,
-               std::vector<CaseRecord>* cases = nullptr, const SolverOptions& solver = {});
+               std::vector<CaseRecord>* cases = nullptr, const SolverOptions& solver = {},
+               const std::function<void(const CaseRecord&)>& case_done = {});
 
 // Runs the whole program; returns the exit status and, in `record`, what the
 // run did. Exit status 0: every case switched on solved, converged and sound;

@@ -19,6 +19,7 @@ struct RunSettings {
     bool job_names = false; // the outputs named after the job (STEM_memoria.txt, STEM.post.msh, ...)
     bool log = true;        // the working log
     bool console = true;    // the console lines on standard output
+    bool case_lines = false;  // one line per case on standard output as each ends
     bool vtk = false;       // a VTK grid per solved case and their collection
     bool csv = false;       // CSV tables per solved case
     bool summary = false;   // STEM_summary.json and STEM_cases.csv

@@ -205,23 +205,26 @@ void write_cases_csv(Channel& out, const RunRecord& r) {
     }
 }
 
+std::string case_line(const CaseRecord& c) {
+    std::string t = "case " + std::to_string(c.caso) + " (" + c.name + "), " + c.solution + ": ";
+    if (!c.solved) return t + "not solved" + (c.failure.empty() ? std::string() : ": " + c.failure);
+    t += c.converged ? "converged" : "NOT converged";
+    if (c.solution != "linear")
+        t += " in " + std::to_string(c.iterations) + (c.solution.rfind("iter", 0) == 0 ? " passes" : " iterations");
+    char secs[32];
+    std::snprintf(secs, sizeof secs, ", %.2f s", c.seconds);
+    t += secs;
+    if (c.condition > 0.0) t += ", condition number " + shown(c.condition);
+    return t;
+}
+
 std::string summary_text(const RunRecord& r) {
     const auto unit = [&](int i) { return text_of(r.units[static_cast<size_t>(i)]); };
     const std::string force = unit(1), length = unit(2), stress = unit(4), moment = force + "-" + length;
     std::string t;
     for (const CaseRecord& c : r.cases) {
-        t += "case " + std::to_string(c.caso) + " (" + c.name + "), " + c.solution + ": ";
-        if (!c.solved) {
-            t += "not solved" + (c.failure.empty() ? std::string() : ": " + c.failure) + "\n";
-            continue;
-        }
-        t += c.converged ? "converged" : "NOT converged";
-        if (c.solution != "linear") t += " in " + std::to_string(c.iterations) + (c.solution.rfind("iter", 0) == 0 ? " passes" : " iterations");
-        char secs[32];
-        std::snprintf(secs, sizeof secs, ", %.2f s", c.seconds);
-        t += secs;
-        if (c.condition > 0.0) t += ", condition number " + shown(c.condition);
-        t += "\n";
+        t += case_line(c) + "\n";
+        if (!c.solved) continue;
         if (!c.failure.empty()) t += "  NOT A SOLUTION: " + c.failure + "\n";
         if (!c.has_figures) continue;
         const CaseFigures& f = c.figures;

@@ -110,6 +110,10 @@ constexpr int SUMMARY_VERSION = 1;
 // The cases of a run as a CSV table: one row per switched-on case.
 void write_cases_csv(Channel& out, const RunRecord& r);
 
+// One line for a case: what it is, how it was solved, converged or not, its
+// time and condition number, or why it was not solved.
+std::string case_line(const CaseRecord& c);
+
 // The console summary of a command-line run: a few lines per case.
 std::string summary_text(const RunRecord& r);
 

@@ -8,6 +8,7 @@
 namespace qb {
 
 struct Cholmod {
+    const char* library = "libcholmod.so.3";
     decltype(&::cholmod_start) start = nullptr;
     decltype(&::cholmod_finish) finish = nullptr;
     decltype(&::cholmod_allocate_sparse) allocate_sparse = nullptr;

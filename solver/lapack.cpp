@@ -24,6 +24,7 @@ Lapack load_lapack() {
             continue;
         }
         Lapack l;
+        l.library = lib;
         l.dgeequ_ = reinterpret_cast<Dgeequ*>(dlsym(h, "dgeequ_"));
         l.dgetrf_ = reinterpret_cast<Dgetrf*>(dlsym(h, "dgetrf_"));
         l.dgetrs_ = reinterpret_cast<Dgetrs*>(dlsym(h, "dgetrs_"));

@@ -28,6 +28,7 @@ using Dtrmm = void(const char* side, const char* uplo, const char* transa, const
                    std::size_t side_len, std::size_t uplo_len, std::size_t transa_len, std::size_t diag_len);
 
 struct Lapack {
+    const char* library = "";   // the shared library the routines come from
     Dgeequ* dgeequ_ = nullptr;
     Dgetrf* dgetrf_ = nullptr;
     Dgetrs* dgetrs_ = nullptr;

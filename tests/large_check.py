@@ -102,7 +102,7 @@ def main():
         data = os.path.join(work, "building.dat")
         subprocess.run([sys.executable, generator, "--nx", "19", "--ny", "9", "--storeys", "9", "--strata", "3",
                         "-o", data], check=True)
-        status, _, err = run(querbal, [data, "-C", "out", "-q", "--no-vtk", "--no-csv"], work)
+        status, _, err = run(querbal, [data, "-C", "out", "-q", "--log", "full", "--no-vtk", "--no-csv"], work)
         if status != 0:
             fail("the 2,000-node building: status %d\n%s" % (status, err))
         if "beyond the legacy tables" not in err or "large-model path" not in err:

@@ -127,6 +127,22 @@ def main():
             want = c["contact_pressure"]["largest"]
             near(pressure["largest"]["value"], want["value"], "case %d largest contact pressure" % n)
 
+        # querbal --plots draws the same figures beside its outputs, and refuses
+        # a run that writes no summary or tables to draw from.
+        drawn = os.path.join(tmp, "drawn")
+        r = subprocess.run([querbal, "-q", "--log", "off", "--plots", os.path.join(source, "examples", EXAMPLE + ".dat"),
+                            "-C", drawn], env=env, capture_output=True, text=True)
+        if r.returncode != 0:
+            fail("querbal --plots ended with status %d: %s" % (r.returncode, r.stderr.strip()))
+        missing = sorted(os.path.basename(f) for f in expected
+                         if f.endswith((".png", ".svg")) and not os.path.exists(os.path.join(drawn, os.path.basename(f))))
+        if missing:
+            fail("querbal --plots did not draw %s" % ", ".join(missing))
+        r = subprocess.run([querbal, "-q", "--plots", "--no-csv", os.path.join(source, "examples", EXAMPLE + ".dat"),
+                            "-C", os.path.join(tmp, "refused")], env=env, capture_output=True, text=True)
+        if r.returncode != 1 or os.path.exists(os.path.join(tmp, "refused")):
+            fail("--plots --no-csv: status %d, and the run %s" % (r.returncode, "wrote" if os.path.exists(os.path.join(tmp, "refused")) else "wrote nothing"))
+
         # Unreadable input: status 1 and one line saying so.
         r = subprocess.run([sys.executable, script, "--out", plots, os.path.join(tmp, "none_summary.json")],
                            env=env, capture_output=True, text=True)
