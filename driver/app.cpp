@@ -12,6 +12,7 @@
 
 #include "driver/entry.h"
 #include "driver/options.h"
+#include "driver/paths.h"
 #include "driver/terminal.h"
 #include "textio/errors.h"
 #include "textio/files.h"
@@ -160,15 +161,6 @@ int run_one(const RunSettings& s, bool double_arith, std::istream& console_in, R
     return double_arith ? f64::run_querbal(s, console_in, rec) : f32::run_querbal(s, console_in, rec);
 }
 
-// A file name typed at the console: the whole line, trailing blanks dropped.
-std::string read_name(std::istream& in, const char* what) {
-    std::string s;
-    if (!std::getline(in, s)) throw InputError(std::string("no ") + what + " name was given at the console");
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.pop_back();
-    if (s.empty()) throw InputError(std::string("an empty ") + what + " name was given at the console");
-    return s;
-}
-
 // The prompt mode: both names asked at the console, the legacy outputs under
 // their fixed names.
 int run_prompted(const Options& opt, std::istream& console_in) {
@@ -181,9 +173,9 @@ int run_prompted(const Options& opt, std::istream& console_in) {
     RunSettings s = opt.run;
     try {
         heading("ARCHIVO DE DATOS DE ENTRADA");
-        s.data = read_name(console_in, "data-file");
+        s.data = read_console_name(console_in, "data-file");
         heading("ARCHIVO DE RESULTADOS");
-        s.results = read_name(console_in, "results-file");
+        s.results = read_console_name(console_in, "results-file");
     } catch (const RunError& e) {
         std::fflush(stdout);
         std::fprintf(stderr, "querbal: %s\n", e.what());

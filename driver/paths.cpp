@@ -24,4 +24,12 @@ void make_output_folder(const std::string& dir) {
 
 std::string data_stem(const std::string& data) { return fs::path(data).stem().string(); }
 
+std::string read_console_name(std::istream& in, const char* what) {
+    std::string s;
+    if (!std::getline(in, s)) throw InputError(std::string("no ") + what + " name was given at the console");
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.pop_back();
+    if (s.empty()) throw InputError(std::string("an empty ") + what + " name was given at the console");
+    return s;
+}
+
 } // namespace qb

@@ -2,6 +2,7 @@
 // after.
 #pragma once
 
+#include <istream>
 #include <string>
 
 namespace qb {
@@ -16,5 +17,10 @@ void make_output_folder(const std::string& dir);
 
 // The data file's name without its folder and extension.
 std::string data_stem(const std::string& data);
+
+// A file name typed at the console: the whole line, trailing blanks dropped;
+// throws InputError when none or an empty one is given. `what` names it in
+// the message ("data-file", "results-file").
+std::string read_console_name(std::istream& in, const char* what);
 
 } // namespace qb

@@ -15,6 +15,7 @@
 #include "driver/open_outputs.h"
 #include "driver/output_plan.h"
 #include "driver/outputs.h"
+#include "driver/paths.h"
 #include "driver/progress.h"
 #include "driver/resources.h"
 #include "frame/assembly.h"
@@ -36,15 +37,6 @@
 namespace qb::inline QB_ARITH {
 
 namespace {
-
-// A file name typed at the console: the whole line, trailing blanks dropped.
-std::string read_name(std::istream& in, const char* what) {
-    std::string s;
-    if (!std::getline(in, s)) throw InputError(std::string("no ") + what + " name was given at the console");
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.pop_back();
-    if (s.empty()) throw InputError(std::string("an empty ") + what + " name was given at the console");
-    return s;
-}
 
 void write_banner(Channel& r) {
     r.empty(2);
@@ -194,7 +186,7 @@ struct RunGuard {
 // The results report: typed at the console in the prompt mode, otherwise the
 // one given or STEM_resultados.txt.
 std::string results_name(const RunSettings& s, std::istream& console_in, const std::string& data) {
-    if (s.data.empty()) return read_name(console_in, "results-file");
+    if (s.data.empty()) return read_console_name(console_in, "results-file");
     return s.results.empty() ? data_stem(data) + "_resultados.txt" : s.results;
 }
 
@@ -336,7 +328,7 @@ int run_querbal(const RunSettings& s, std::istream& console_in, RunRecord* recor
         // console output is the one of the prompt mode.
         const bool prompts = s.data.empty();
         if (prompts) List(io.console) << "ARCHIVO DE DATOS DE ENTRADA";
-        m.data_name = prompts ? read_name(console_in, "data-file") : s.data;
+        m.data_name = prompts ? read_console_name(console_in, "data-file") : s.data;
         rec.data = m.data_name;
         if (prompts) List(io.console) << "ARCHIVO DE RESULTADOS";
         const std::string results = results_name(s, console_in, m.data_name);

@@ -17,6 +17,25 @@ namespace {
 
 using Size = std::size_t;
 
+// The upper triangle of a symmetric matrix held in compressed columns, as
+// CHOLMOD reads it (values, or the pattern alone when x is null).
+cholmod_sparse upper_triangle(Size n, std::vector<int32_t>& p, std::vector<int32_t>& i, double* x) {
+    cholmod_sparse A{};
+    A.nrow = n;
+    A.ncol = n;
+    A.nzmax = i.size();
+    A.p = p.data();
+    A.i = i.data();
+    A.x = x;
+    A.stype = 1;
+    A.itype = CHOLMOD_INT;
+    A.xtype = x != nullptr ? CHOLMOD_REAL : CHOLMOD_PATTERN;
+    A.dtype = CHOLMOD_DOUBLE;
+    A.sorted = 1;
+    A.packed = 1;
+    return A;
+}
+
 double seconds_since(std::chrono::steady_clock::time_point t0) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
@@ -46,8 +65,8 @@ struct SchurSolver::Frame {
         c.finish(&cc);
     }
 
-    // y = L^-1 v (v and y in factor order, nf values), in place.
-    void forward(std::vector<double>& v) {
+    // v = L^-1 v (CHOLMOD_L) or L'^-1 v (CHOLMOD_Lt), v in factor order, nf values.
+    void solve_with(int which, std::vector<double>& v) {
         const Cholmod& c = cholmod();
         cholmod_dense b{};
         b.nrow = static_cast<Size>(nf);
@@ -57,26 +76,13 @@ struct SchurSolver::Frame {
         b.x = v.data();
         b.xtype = CHOLMOD_REAL;
         b.dtype = CHOLMOD_DOUBLE;
-        cholmod_dense* y = c.solve(CHOLMOD_L, L, &b, &cc);
+        cholmod_dense* y = c.solve(which, L, &b, &cc);
         if (!y) throw std::bad_alloc();
         std::copy_n(static_cast<const double*>(y->x), nf, v.data());
         c.free_dense(&y, &cc);
     }
-    void backward(std::vector<double>& v) {
-        const Cholmod& c = cholmod();
-        cholmod_dense b{};
-        b.nrow = static_cast<Size>(nf);
-        b.ncol = 1;
-        b.nzmax = static_cast<Size>(nf);
-        b.d = static_cast<Size>(nf);
-        b.x = v.data();
-        b.xtype = CHOLMOD_REAL;
-        b.dtype = CHOLMOD_DOUBLE;
-        cholmod_dense* y = c.solve(CHOLMOD_Lt, L, &b, &cc);
-        if (!y) throw std::bad_alloc();
-        std::copy_n(static_cast<const double*>(y->x), nf, v.data());
-        c.free_dense(&y, &cc);
-    }
+    void forward(std::vector<double>& v) { solve_with(CHOLMOD_L, v); }
+    void backward(std::vector<double>& v) { solve_with(CHOLMOD_Lt, v); }
 
     // L22 times the trailing nz values of y (in place into `out`).
     void times_L22(const double* y2, double* out, int32_t ncols) const {
@@ -149,19 +155,7 @@ bool SchurSolver::Frame::build(const SparseFrame& f) {
         }
         Ap[static_cast<Size>(col) + 1] = static_cast<int32_t>(Ai.size());
     }
-    cholmod_sparse A{};
-    A.nrow = snf;
-    A.ncol = snf;
-    A.nzmax = Ai.size();
-    A.p = Ap.data();
-    A.i = Ai.data();
-    A.x = Ax.data();
-    A.stype = 1;
-    A.itype = CHOLMOD_INT;
-    A.xtype = CHOLMOD_REAL;
-    A.dtype = CHOLMOD_DOUBLE;
-    A.sorted = 1;
-    A.packed = 1;
+    cholmod_sparse A = upper_triangle(snf, Ap, Ai, Ax.data());
 
     const LibraryCall call;
     c.start(&cc);
@@ -191,18 +185,7 @@ bool SchurSolver::Frame::build(const SparseFrame& f) {
             if (const int32_t r = place[static_cast<Size>(Ai[static_cast<Size>(p)])]; r >= 0) Si.push_back(r);
         Sp[k + 1] = static_cast<int32_t>(Si.size());
     }
-    cholmod_sparse A11{};
-    A11.nrow = nout;
-    A11.ncol = nout;
-    A11.nzmax = Si.size();
-    A11.p = Sp.data();
-    A11.i = Si.data();
-    A11.stype = 1;
-    A11.itype = CHOLMOD_INT;
-    A11.xtype = CHOLMOD_PATTERN;
-    A11.dtype = CHOLMOD_DOUBLE;
-    A11.sorted = 1;
-    A11.packed = 1;
+    cholmod_sparse A11 = upper_triangle(nout, Sp, Si, nullptr);
     const auto ordering = [&](bool dissection) {
         std::vector<int32_t> sub(nout), full;
         full.reserve(snf);
