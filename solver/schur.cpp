@@ -94,83 +94,76 @@ struct SchurSolver::Frame {
     }
 
     bool build(const SparseFrame& f);
+
+    // The steps of build.
+    struct Pattern {
+        std::vector<int32_t> p, i;
+        std::vector<double> x;
+    };
+    std::vector<int32_t> partition(const SparseFrame& f);
+    void shifted_frame(const SparseFrame& f, const std::vector<int32_t>& member, Pattern& A);
+    void order(const std::vector<int32_t>& member, Pattern& A);
+    std::vector<double> trailing_block(int32_t nt) const;
+    void condense(const SparseFrame& f, std::vector<double> LT, int32_t nt);
 };
 
-bool SchurSolver::Frame::build(const SparseFrame& f) {
-    const Cholmod& c = cholmod();
-    key = &f;
-    eq = f.eq;
-    nf = f.nf;
-    nr = f.nr;
+// The partition: member 2 for z (the reactions' equations), 1 for the other
+// equations C touches, 0 for the rest; z numbered in the frame's order.
+std::vector<int32_t> SchurSolver::Frame::partition(const SparseFrame& f) {
     const Size snf = static_cast<Size>(nf);
-
-    // The partition: z (the reactions' equations), the equations C touches,
-    // the rest.
     std::vector<int32_t> member(snf, 0);
     for (int32_t j = 0; j < nr; ++j)
         for (int64_t p = f.Cp[static_cast<Size>(j)]; p < f.Cp[static_cast<Size>(j) + 1]; ++p)
             if (f.Cx[static_cast<Size>(p)] != 0.0) member[static_cast<Size>(f.Ci[static_cast<Size>(p)])] = 1;
+    for (int32_t e : f.eq)
+        if (e >= 0) member[static_cast<Size>(e)] = 2;
     zof.assign(snf, -1);
     zeq.clear();
-    for (int32_t e : f.eq)
-        if (e >= 0 && zof[static_cast<Size>(e)] < 0) {
-            zof[static_cast<Size>(e)] = 0;
-            member[static_cast<Size>(e)] = 2;
-        }
     for (int32_t i = 0; i < nf; ++i)
         if (member[static_cast<Size>(i)] == 2) {
             zof[static_cast<Size>(i)] = static_cast<int32_t>(zeq.size());
             zeq.push_back(i);
         }
     nz = static_cast<int32_t>(zeq.size());
+    return member;
+}
 
-    // The shift: the mean stiffness of z on the diagonal, so that K + alpha Z
-    // is positive definite and L22 L22' - alpha I loses little to cancellation.
+// K + alpha Z, upper triangle, with a diagonal entry in every column. The
+// shift is the mean stiffness of z on the diagonal, so that the sum is
+// positive definite and L22 L22' - alpha I loses little to cancellation.
+void SchurSolver::Frame::shifted_frame(const SparseFrame& f, const std::vector<int32_t>& member, Pattern& A) {
     double diag = 0.0;
     for (int32_t e : zeq)
         for (int64_t p = f.Kp[static_cast<Size>(e)]; p < f.Kp[static_cast<Size>(e) + 1]; ++p)
             if (f.Ki[static_cast<Size>(p)] == e) diag += std::fabs(f.Kx[static_cast<Size>(p)]);
     alpha = nz > 0 && diag > 0.0 ? diag / nz : 1.0;
-
-    // K + alpha Z, upper triangle, with a diagonal entry in every column.
-    std::vector<int32_t> Ap(snf + 1, 0), Ai;
-    double best_flops = 0.0;
-    std::vector<double> Ax;
+    A.p.assign(static_cast<Size>(nf) + 1, 0);
     for (int32_t col = 0; col < nf; ++col) {
+        const double shift = member[static_cast<Size>(col)] == 2 ? alpha : 0.0;
         bool has_diagonal = false;
         for (int64_t p = f.Kp[static_cast<Size>(col)]; p < f.Kp[static_cast<Size>(col) + 1]; ++p) {
             const int32_t row = f.Ki[static_cast<Size>(p)];
             if (row > col) continue;
-            double v = f.Kx[static_cast<Size>(p)];
-            if (row == col) {
-                has_diagonal = true;
-                if (member[static_cast<Size>(col)] == 2) v += alpha;
-            }
-            Ai.push_back(row);
-            Ax.push_back(v);
+            has_diagonal = has_diagonal || row == col;
+            A.i.push_back(row);
+            A.x.push_back(f.Kx[static_cast<Size>(p)] + (row == col ? shift : 0.0));
         }
         if (!has_diagonal) {
-            Ai.push_back(col);
-            Ax.push_back(member[static_cast<Size>(col)] == 2 ? alpha : 0.0);
+            A.i.push_back(col);
+            A.x.push_back(shift);
         }
-        Ap[static_cast<Size>(col) + 1] = static_cast<int32_t>(Ai.size());
+        A.p[static_cast<Size>(col) + 1] = static_cast<int32_t>(A.i.size());
     }
-    cholmod_sparse A = upper_triangle(snf, Ap, Ai, Ax.data());
+}
 
-    const LibraryCall call;
-    c.start(&cc);
-    started = true;
-    cc.supernodal = CHOLMOD_SUPERNODAL;
-    cc.final_ll = 1;
-    cc.nmethods = 1;
-    cc.method[0].ordering = CHOLMOD_GIVEN;
-    cc.postorder = 0;
-    cc.print = 0;
-
-    const auto ordering_started = std::chrono::steady_clock::now();
-    // The ordering: the equations outside T (z and those C touches) by
-    // minimum degree or by nested dissection, whichever fills less, then T,
-    // z last.
+// The ordering: the equations outside T (z and those C touches) by minimum
+// degree or by nested dissection, whichever fills less, then T, z last. Keeps
+// the analysis of the one chosen in L.
+void SchurSolver::Frame::order(const std::vector<int32_t>& member, Pattern& A) {
+    const Cholmod& c = cholmod();
+    const auto started = std::chrono::steady_clock::now();
+    const Size snf = static_cast<Size>(nf);
+    cholmod_sparse whole = upper_triangle(snf, A.p, A.i, A.x.data());
     std::vector<int32_t> outside, place(snf, -1);
     for (int32_t i = 0; i < nf; ++i)
         if (member[static_cast<Size>(i)] == 0) {
@@ -178,14 +171,15 @@ bool SchurSolver::Frame::build(const SparseFrame& f) {
             outside.push_back(i);
         }
     const Size nout = outside.size();
-    std::vector<int32_t> Sp(nout + 1, 0), Si;
+    Pattern out;
+    out.p.assign(nout + 1, 0);
     for (Size k = 0; k < nout; ++k) {
         const int32_t col = outside[k];
-        for (int32_t p = Ap[static_cast<Size>(col)]; p < Ap[static_cast<Size>(col) + 1]; ++p)
-            if (const int32_t r = place[static_cast<Size>(Ai[static_cast<Size>(p)])]; r >= 0) Si.push_back(r);
-        Sp[k + 1] = static_cast<int32_t>(Si.size());
+        for (int32_t p = A.p[static_cast<Size>(col)]; p < A.p[static_cast<Size>(col) + 1]; ++p)
+            if (const int32_t r = place[static_cast<Size>(A.i[static_cast<Size>(p)])]; r >= 0) out.i.push_back(r);
+        out.p[k + 1] = static_cast<int32_t>(out.i.size());
     }
-    cholmod_sparse A11 = upper_triangle(nout, Sp, Si, nullptr);
+    cholmod_sparse A11 = upper_triangle(nout, out.p, out.i, nullptr);
     const auto ordering = [&](bool dissection) {
         std::vector<int32_t> sub(nout), full;
         full.reserve(snf);
@@ -199,103 +193,121 @@ bool SchurSolver::Frame::build(const SparseFrame& f) {
                 if (member[static_cast<Size>(i)] == want) full.push_back(i);
         return full;
     };
-    bool chose_dissection = false;
     for (const bool dissection : {false, true}) {
         std::vector<int32_t> p = ordering(dissection);
         if (p.size() != snf) continue;
-        cholmod_factor* trial = c.analyze_p(&A, p.data(), nullptr, 0, &cc);
+        cholmod_factor* trial = c.analyze_p(&whole, p.data(), nullptr, 0, &cc);
         if (!trial) continue;
-        if (!L || cc.fl < best_flops) {
+        if (!L || cc.fl < stats.flops) {
             if (L) c.free_factor(&L, &cc);
             L = trial;
-            best_flops = cc.fl;
-            chose_dissection = dissection;
+            stats.flops = cc.fl;
+            stats.dissection = dissection;
             perm = std::move(p);
         } else {
             c.free_factor(&trial, &cc);
         }
     }
     if (!L) throw std::bad_alloc();
-    stats.equations = nf;
-    stats.flops = best_flops;
-    stats.ordering_seconds = seconds_since(ordering_started);
-    stats.dissection = chose_dissection;
-    c.factorize(&A, L, &cc);
-    stats.entries = cc.lnz;
-    if (cc.status == CHOLMOD_OUT_OF_MEMORY) throw std::bad_alloc();
-    if (L->minor < snf) return false;   // the frame stands on z alone no more: not condensable
-    const int32_t* Lperm = static_cast<const int32_t*>(L->Perm);
-    for (Size k = 0; k < snf; ++k) perm[k] = Lperm[k];
-    iperm.assign(snf, 0);
-    for (Size k = 0; k < snf; ++k) iperm[static_cast<Size>(perm[k])] = static_cast<int32_t>(k);
-    for (int32_t k = nf - nz; k < nf; ++k)
-        if (member[static_cast<Size>(perm[static_cast<Size>(k)])] != 2) return false;
-    // z in factor order, as the trailing block holds it.
-    for (int32_t k = 0; k < nz; ++k) {
-        const int32_t e = perm[static_cast<Size>(nf - nz + k)];
-        zeq[static_cast<Size>(k)] = e;
-        zof[static_cast<Size>(e)] = k;
-    }
+    stats.ordering_seconds = seconds_since(started);
+}
 
-    // The trailing block of the factor, on the equations C touches and z
-    // (the ordering put them last), as a dense lower triangle: the forward
-    // solves of C's columns stay inside it.
-    int32_t nt = 0;
-    for (Size i = 0; i < snf; ++i)
-        if (member[i] != 0) ++nt;
-    const int32_t t0 = nf - nt;
-    stats.trailing = nt;
-    for (int32_t k = t0; k < nf; ++k)
-        if (member[static_cast<Size>(perm[static_cast<Size>(k)])] == 0) return false;
+// The trailing nt x nt block of the supernodal factor, as a dense lower
+// triangle (column-major).
+std::vector<double> SchurSolver::Frame::trailing_block(int32_t nt) const {
     const Size snt = static_cast<Size>(nt);
+    const int32_t t0 = nf - nt;
     std::vector<double> LT(snt * snt, 0.0);
-    {
-        const int32_t* super = static_cast<const int32_t*>(L->super);
-        const int32_t* pi = static_cast<const int32_t*>(L->pi);
-        const int32_t* px = static_cast<const int32_t*>(L->px);
-        const int32_t* si = static_cast<const int32_t*>(L->s);
-        const double* x = static_cast<const double*>(L->x);
-        for (Size sn = 0; sn < L->nsuper; ++sn) {
-            const int32_t k1 = super[sn], k2 = super[sn + 1];
-            if (k2 <= t0) continue;
-            const int32_t nsrow = pi[sn + 1] - pi[sn];
-            for (int32_t col = std::max(k1, t0); col < k2; ++col)
-                for (int32_t r = 0; r < nsrow; ++r) {
-                    const int32_t row = si[pi[sn] + r];
-                    if (row < col) continue;
-                    LT[static_cast<Size>(col - t0) * snt + static_cast<Size>(row - t0)] =
-                        x[static_cast<Size>(px[sn]) + static_cast<Size>(col - k1) * static_cast<Size>(nsrow) +
-                          static_cast<Size>(r)];
-                }
-        }
+    const int32_t* super = static_cast<const int32_t*>(L->super);
+    const int32_t* pi = static_cast<const int32_t*>(L->pi);
+    const int32_t* px = static_cast<const int32_t*>(L->px);
+    const int32_t* si = static_cast<const int32_t*>(L->s);
+    const double* x = static_cast<const double*>(L->x);
+    for (Size sn = 0; sn < L->nsuper; ++sn) {
+        const int32_t k1 = super[sn], k2 = super[sn + 1];
+        if (k2 <= t0) continue;
+        const int32_t nsrow = pi[sn + 1] - pi[sn];
+        for (int32_t col = std::max(k1, t0); col < k2; ++col)
+            for (int32_t r = 0; r < nsrow; ++r) {
+                const int32_t row = si[pi[sn] + r];
+                if (row < col) continue;
+                LT[static_cast<Size>(col - t0) * snt + static_cast<Size>(row - t0)] =
+                    x[static_cast<Size>(px[sn]) + static_cast<Size>(col - k1) * static_cast<Size>(nsrow) +
+                      static_cast<Size>(r)];
+            }
     }
-    const Size snz = static_cast<Size>(nz), a = snt - snz;
-    L22.assign(snz * snz, 0.0);
-    for (Size col = 0; col < snz; ++col)
-        std::copy_n(LT.data() + (a + col) * snt + a, snz, L22.data() + col * snz);
+    return LT;
+}
 
-    // Kz = L22 L22' - alpha I.
+// From the trailing block LT of the factor on T: L22, Kz = L22 L22' - alpha I
+// and Cz = L22 y2 for y = L^-1 P C = LT^-1 C_T, all columns at once.
+void SchurSolver::Frame::condense(const SparseFrame& f, std::vector<double> LT, int32_t nt) {
+    const Size snt = static_cast<Size>(nt), snz = static_cast<Size>(nz), a = snt - snz;
+    const int32_t t0 = nf - nt;
+    L22.assign(snz * snz, 0.0);
+    for (Size col = 0; col < snz; ++col) std::copy_n(LT.data() + (a + col) * snt + a, snz, L22.data() + col * snz);
     Kz.assign(snz * snz, 0.0);
     if (nz > 0) {
         const double one = 1.0, zero = 0.0;
         lapack().dgemm_("N", "T", &nz, &nz, &nz, &one, L22.data(), &nz, L22.data(), &nz, &zero, Kz.data(), &nz, 1, 1);
         for (Size k = 0; k < snz; ++k) Kz[k * snz + k] -= alpha;
     }
-
-    // Cz = L22 y2 for y = L^-1 P C: y = LT^-1 C_T, all columns at once.
     std::vector<double> CT(snt * static_cast<Size>(nr), 0.0);
     for (int32_t j = 0; j < nr; ++j)
         for (int64_t p = f.Cp[static_cast<Size>(j)]; p < f.Cp[static_cast<Size>(j) + 1]; ++p)
             CT[static_cast<Size>(j) * snt +
                static_cast<Size>(iperm[static_cast<Size>(f.Ci[static_cast<Size>(p)])] - t0)] += f.Cx[static_cast<Size>(p)];
     Cz.assign(snz * static_cast<Size>(nr), 0.0);
-    if (nt > 0 && nr > 0) {
-        const double one = 1.0;
-        lapack().dtrsm_("L", "L", "N", "N", &nt, &nr, &one, LT.data(), &nt, CT.data(), &nt, 1, 1, 1, 1);
-        for (Size j = 0; j < static_cast<Size>(nr); ++j)
-            std::copy_n(CT.data() + j * snt + a, snz, Cz.data() + j * snz);
-        times_L22(Cz.data(), Cz.data(), nr);
+    if (nt == 0 || nr == 0) return;
+    const double one = 1.0;
+    lapack().dtrsm_("L", "L", "N", "N", &nt, &nr, &one, LT.data(), &nt, CT.data(), &nt, 1, 1, 1, 1);
+    for (Size j = 0; j < static_cast<Size>(nr); ++j) std::copy_n(CT.data() + j * snt + a, snz, Cz.data() + j * snz);
+    times_L22(Cz.data(), Cz.data(), nr);
+}
+
+bool SchurSolver::Frame::build(const SparseFrame& f) {
+    const Cholmod& c = cholmod();
+    key = &f;
+    eq = f.eq;
+    nf = f.nf;
+    nr = f.nr;
+    const Size snf = static_cast<Size>(nf);
+    const std::vector<int32_t> member = partition(f);
+    Pattern A;
+    shifted_frame(f, member, A);
+
+    const LibraryCall call;
+    c.start(&cc);
+    started = true;
+    cc.supernodal = CHOLMOD_SUPERNODAL;
+    cc.final_ll = 1;
+    cc.nmethods = 1;
+    cc.method[0].ordering = CHOLMOD_GIVEN;
+    cc.postorder = 0;
+    cc.print = 0;
+    order(member, A);
+    stats.equations = nf;
+    cholmod_sparse whole = upper_triangle(snf, A.p, A.i, A.x.data());
+    c.factorize(&whole, L, &cc);
+    stats.entries = cc.lnz;
+    if (cc.status == CHOLMOD_OUT_OF_MEMORY) throw std::bad_alloc();
+    if (L->minor < snf) return false;   // the frame stands on z alone no more: not condensable
+
+    // T last and z last in it, as the factor holds them; z in factor order.
+    const int32_t* Lperm = static_cast<const int32_t*>(L->Perm);
+    std::copy_n(Lperm, snf, perm.begin());
+    iperm.assign(snf, 0);
+    for (Size k = 0; k < snf; ++k) iperm[static_cast<Size>(perm[k])] = static_cast<int32_t>(k);
+    const int32_t nt = static_cast<int32_t>(std::count_if(member.begin(), member.end(), [](int32_t x) { return x != 0; }));
+    stats.trailing = nt;
+    for (int32_t k = nf - nt; k < nf; ++k)
+        if (member[static_cast<Size>(perm[static_cast<Size>(k)])] != (k >= nf - nz ? 2 : 1)) return false;
+    for (int32_t k = 0; k < nz; ++k) {
+        const int32_t e = perm[static_cast<Size>(nf - nz + k)];
+        zeq[static_cast<Size>(k)] = e;
+        zof[static_cast<Size>(e)] = k;
     }
+    condense(f, trailing_block(nt), nt);
     usable = true;
     return true;
 }
