@@ -1,5 +1,6 @@
 #include "driver/output_plan.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <map>
@@ -84,7 +85,12 @@ std::vector<PlannedFile> OutputPlan::files() const {
 std::vector<int32_t> cases_to_solve(const std::string& data_name, const std::string& content) {
     std::vector<int32_t> cases;
     try {
-        ListReader in(data_name, content.substr(0, 1 << 16));
+        // The control record is near the top. The cut falls between two
+        // UTF-8 characters, so that a UTF-8 file still reads as one.
+        size_t n = std::min(content.size(), size_t{1} << 16);
+        for (int k = 0; k < 3 && n < content.size() && (static_cast<unsigned char>(content[n]) & 0xC0) == 0x80; ++k)
+            --n;
+        ListReader in(data_name, content.substr(0, n));
         Text title, unit;
         in.begin();
         in.item(title, 50, false);

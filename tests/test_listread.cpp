@@ -141,6 +141,42 @@ TEST(ListRead, HeadingLinesAndFixedText) {
     EXPECT_EQ(in.fixed_text(20), Text("short               "));
 }
 
+// A UTF-8 file is read as Latin-1; any other is read as it stands, however
+// close to UTF-8 its bytes come. A byte-order mark is dropped from either.
+TEST(ListRead, AUtf8FileIsReadAsLatin1) {
+    const auto first_line = [](const std::string& text) { return reader(text).fixed_text(14).bytes(); };
+    const auto padded = [](std::string s) { s.resize(14, ' '); return s; };
+    EXPECT_EQ(first_line("\xEF\xBB\xBF" "Cimentaci\xC3\xB3n f\xC2\xB4" "c\n"), padded("Cimentaci\xF3n f\xB4" "c"));
+    EXPECT_EQ(first_line("\xEF\xBB\xBF" "Cimentaci\xF3n\n"), padded("Cimentaci\xF3n"));
+    // Latin-1 next to UTF-8 forms: an overlong one, a surrogate, one cut by the end
+    for (const std::string latin1 : {"\xC3\xB3 \xC1\xA9", "\xC3\xB3 \xED\xA0\x80", "\xC3\xB3 \xC3"})
+        EXPECT_EQ(first_line(latin1), padded(latin1));
+
+    // Characters beyond Latin-1 are '?', each line holding some warned about
+    // once, with its line as saved.
+    ListReader in = reader("\xEF\xBB\xBF'a\xE2\x80\x94" "b\xE2\x80\x94\xF0\x9F\x98\x80\xC3\xA9'\n1\n2 '\xE2\x82\xAC'\n");
+    Warnings w;
+    in.warn_to(&w);
+    Text t;
+    int32_t n = 0;
+    in.begin();
+    in.item(t, 8);
+    in.end();
+    EXPECT_EQ(t, Text("a?b??\xE9  "));
+    in.record(n);
+    in.begin();
+    in.item(n);
+    in.item(t, 1);
+    EXPECT_EQ(in.line(), 3);
+    EXPECT_EQ(t, Text("?"));
+    ASSERT_EQ(w.all().size(), 2u);
+    EXPECT_EQ(w.all()[0].line, 1);
+    EXPECT_EQ(w.all()[0].text.rfind("this line holds characters that Latin-1 cannot write ('\xE2\x80\x94' U+2014, "
+                                    "'\xF0\x9F\x98\x80' U+1F600); they are written as '?'", 0), 0u) << w.all()[0].text;
+    EXPECT_EQ(w.all()[1].line, 3);
+    EXPECT_NE(w.all()[1].text.find("('\xE2\x82\xAC' U+20AC)"), std::string::npos);
+}
+
 std::string error_of(const std::string& text, void (*body)(ListReader&)) {
     ListReader in = reader(text);
     try {

@@ -193,6 +193,38 @@ TEST(Run, GoldenOutputsAreTheSharedReferenceOutputs) {
             EXPECT_TRUE(golden(name, f) == slurp(shared + "/" + name + "/" + f)) << name << ": " << f;
 }
 
+// A data file saved as UTF-8 (with a byte-order mark) gives the outputs of
+// the same file saved as Latin-1, byte for byte; a character that Latin-1
+// lacks is written as '?', with a warning naming its line.
+TEST(Run, AUtf8DataFileGivesTheOutputsOfItsLatin1Copy) {
+    const auto saved = [](const std::string& title, const std::string& material) {
+        std::string d = edit(example("marco_zapatas.dat"), "'Marco plano sobre zapata corrida'", title);
+        for (size_t p; (p = d.find("'CONCRETO'")) != std::string::npos;) d.replace(p, 10, material);
+        return d;
+    };
+    const Outcome latin1 = run("enc_latin1", saved("'Cimentaci\xF3n \xABmarco\xBB'", "'CONCRETO f\xB4" "c'"));
+    const Outcome utf8 = run("enc_utf8", "\xEF\xBB\xBF" + saved("'Cimentaci\xC3\xB3n \xC2\xABmarco\xC2\xBB'",
+                                                                "'CONCRETO f\xC2\xB4" "c'"));
+    ASSERT_EQ(utf8.status, 0) << utf8.err;
+    EXPECT_TRUE(utf8.err.empty()) << utf8.err;
+    EXPECT_NE(latin1.file("resultados.txt").find(" Cimentaci\xF3n \xABmarco\xBB "), std::string::npos);
+    for (const char* f : OUTPUTS) EXPECT_TRUE(utf8.file(f) == latin1.file(f)) << f;
+
+    const Outcome beyond = run("enc_beyond", saved("'Cimentaci\xC3\xB3n \xE2\x80\x94 marco \xE2\x80\x94 \xE2\x82\xAC'",
+                                                   "'CONCRETO f\xE2\x80\xB2" "c'"));
+    ASSERT_EQ(beyond.status, 0) << beyond.err;
+    EXPECT_NE(beyond.file("resultados.txt").find(" Cimentaci\xF3n ? marco ? ? "), std::string::npos);
+    EXPECT_NE(beyond.file("resultados.txt").find("\nCONCRETO f?c  "), std::string::npos);
+    const std::string prime = " this line holds characters that Latin-1 cannot write ('\xE2\x80\xB2' U+2032); they "
+                              "are written as '?' (the UTF-8 file is read as Latin-1, the encoding of every output): "
+                              "use Latin-1 characters instead\n";
+    EXPECT_EQ(beyond.err, "querbal: warning: datos.dat:1: this line holds characters that Latin-1 cannot write "
+                          "('\xE2\x80\x94' U+2014, '\xE2\x82\xAC' U+20AC); they are written as '?' (the UTF-8 file is "
+                          "read as Latin-1, the encoding of every output): use Latin-1 characters instead\n"
+                          "querbal: warning: datos.dat:8:" + prime + "querbal: warning: datos.dat:11:" + prime +
+                          "querbal: warning: datos.dat:12:" + prime + "querbal: warning: datos.dat:13:" + prime);
+}
+
 TEST(Run, AnAnalysisTypeThatSelectsNoSolutionIsWarnedOnce) {
     // Case 2 ends with its bar-force pass on the cleared solution; cases 3
     // and 4 write their names only.

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "textio/encoding.h"
 #include "textio/errors.h"
 #include "textio/files.h"
 
@@ -88,8 +89,27 @@ bool parse_real(const std::string& s, T& v) {
 
 ListReader ListReader::open(const std::string& path) { return ListReader(path, read_regular_file(path)); }
 
-ListReader::ListReader(std::string name, std::string content)
-    : name_(std::move(name)), text_(std::move(content)) {}
+ListReader::ListReader(std::string name, std::string content) : name_(std::move(name)) {
+    DataText t = latin1_data(std::move(content));
+    text_ = std::move(t.bytes);
+    for (const DataText::Unwritable& u : t.unwritable) {
+        std::string chars;
+        for (size_t k = 0; k < u.chars.size() && k < u.shown; ++k) chars += (k ? ", " : "") + named_char(u.chars[k]);
+        if (u.chars.size() > u.shown) chars += ", ...";
+        encoding_warnings_.push_back(
+            {name_, u.line,
+             "this line holds characters that Latin-1 cannot write (" + chars +
+                 "); they are written as '?' (the UTF-8 file is read as Latin-1, the encoding of every output): "
+                 "use Latin-1 characters instead"});
+    }
+}
+
+void ListReader::warn_to(Warnings* w) {
+    warnings_ = w;
+    if (!w) return;
+    for (Warning& e : encoding_warnings_) w->add(std::move(e.file), e.line, std::move(e.text));
+    encoding_warnings_.clear();
+}
 
 void ListReader::fail(std::string_view expected, std::string_view found) const { fail_at(line_, expected, found); }
 

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "textio/errors.h"
 #include "textio/lineform.h"
@@ -30,6 +31,9 @@ public:
     // Reads the whole file; throws InputError when it cannot be opened or is
     // not a regular file.
     static ListReader open(const std::string& path);
+    // `content` is the file's bytes as saved: a UTF-8 file is read as Latin-1
+    // (textio/encoding.h), its characters beyond Latin-1 as '?', each line
+    // holding some warned about once warnings are collected.
     ListReader(std::string name, std::string content);
 
     // What is being read, for the messages ("bar 7", "node count", ...).
@@ -45,8 +49,9 @@ public:
         row_name_ = what;
         rows_ = count;
     }
-    // Where the warnings go (none: not collected).
-    void warn_to(Warnings* w) { warnings_ = w; }
+    // Where the warnings go (none: not collected). The warnings about the
+    // file's encoding, found when it was read, go there first.
+    void warn_to(Warnings* w);
     // A warning about the data at `line` ("FILE:LINE: text").
     void warn(int line, std::string text) const {
         if (warnings_) warnings_->add(name_, line, std::move(text));
@@ -118,6 +123,7 @@ private:
     std::string row_name_;          // the table of row(), when rows_ > 0
     int32_t rows_ = 0;
     Warnings* warnings_ = nullptr;
+    std::vector<Warning> encoding_warnings_;   // until warn_to() takes them
     std::string context_;
     bool in_record_ = false;
     bool slashed_ = false;
