@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <system_error>
@@ -150,6 +151,53 @@ void check_plan(const OutputPlan& plan, const std::string& data, const FileId& d
                                  quoted(f.path) + " are one file; each output needs a file of its own (nothing was "
                                  "written)");
         existing.emplace_back(id, &f);
+    }
+}
+
+void remove_earlier_case_files(const OutputPlan& plan, const FileId& data_id) {
+    std::vector<PlannedFile> names{{output_path(plan.dir, collection_name(plan.stem)), "VTK collection"}};
+    for (int32_t c = 1; c <= 4; ++c) {
+        names.push_back({output_path(plan.dir, case_grid_name(plan.stem, c)), "VTK grid"});
+        for (const char* t : CASE_TABLES)
+            names.push_back({output_path(plan.dir, case_table_name(plan.stem, c, t)), "CSV table"});
+    }
+    // Removing a name of one of these would take the file from under the run.
+    FileId out_id, err_id;
+    const bool out_file = regular_stream(STDOUT_FILENO, out_id);
+    const bool err_file = regular_stream(STDERR_FILENO, err_id);
+    const std::vector<PlannedFile> planned = plan.files();
+    const auto leave = [&planned](const PlannedFile& f, const char* what) {
+        for (const PlannedFile& p : planned)
+            if (p.path == f.path) return;   // this run writes it; check_plan has vetted it
+        std::fprintf(stderr, "querbal: warning: %s has the name of a %s of this job but is %s; it is left as it is\n",
+                     quoted(f.path).c_str(), f.role.c_str(), what);
+    };
+    const auto cannot = [](const PlannedFile& f, int err) {
+        return OutputError("cannot remove the " + f.role + " " + quoted(f.path) + " of an earlier run: " +
+                           system_reason(err));
+    };
+
+    for (const PlannedFile& f : names) {
+        struct stat st {};
+        if (::lstat(f.path.c_str(), &st) != 0) {
+            // A name longer than the file system takes belongs to no file:
+            // a run without case files may have a stem too long for them.
+            if (errno == ENOENT || errno == ENAMETOOLONG) continue;
+            throw cannot(f, errno);
+        }
+        const FileId id{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+        if (S_ISLNK(st.st_mode))
+            leave(f, "a symbolic link");
+        else if (S_ISDIR(st.st_mode))
+            leave(f, "a folder");
+        else if (!S_ISREG(st.st_mode))
+            leave(f, "not a regular file");
+        else if (id == data_id)
+            leave(f, "the data file");
+        else if ((out_file && id == out_id) || (err_file && id == err_id))
+            leave(f, "standard output or standard error");
+        else if (::unlink(f.path.c_str()) != 0 && errno != ENOENT)
+            throw cannot(f, errno);
     }
 }
 

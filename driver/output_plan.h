@@ -53,6 +53,18 @@ std::vector<int32_t> cases_to_solve(const std::string& data_name, const std::str
 //    (exit status 1).
 void check_plan(const OutputPlan& plan, const std::string& data, const FileId& data_id, bool console);
 
+// Removes the open outputs that an earlier run of the job left in the output
+// folder, before this run writes its own: every STEM_caseN.vtu and
+// STEM_caseN_{displacements,reactions,bar_forces,diagrams}.csv of cases 1 to
+// 4 and STEM.pvd, those this run writes too (a case that fails leaves none of
+// its files from the earlier run). Called once the job holds its lock and its
+// outputs are checked. Only regular files with those names are removed; a
+// symbolic link, anything else by such a name, and a file that is the data
+// file, standard output or standard error are left as they are, with a
+// warning on standard error when this run does not write them. A file that
+// cannot be removed is an OutputError (exit status 4).
+void remove_earlier_case_files(const OutputPlan& plan, const FileId& data_id);
+
 // The advisory lock of a job: a second run of the same job in the same folder
 // stops at once (InputError), before touching any output. The lock file is
 // removed when the run ends.

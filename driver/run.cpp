@@ -357,6 +357,9 @@ int run_querbal(const RunSettings& s, std::istream& console_in, RunRecord* recor
         lock.emplace(plan.lock, s.job_names ? plan.stem : std::string("querbal"));
         begun = true;
         taken = open_outputs(io, plan.legacy, m.data_name, data_id);
+        // The cases of an earlier run of the job go before this run writes
+        // its own, so that the folder never mixes two runs under one name.
+        if (s.job_names) remove_earlier_case_files(plan, data_id);
         write_banner(io.report);
 
         m.large = double_precision && s.large;   // the large-model path computes in double precision

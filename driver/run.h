@@ -42,8 +42,9 @@ void run_cases(const Model& m, const FrameSystem& frame, Io& io, OpenOutputs* fi
 // 1 bad data, outputs that would overwrite each other or the data, or a job
 // already running; 2 a case without a solution (singular, not finite, or
 // off its equations or its loads by more than 1 %); 3 not enough memory; 4 an
-// output that cannot be created or written; 5 the run finished, but a case
-// did not converge; 128 + signal when stopped by SIGINT or SIGTERM.
+// output that cannot be created or written, or a case file of an earlier run
+// that cannot be removed; 5 the run finished, but a case did not converge;
+// 128 + signal when stopped by SIGINT or SIGTERM.
 int run_querbal(const RunSettings& settings, std::istream& console_in, RunRecord* record = nullptr);
 // The prompt mode with the legacy defaults.
 inline int run_querbal(std::istream& console_in) { return run_querbal(RunSettings{}, console_in); }

@@ -322,6 +322,121 @@ TEST(CommandLine, TheSummaryListsEveryCaseOfARunThatStopped) {
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 5) << csv;
 }
 
+// The cases of an earlier run of the job are gone once a rerun into the same
+// folder creates its outputs, whatever it solves or writes; a rerun refused
+// before that removes nothing, and nothing but the job's own case files is
+// ever removed.
+TEST(CommandLine, ARerunLeavesNoCaseFilesOfTheEarlierRun) {
+    const fs::path dir = folder("rerun", "marco_zapatas");
+    const fs::path out = dir / "out";
+    const std::string job = "marco_zapatas";
+    const std::string data = slurp(dir / "marco_zapatas.dat");
+    Outcome o = querbal(dir, "-q marco_zapatas.dat -C out");
+    ASSERT_EQ(o.status, 0) << o.err;
+    const std::set<std::string> all = job_files(job, {1, 2, 3, 4});
+    ASSERT_EQ(files_in(out), all);
+
+    // Case 2 alone: the control record and the property lines of the others.
+    std::string only2 = data;
+    only2.replace(only2.find("\n0 1 1 1 1 3\n"), 13, "\n0 0 1 0 0 3\n");
+    for (const char* line : {"2000.  0.30  5.0\n", "800.   1.5   1.0\n", "1200.  1.2   0.5  1.0\n",
+                             "6000.  0.25  8.0\n", "3000.  3.0   1.0\n", "4000.  2.5   0.5  1.0\n"})
+        only2.erase(only2.find(line), std::strlen(line));
+    fs::create_directories(dir / "b");
+    std::ofstream(dir / "b" / "marco_zapatas.dat", std::ios::binary) << only2;
+
+    // Refused before any output is created: a clash of names, bad data found
+    // by --strict (the property lines left in), a running job.
+    o = querbal(dir, "-q b/marco_zapatas.dat -C out -o marco_zapatas.pvd");
+    EXPECT_EQ(o.status, 1) << o.err;
+    std::string bad = data;
+    bad.replace(bad.find("\n0 1 1 1 1 3\n"), 13, "\n0 0 1 0 0 3\n");
+    fs::create_directories(dir / "bad");
+    std::ofstream(dir / "bad" / "marco_zapatas.dat", std::ios::binary) << bad;
+    o = querbal(dir, "-q --strict bad/marco_zapatas.dat -C out");
+    EXPECT_EQ(o.status, 1) << o.err;
+    EXPECT_NE(o.err.find("expected an integer"), std::string::npos) << o.err;
+    const int fd = ::open((out / ".marco_zapatas.lock").c_str(), O_RDWR | O_CREAT, 0666);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+    o = querbal(dir, "-q b/marco_zapatas.dat -C out");
+    EXPECT_EQ(o.status, 1) << o.err;
+    ::close(fd);
+    fs::remove(out / ".marco_zapatas.lock");
+    EXPECT_EQ(files_in(out), all);
+    EXPECT_TRUE(slurp(out / (job + "_resultados.txt")) == golden(job, "resultados.txt"));
+
+    o = querbal(dir, "-q b/marco_zapatas.dat -C out");
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.err, "");
+    EXPECT_EQ(files_in(out), job_files(job, {2}));
+    EXPECT_EQ(slurp(out / (job + ".pvd")).find("_case1.vtu"), std::string::npos);
+
+    // A case that fails leaves none of its files, nor do the cases not solved
+    // after it: case 2 without a soil modulus stops the run in case 2.
+    std::string e0 = data;
+    e0.replace(e0.find("1500.  0.35"), 11, "0.     0.35");
+    fs::create_directories(dir / "e0");
+    std::ofstream(dir / "e0" / "marco_zapatas.dat", std::ios::binary) << e0;
+    ASSERT_EQ(querbal(dir, "-q marco_zapatas.dat -C out").status, 0);
+    o = querbal(dir, "-q e0/marco_zapatas.dat -C out");
+    EXPECT_EQ(o.status, 2) << o.err;
+    EXPECT_EQ(files_in(out), job_files(job, {1}));
+
+    // Without VTK and CSV files none is left. A symbolic link by such a name,
+    // and the data file itself under such a name, are not the program's:
+    // they stay, with a warning.
+    std::ofstream(dir / "target.txt") << "kept\n";
+    fs::create_symlink("../target.txt", out / (job + "_case3.vtu"));
+    fs::copy_file(dir / "marco_zapatas.dat", out / (job + "_case4_reactions.csv"));
+    fs::create_directories(dir / "s");
+    fs::create_symlink("../out/" + job + "_case4_reactions.csv", dir / "s" / "marco_zapatas.dat");
+    o = querbal(dir, "-q --no-vtk --no-csv s/marco_zapatas.dat -C out");
+    ASSERT_EQ(o.status, 0) << o.err;
+    std::set<std::string> expected = job_files(job, {}, false);
+    expected.insert({job + "_summary.json", job + "_cases.csv", job + "_case3.vtu", job + "_case4_reactions.csv"});
+    EXPECT_EQ(files_in(out), expected);
+    EXPECT_TRUE(fs::is_symlink(out / (job + "_case3.vtu")));
+    EXPECT_EQ(slurp(dir / "target.txt"), "kept\n");
+    EXPECT_TRUE(slurp(out / (job + "_case4_reactions.csv")) == data);
+    EXPECT_NE(o.err.find("querbal: warning: 'out/" + job + "_case3.vtu' has the name of a VTK grid of this job but is "
+                         "a symbolic link; it is left as it is\n"),
+              std::string::npos) << o.err;
+    EXPECT_NE(o.err.find("is the data file; it is left as it is\n"), std::string::npos) << o.err;
+
+    // A job name too long for the names of the case files: a run without
+    // them has nothing to remove.
+    const std::string longname(236, 'd');
+    fs::copy_file(dir / "marco_zapatas.dat", dir / (longname + ".dat"));
+    o = querbal(dir, "-q --no-vtk --no-csv --no-summary " + longname + ".dat");
+    EXPECT_EQ(o.status, 0) << o.err;
+}
+
+// A case file of an earlier run that cannot be removed ends the run with
+// status 4, naming it.
+TEST(CommandLine, ACaseFileThatCannotBeRemovedEndsWithStatus4) {
+    const fs::path dir = folder("rerun_pinned", "marco_zapatas");
+    ASSERT_EQ(querbal(dir, "-q marco_zapatas.dat -C out").status, 0);
+    // Without root a folder without write permission keeps its files; root
+    // needs the immutable attribute (the lock file, left in place, can still
+    // be opened).
+    const fs::path pinned = dir / "out" / "marco_zapatas_case3_diagrams.csv";
+    const std::string pin = ::geteuid() == 0 ? "chattr +i '" + pinned.string() + "'"
+                                             : "touch '" + (dir / "out" / ".marco_zapatas.lock").string() +
+                                                   "' && chmod a-w '" + (dir / "out").string() + "'";
+    const std::string unpin = ::geteuid() == 0 ? "chattr -i '" + pinned.string() + "'"
+                                               : "chmod u+w '" + (dir / "out").string() + "'";
+    if (std::system((pin + " 2> /dev/null").c_str()) != 0) GTEST_SKIP() << "cannot protect a file from removal here";
+    const Outcome o = querbal(dir, "-q --no-csv marco_zapatas.dat -C out");
+    std::system(unpin.c_str());
+    EXPECT_EQ(o.status, 4);
+    EXPECT_EQ(o.err.rfind("querbal: cannot remove the ", 0), 0u) << o.err;
+    EXPECT_NE(o.err.find("'out/marco_zapatas"), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find(" of an earlier run: "), std::string::npos) << o.err;
+    EXPECT_EQ(o.err.find('\n'), o.err.size() - 1) << o.err;
+    EXPECT_TRUE(fs::exists(pinned));
+}
+
 // A second run of a job that is running stops at once, touching nothing; a
 // console that goes away or a closed standard error costs no output.
 TEST(CommandLine, ARunningJobAClosedPipeAndClosedStreamsLoseNothing) {
