@@ -389,9 +389,13 @@ void run_cases(const Model& m, const FrameSystem& frame, Io& io, OpenOutputs* fi
             c.finish();
             for (const CaseSpec& later : CASES)
                 if (later.caso > spec.caso && m.case_on(later.caso) &&
-                    solution_of(later.caso, m.KANAL) != Solution::none && cases)
-                    cases->push_back({.caso = later.caso, .name = later.name,
-                                      .failure = "not solved: the run stopped in " + c.what});
+                    solution_of(later.caso, m.KANAL) != Solution::none && cases) {
+                    CaseRecord skipped;
+                    skipped.caso = later.caso;
+                    skipped.name = later.name;
+                    skipped.failure = "not solved: the run stopped in " + c.what;
+                    cases->push_back(skipped);
+                }
             throw;
         }
         if (how == Solution::none) continue;

@@ -331,7 +331,7 @@ TEST(CommandLine, ARerunLeavesNoCaseFilesOfTheEarlierRun) {
     const fs::path out = dir / "out";
     const std::string job = "marco_zapatas";
     const std::string data = slurp(dir / "marco_zapatas.dat");
-    Outcome o = querbal(dir, "-q marco_zapatas.dat -C out");
+    Outcome o = querbal(dir, "-q --log full marco_zapatas.dat -C out");
     ASSERT_EQ(o.status, 0) << o.err;
     const std::set<std::string> all = job_files(job, {1, 2, 3, 4});
     ASSERT_EQ(files_in(out), all);
