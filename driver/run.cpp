@@ -286,8 +286,36 @@ void describe(RunRecord& rec, const Model& m, const OutputPlan& plan, bool begun
         rec.outputs.push_back({"VTK collection", 0, output_path(plan.dir, collection_name(plan.stem))});
 }
 
+// The record of a run as it begins.
+RunRecord new_record(const RunSettings& s) {
+    RunRecord rec;
+    rec.program_version = program_version();
+    rec.arithmetic = double_precision ? "double" : "single";
+    rec.solver = double_precision && s.large ? "sparse" : "dense";
+    rec.date = utc_now();
+    progress().take_steps();
+    return rec;
+}
+
+// The error that ends a run: every output flushed, the message on standard
+// error and in the record. Returns `status`.
+int stopped(RunRecord& rec, int status, const std::string& message) {
+    Channel::flush_every_file();
+    rec.message = message;
+    std::fflush(stdout);
+    std::fprintf(stderr, "querbal: %s\n", message.c_str());
+    return status;
+}
+
+// The line of a case as it ends, when the run shows them.
+void print_case_line(const RunSettings& s, const CaseRecord& c) {
+    if (!s.case_lines) return;
+    std::fputs((case_line(c) + "\n").c_str(), stdout);
+    std::fflush(stdout);
+}
+
 // The summary files of the run, when asked for.
-void write_summary(const OutputPlan& plan, const RunRecord& rec, const std::vector<TakenFile>& taken) {
+void write_summary_files(const OutputPlan& plan, const RunRecord& rec, const std::vector<TakenFile>& taken) {
     if (!plan.summary_json.empty()) {
         Channel json;
         open_output(json, plan.summary_json, "summary", taken);
@@ -301,16 +329,23 @@ void write_summary(const OutputPlan& plan, const RunRecord& rec, const std::vect
     }
 }
 
+// The summary files of the run, when asked for. Returns the run's status, or
+// the status of a summary that cannot be written when the run had none worse.
+int write_summary(const OutputPlan& plan, const RunRecord& rec, const std::vector<TakenFile>& taken, int status) {
+    try {
+        write_summary_files(plan, rec, taken);
+    } catch (const RunError& e) {
+        std::fprintf(stderr, "querbal: %s\n", e.what());
+        if (status == exit_status::done) return e.status;
+    }
+    return status;
+}
+
 } // namespace
 
 int run_querbal(const RunSettings& s, std::istream& console_in, RunRecord* record) {
     const auto started = std::chrono::steady_clock::now();
-    RunRecord rec;
-    rec.program_version = program_version();
-    rec.arithmetic = double_precision ? "double" : "single";
-    rec.solver = double_precision && s.large ? "sparse" : "dense";
-    rec.date = utc_now();
-    progress().take_steps();
+    RunRecord rec = new_record(s);
     Model m;
     FrameSystem frame;
     Io io;
@@ -323,9 +358,9 @@ int run_querbal(const RunSettings& s, std::istream& console_in, RunRecord* recor
     FileId data_id;
     int status = exit_status::done;
     try {
-        // The command line prints the two headings of the dialogue too, once
-        // its outputs are checked (standard output may be refused): its
-        // console output is the one of the prompt mode.
+        // With the console of the prompt mode (--legacy-console), a
+        // command-line run prints the two headings of the dialogue too, once
+        // its outputs are checked (standard output may be refused).
         const bool prompts = s.data.empty();
         if (prompts) List(io.console) << "ARCHIVO DE DATOS DE ENTRADA";
         m.data_name = prompts ? read_console_name(console_in, "data-file") : s.data;
@@ -367,28 +402,16 @@ int run_querbal(const RunSettings& s, std::istream& console_in, RunRecord* recor
         prepare(m, frame, io, in, s.memory_budget);
         m.warnings.print(stderr);
         OpenOutputs files(plan.dir, plan.stem, s.vtk, s.csv, taken);
-        const auto case_done = [&](const CaseRecord& c) {
-            if (!s.case_lines) return;
-            std::fputs((case_line(c) + "\n").c_str(), stdout);
-            std::fflush(stdout);
-        };
-        run_cases(m, frame, io, files.any() ? &files : nullptr, &rec.cases, s.solver, case_done);
+        run_cases(m, frame, io, files.any() ? &files : nullptr, &rec.cases, s.solver,
+                  [&s](const CaseRecord& c) { print_case_line(s, c); });
         stop_point();
         progress().step("cierre de archivos");
         close_outputs(io);
         status = case_status(rec.cases);
     } catch (const RunError& e) {
-        Channel::flush_every_file();
-        status = e.status;
-        rec.message = e.about_data ? m.data_name + ": " + e.what() : e.what();
-        std::fflush(stdout);
-        std::fprintf(stderr, "querbal: %s\n", rec.message.c_str());
+        status = stopped(rec, e.status, e.about_data ? m.data_name + ": " + e.what() : e.what());
     } catch (const std::bad_alloc&) {
-        Channel::flush_every_file();
-        status = exit_status::memory;
-        rec.message = m.data_name + ": not enough memory for this model";
-        std::fflush(stdout);
-        std::fprintf(stderr, "querbal: %s\n", rec.message.c_str());
+        status = stopped(rec, exit_status::memory, m.data_name + ": not enough memory for this model");
     }
     rec.status = status;
     describe(rec, m, plan, begun);
@@ -396,12 +419,7 @@ int run_querbal(const RunSettings& s, std::istream& console_in, RunRecord* recor
     for (StepTime& t : progress().take_steps()) rec.timings.push_back({std::move(t.stage), std::move(t.step), t.seconds});
     if (begun) {
         if (taken.empty()) taken.push_back({data_id, m.data_name, "data file", true});
-        try {
-            write_summary(plan, rec, taken);
-        } catch (const RunError& e) {
-            std::fprintf(stderr, "querbal: %s\n", e.what());
-            if (status == exit_status::done) status = e.status;
-        }
+        status = write_summary(plan, rec, taken, status);
     }
     if (record) *record = rec;
     return status;

@@ -105,6 +105,7 @@ struct SchurSolver::Frame {
     void order(const std::vector<int32_t>& member, Pattern& A);
     std::vector<double> trailing_block(int32_t nt) const;
     void condense(const SparseFrame& f, std::vector<double> LT, int32_t nt);
+    void solve_whole(const SparseFrame& f, const ScaledLu& lu, const double* bf, const double* br, double* out);
 };
 
 // The partition: member 2 for z (the reactions' equations), 1 for the other
@@ -332,80 +333,91 @@ bool SchurSolver::factor(const SparseFrame& f) {
     return fr->usable;
 }
 
+namespace {
+
+// The dense system [Kz Cz; Dz S] of the reactions' equations and the
+// reactions (column-major, order nz + nr).
+std::vector<double> reduced_system(const SparseFrame& f, const std::vector<double>& Kz, const std::vector<double>& Cz,
+                                   const std::vector<int32_t>& zof, const double* S, int32_t nz) {
+    const Size snz = static_cast<Size>(nz), nr = static_cast<Size>(f.nr), sn = snz + nr;
+    std::vector<double> M(sn * sn, 0.0);
+    for (Size col = 0; col < snz; ++col) std::copy_n(Kz.data() + col * snz, snz, M.data() + col * sn);
+    for (Size j = 0; j < nr; ++j) {
+        std::copy_n(Cz.data() + j * snz, snz, M.data() + (snz + j) * sn);
+        std::copy_n(S + j * nr, nr, M.data() + (snz + j) * sn + snz);
+        if (const int32_t e = f.eq[j]; e >= 0) M[static_cast<Size>(zof[static_cast<Size>(e)]) * sn + snz + j] = 1.0;
+    }
+    return M;
+}
+
+// res = b - A x over the whole coupled system (frame rows, then the
+// compatibility rows).
+void residual(const SparseFrame& f, const double* S, const double* b, const double* x, std::vector<double>& res) {
+    const Size nf = static_cast<Size>(f.nf), nr = static_cast<Size>(f.nr);
+    res.assign(b, b + nf + nr);
+    for (Size col = 0; col < nf; ++col) {
+        const double xc = x[col];
+        if (xc == 0.0) continue;
+        for (int64_t p = f.Kp[col]; p < f.Kp[col + 1]; ++p) res[static_cast<Size>(f.Ki[static_cast<Size>(p)])] -= f.Kx[static_cast<Size>(p)] * xc;
+    }
+    for (Size j = 0; j < nr; ++j) {
+        const double r = x[nf + j];
+        for (int64_t p = f.Cp[j]; p < f.Cp[j + 1]; ++p) res[static_cast<Size>(f.Ci[static_cast<Size>(p)])] -= f.Cx[static_cast<Size>(p)] * r;
+        const int32_t e = f.eq[j];
+        double s = e >= 0 ? x[e] : 0.0;
+        for (Size k = 0; k < nr; ++k) s += S[k * nr + j] * x[nf + k];
+        res[nf + j] -= s;
+    }
+}
+
+} // namespace
+
+// One solve of the whole system for the right-hand side (bf, br): the dense
+// system for d_z and r, then the other displacements from
+// K11 d1 = (bf - K(:, z) d_z - C r)_1 through the factor.
+void SchurSolver::Frame::solve_whole(const SparseFrame& f, const ScaledLu& lu, const double* bf, const double* br,
+                                     double* out) {
+    const Size snf = static_cast<Size>(nf), snz = static_cast<Size>(nz), snr = static_cast<Size>(nr);
+    std::vector<double> v(snf), red(snz + snr), w(bf, bf + snf);
+    for (Size i = 0; i < snf; ++i) v[static_cast<Size>(iperm[i])] = bf[i];
+    forward(v);
+    times_L22(v.data() + (snf - snz), red.data(), 1);   // bz = L22 y2 for y = L^-1 P bf
+    std::copy_n(br, snr, red.data() + snz);
+    lu.solve(red.data(), 1);
+    for (Size k = 0; k < snz; ++k) {
+        const int32_t e = zeq[k];
+        for (int64_t p = f.Kp[static_cast<Size>(e)]; p < f.Kp[static_cast<Size>(e) + 1]; ++p)
+            w[static_cast<Size>(f.Ki[static_cast<Size>(p)])] -= f.Kx[static_cast<Size>(p)] * red[k];
+    }
+    for (Size j = 0; j < snr; ++j)
+        for (int64_t p = f.Cp[j]; p < f.Cp[j + 1]; ++p)
+            w[static_cast<Size>(f.Ci[static_cast<Size>(p)])] -= f.Cx[static_cast<Size>(p)] * red[snz + j];
+    for (Size i = 0; i < snf; ++i) v[static_cast<Size>(iperm[i])] = w[i];
+    forward(v);
+    std::fill(v.begin() + static_cast<std::ptrdiff_t>(snf - snz), v.end(), 0.0);
+    backward(v);
+    for (Size i = 0; i < snf; ++i) out[i] = v[static_cast<Size>(iperm[i])];
+    for (Size k = 0; k < snz; ++k) out[zeq[k]] = red[k];
+    std::copy_n(red.data() + snz, snr, out + snf);
+}
+
 bool SchurSolver::solve(const SparseFrame& f, const double* S, const double* b, double* x, SchurReport& report) {
     report = SchurReport{};
     report.reused = find(f) != nullptr;
     if (!factor(f)) return false;
     Frame* fr = find(f);
     const auto t0 = std::chrono::steady_clock::now();
-
-    const int32_t nf = f.nf, nr = f.nr, nz = fr->nz, n = nz + nr;
-    const Size snf = static_cast<Size>(nf), snz = static_cast<Size>(nz), sn = static_cast<Size>(n);
-    report.reduced = n;
-
-    // The dense system [Kz Cz; Dz S].
-    std::vector<double> M(sn * sn, 0.0);
-    for (Size col = 0; col < snz; ++col) std::copy_n(fr->Kz.data() + col * snz, snz, M.data() + col * sn);
-    for (Size j = 0; j < static_cast<Size>(nr); ++j) {
-        std::copy_n(fr->Cz.data() + j * snz, snz, M.data() + (snz + j) * sn);
-        std::copy_n(S + j * static_cast<Size>(nr), static_cast<Size>(nr), M.data() + (snz + j) * sn + snz);
-        const int32_t e = f.eq[j];
-        if (e >= 0) M[static_cast<Size>(fr->zof[static_cast<Size>(e)]) * sn + snz + j] = 1.0;
-    }
+    report.reduced = fr->nz + f.nr;
     ScaledLu lu;
-    if (!lu.factor(std::move(M), n)) throw SingularMatrix();
+    if (!lu.factor(reduced_system(f, fr->Kz, fr->Cz, fr->zof, S, fr->nz), report.reduced)) throw SingularMatrix();
     report.rcond = lu.rcond;
 
-    // One solve of the whole system for (bf, br) -> x.
-    std::vector<double> v(snf), red(sn), w(snf);
-    auto whole = [&](const double* bf, const double* br, double* out) {
-        // bz = L22 y2 for y = L^-1 P bf
-        for (Size i = 0; i < snf; ++i) v[static_cast<Size>(fr->iperm[i])] = bf[i];
-        fr->forward(v);
-        fr->times_L22(v.data() + (snf - snz), red.data(), 1);
-        std::copy_n(br, static_cast<Size>(nr), red.data() + snz);
-        lu.solve(red.data(), 1);
-        // the other displacements: K11 d1 = (bf - K(:,z) dz - C r)_1
-        std::copy_n(bf, snf, w.data());
-        for (Size k = 0; k < snz; ++k) {
-            const int32_t e = fr->zeq[k];
-            const double dz = red[k];
-            for (int64_t p = f.Kp[static_cast<Size>(e)]; p < f.Kp[static_cast<Size>(e) + 1]; ++p)
-                w[static_cast<Size>(f.Ki[static_cast<Size>(p)])] -= f.Kx[static_cast<Size>(p)] * dz;
-        }
-        for (Size j = 0; j < static_cast<Size>(nr); ++j) {
-            const double r = red[snz + j];
-            for (int64_t p = f.Cp[j]; p < f.Cp[j + 1]; ++p) w[static_cast<Size>(f.Ci[static_cast<Size>(p)])] -= f.Cx[static_cast<Size>(p)] * r;
-        }
-        for (Size i = 0; i < snf; ++i) v[static_cast<Size>(fr->iperm[i])] = w[i];
-        fr->forward(v);
-        std::fill(v.begin() + static_cast<std::ptrdiff_t>(snf - snz), v.end(), 0.0);
-        fr->backward(v);
-        for (Size i = 0; i < snf; ++i) out[i] = v[static_cast<Size>(fr->iperm[i])];
-        for (Size k = 0; k < snz; ++k) out[fr->zeq[k]] = red[k];
-        std::copy_n(red.data() + snz, static_cast<Size>(nr), out + snf);
-    };
-
-    // The residual of the whole system, and one step of refinement.
-    const Size total = snf + static_cast<Size>(nr);
-    std::vector<double> res(b, b + total), dx(total);
-    whole(b, b + snf, x);
-    for (int32_t col = 0; col < nf; ++col) {
-        const double xc = x[col];
-        if (xc == 0.0) continue;
-        for (int64_t p = f.Kp[static_cast<Size>(col)]; p < f.Kp[static_cast<Size>(col) + 1]; ++p)
-            res[static_cast<Size>(f.Ki[static_cast<Size>(p)])] -= f.Kx[static_cast<Size>(p)] * xc;
-    }
-    for (int32_t j = 0; j < nr; ++j) {
-        const double r = x[snf + static_cast<Size>(j)];
-        for (int64_t p = f.Cp[static_cast<Size>(j)]; p < f.Cp[static_cast<Size>(j) + 1]; ++p)
-            res[static_cast<Size>(f.Ci[static_cast<Size>(p)])] -= f.Cx[static_cast<Size>(p)] * r;
-        const int32_t e = f.eq[static_cast<Size>(j)];
-        double s = e >= 0 ? x[e] : 0.0;
-        for (int32_t k = 0; k < nr; ++k) s += S[static_cast<Size>(k) * static_cast<Size>(nr) + static_cast<Size>(j)] * x[snf + static_cast<Size>(k)];
-        res[snf + static_cast<Size>(j)] -= s;
-    }
-    whole(res.data(), res.data() + snf, dx.data());
+    // The solution, the residual of the whole system and one step of refinement.
+    const Size snf = static_cast<Size>(f.nf), total = snf + static_cast<Size>(f.nr);
+    fr->solve_whole(f, lu, b, b + snf, x);
+    std::vector<double> res, dx(total);
+    residual(f, S, b, x, res);
+    fr->solve_whole(f, lu, res.data(), res.data() + snf, dx.data());
     double step = 0.0, size = 0.0;
     for (Size i = 0; i < total; ++i) {
         x[i] += dx[i];
