@@ -41,7 +41,7 @@ void tell(const Model& m, const std::string& text) {
 // How an analysis case is announced and solved: its names, its linear
 // settlement law and the tables of its footing springs, its GiD headings, and
 // where its report heading and its log trace fall in the linear solution.
-struct CaseSpec {
+struct CaseRow {
     int32_t caso;
     const char* name;                  // in the summary and the messages
     const char* console;               // the case's line on the console
@@ -68,8 +68,8 @@ const SecondaryConsolidationLaw SECONDARY_LAW;
 const JanbuLaw JANBU_LAW;
 const DemeneghiLaw DEMENEGHI_2(2), DEMENEGHI_3(3), DEMENEGHI_4(4);
 
-using H = CaseSpec::Heading;
-const CaseSpec CASES[] = {
+using H = CaseRow::Heading;
+const CaseRow CASES[] = {
     {1, "expansion", "ANALISIS POR EXPANSIONES", "ANALISIS POR EXPANSIONES", "ANALISIS DE EXPANSIONES",
      &EXPANSION_LAW, nullptr, nullptr, true, [](const Model& m) -> const Mat1<real>& { return m.soil.E1; },
      [](const Model& m) -> const Mat1<real>& { return m.soil.NU1; }, GidResult::Expansion, nullptr,
@@ -145,16 +145,16 @@ struct Case {
     std::chrono::steady_clock::time_point started = {};
     Trace log() const { return io.trace(); }
 
-    void start(const CaseSpec& spec) {
+    void start(const CaseRow& row) {
         rec = CaseRecord{};
-        rec.caso = spec.caso;
-        rec.name = spec.name;
-        what = "case " + std::to_string(spec.caso) + " (" + spec.name + ")";
+        rec.caso = row.caso;
+        rec.name = row.name;
+        what = "case " + std::to_string(row.caso) + " (" + row.name + ")";
         started = std::chrono::steady_clock::now();
-        progress().stage("caso " + std::to_string(spec.caso));
+        progress().stage("caso " + std::to_string(row.caso));
         progress().step("flexibilidad del suelo");
-        List(io.console) << spec.console;
-        List(log().headings()) << spec.log_name;
+        List(io.console) << row.console;
+        List(log().headings()) << row.log_name;
         st.clear(m);
     }
 
@@ -195,13 +195,13 @@ struct Case {
     // The flexibility of the case's linear law and the springs of its
     // isolated footings, from the moduli and Poisson ratios given. Returns
     // where the moduli came from, for the messages.
-    SoilSource flexibility(const CaseSpec& spec) {
-        const SettlementLaw& law = *spec.law;
-        if (spec.moduli_line) moduli_line(spec.caso);
+    SoilSource flexibility(const CaseRow& row) {
+        const SettlementLaw& law = *row.law;
+        if (row.moduli_line) moduli_line(row.caso);
         law.flexibility(m, st, Vec1<real>(), log());
         SoilSource src{law.moduli(m)};
-        src.footing_E = &spec.footing_E(m);
-        src.footing_nu = spec.footing_nu ? &spec.footing_nu(m) : &no_poisson;
+        src.footing_E = &row.footing_E(m);
+        src.footing_nu = row.footing_nu ? &row.footing_nu(m) : &no_poisson;
         isolated_footing_springs(m, st, *src.footing_E, *src.footing_nu, log());
         return src;
     }
@@ -292,34 +292,35 @@ struct Case {
 
     // ---- the case solved in the way its analysis type asks
 
-    void linear_case(const CaseSpec& spec) {
-        if (spec.linear_preamble) {
+    void linear_case(const CaseRow& row) {
+        if (row.linear_preamble) {
             st.clear(m);
             List(io.console) << "ANALISIS LINEAL";
             List(log()) << "Analisis lineal, compresiones inmediatas";
         }
         auto trace = [&] {
-            if (spec.flexibility_trace)
-                List(log()) << spec.flexibility_trace << "N=" << " NR=" << m.NR << " MR=" << m.MR;
+            if (row.flexibility_trace)
+                List(log()) << row.flexibility_trace << "N=" << " NR=" << m.NR << " MR=" << m.MR;
         };
-        if (spec.heading_at == CaseSpec::Heading::before_trace) heading(spec.heading, "SOLUCION CASO LINEAL");
+        if (row.heading_at == CaseRow::Heading::before_trace) heading(row.heading, "SOLUCION CASO LINEAL");
         trace();
-        if (spec.heading_at == CaseSpec::Heading::after_trace) heading(spec.heading, "SOLUCION CASO LINEAL");
-        const SoilSource src = flexibility(spec);
-        if (spec.heading_at == CaseSpec::Heading::after_springs) heading(spec.heading, "SOLUCION CASO LINEAL");
-        gid_result_header(io.res, spec.gid_linear);
-        linear_solution(frame.vered[static_cast<size_t>(spec.caso)], src);
-        bar_forces_and_diagrams(spec.caso);
+        if (row.heading_at == CaseRow::Heading::after_trace) heading(row.heading, "SOLUCION CASO LINEAL");
+        const SoilSource src = flexibility(row);
+        if (row.heading_at == CaseRow::Heading::after_springs) heading(row.heading, "SOLUCION CASO LINEAL");
+        gid_result_header(io.res, row.gid_linear);
+        linear_solution(frame.vered[static_cast<size_t>(row.caso)], src);
+        bar_forces_and_diagrams(row.caso);
     }
 
     // The Janbu iteration; the case's closing pass gives its bar forces.
-    void janbu_case(const CaseSpec& spec) {
+    void janbu_case(const CaseRow& row) {
         rec.solution = "iterative (Janbu)";
-        heading(spec.heading, "SOLUCION CASO LINEAL, JAMBU");
+        heading(row.heading, "SOLUCION CASO LINEAL, JAMBU");
+        factor_large_frame(m.reactions());
         CheckedJanbuObserver obs(io, what);
         JanbuResult r;
-        const Vec1<real>& vered = frame.vered[static_cast<size_t>(spec.caso)];
-        solve_checked([&] { r = janbu_iteration(m, frame, st, *spec.iterative_law, vered, log(), obs, ctx); });
+        const Vec1<real>& vered = frame.vered[static_cast<size_t>(row.caso)];
+        solve_checked([&] { r = janbu_iteration(m, frame, st, *row.iterative_law, vered, log(), obs, ctx); });
         quality = linear_solution_quality(m, frame, st, vered);
         rec.solved = true;
         rec.converged = r.converged;
@@ -329,16 +330,16 @@ struct Case {
         else not_converged("the Janbu iteration did not converge in " + std::to_string(r.passes) + " passes");
     }
 
-    void newton_case(const CaseSpec& spec) {
-        nonlinear_heading(spec.heading);
-        if (spec.newton_trace) {
-            List(log()) << spec.newton_trace;
+    void newton_case(const CaseRow& row) {
+        nonlinear_heading(row.heading);
+        if (row.newton_trace) {
+            List(log()) << row.newton_trace;
             List(log()) << "N=" << m.NR;
             list_reaction_lengths(m, log(), 6 * m.NR);
         }
-        if (spec.gid_newton) gid_result_header(io.res, *spec.gid_newton);
-        nonlinear_solution(*spec.nonlinear_law, frame.vered[static_cast<size_t>(spec.caso)]);
-        bar_forces_and_diagrams(spec.caso);
+        if (row.gid_newton) gid_result_header(io.res, *row.gid_newton);
+        nonlinear_solution(*row.nonlinear_law, frame.vered[static_cast<size_t>(row.caso)]);
+        bar_forces_and_diagrams(row.caso);
     }
 
     void bar_forces_and_diagrams(int32_t caso) {
@@ -367,28 +368,28 @@ void run_cases(const Model& m, const FrameSystem& frame, Io& io, OpenOutputs* fi
     ctx.options = solver;
     const Mat1<real> no_poisson(m.soil.NPS > 0 ? m.soil.NPS : 1, limits::STRATA);
     Case c{m, frame, st, io, ctx, files, cases, no_poisson, case_done};
-    for (const CaseSpec& spec : CASES) {
-        if (!m.case_on(spec.caso)) continue;
-        c.start(spec);
-        const Solution how = solution_of(spec.caso, m.KANAL);
+    for (const CaseRow& row : CASES) {
+        if (!m.case_on(row.caso)) continue;
+        c.start(row);
+        const Solution how = solution_of(row.caso, m.KANAL);
         try {
             switch (how) {
-            case Solution::linear: c.linear_case(spec); break;
-            case Solution::janbu: c.janbu_case(spec); break;
-            case Solution::newton: c.newton_case(spec); break;
+            case Solution::linear: c.linear_case(row); break;
+            case Solution::janbu: c.janbu_case(row); break;
+            case Solution::newton: c.newton_case(row); break;
             case Solution::none: break;
             }
             // Case 2 always ends with a pass on the solution it holds: the only
             // one of the iterative path, a repeat of the linear and nonlinear ones.
-            if (spec.closing_pass) c.bar_forces_and_diagrams(spec.caso);
+            if (row.closing_pass) c.bar_forces_and_diagrams(row.caso);
         } catch (const RunError& e) {
             // The case that stops the run, and the cases after it, are
             // recorded as not solved, each saying why.
             c.rec.solved = false;
             c.rec.failure = e.what();
             c.finish();
-            for (const CaseSpec& later : CASES)
-                if (later.caso > spec.caso && m.case_on(later.caso) &&
+            for (const CaseRow& later : CASES)
+                if (later.caso > row.caso && m.case_on(later.caso) &&
                     solution_of(later.caso, m.KANAL) != Solution::none && cases) {
                     CaseRecord skipped;
                     skipped.caso = later.caso;
@@ -399,7 +400,7 @@ void run_cases(const Model& m, const FrameSystem& frame, Io& io, OpenOutputs* fi
             throw;
         }
         if (how == Solution::none) continue;
-        c.open_outputs(spec.caso);
+        c.open_outputs(row.caso);
         c.finish();
     }
 }

@@ -21,12 +21,6 @@ const char* analysis_name(int32_t kanal) {
     }
 }
 
-std::string grouped(int64_t v) {
-    std::string s = std::to_string(v);
-    for (int i = static_cast<int>(s.size()) - 3; i > 0; i -= 3) s.insert(static_cast<size_t>(i), ",");
-    return s;
-}
-
 void print_counts(const Model& m) {
     std::printf("%s: valid data\n", m.data_name.c_str());
     const auto row = [](const char* what, int32_t n) { std::printf("  %-18s %d\n", what, n); };

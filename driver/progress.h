@@ -15,13 +15,9 @@
 #include <thread>
 #include <vector>
 
-namespace qb {
+#include "output/run_record.h"
 
-// A step of a run and the seconds it took.
-struct StepTime {
-    std::string stage, step;
-    double seconds = 0.0;
-};
+namespace qb {
 
 class Progress {
 public:

@@ -42,13 +42,14 @@ int64_t address_space_left() {
     return std::max<int64_t>(0, static_cast<int64_t>(rl.rlim_cur) - used);
 }
 
+
+} // namespace
+
 std::string grouped(int64_t v) {
     std::string s = std::to_string(v);
     for (int i = static_cast<int>(s.size()) - 3; i > 0; i -= 3) s.insert(static_cast<size_t>(i), ",");
     return s;
 }
-
-} // namespace
 
 int64_t model_bytes(const Model& m) {
     const int64_t nr = m.NR, mr = m.MR, ngred = m.NGRED, order = ngred + nr + mr;

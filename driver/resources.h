@@ -27,6 +27,9 @@ struct MemoryShortage : RunError {
 // must be known (after the numbering and the soil block).
 int64_t model_bytes(const Model& m);
 
+// A count of bytes with its thousands grouped: 1,674,814,848.
+std::string grouped(int64_t v);
+
 // Memory this process may still take: `budget` when it is given (a test or
 // fuzzing harness), else the smaller of the system's available memory
 // (MemAvailable) and what the address-space limit (ulimit -v) leaves; -1 when

@@ -416,7 +416,7 @@ int run_querbal(const RunSettings& s, std::istream& console_in, RunRecord* recor
     rec.status = status;
     describe(rec, m, plan, begun);
     rec.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    for (StepTime& t : progress().take_steps()) rec.timings.push_back({std::move(t.stage), std::move(t.step), t.seconds});
+    rec.timings = progress().take_steps();
     if (begun) {
         if (taken.empty()) taken.push_back({data_id, m.data_name, "data file", true});
         status = write_summary(plan, rec, taken, status);

@@ -89,7 +89,7 @@ std::string summary_json(const RunRecord& r) {
                            {"path", to_utf8(o.path)}});
     j["outputs"] = outputs;
     json timings = json::array();
-    for (const RunRecord::Step& t : r.timings)
+    for (const StepTime& t : r.timings)
         timings.push_back({{"stage", to_utf8(t.stage)}, {"step", to_utf8(t.step)}, {"seconds", t.seconds}});
 
     json cases = json::array();

@@ -55,6 +55,12 @@ struct CaseFigures {
     SolutionQuality quality;   // residual and vertical balance
 };
 
+// A step of a run and the seconds it took.
+struct StepTime {
+    std::string stage, step;    // "caso 2", "sistema acoplado, n = 2410"
+    double seconds = 0.0;
+};
+
 // One analysis case of a run.
 struct CaseRecord {
     int32_t caso = 0;
@@ -94,11 +100,7 @@ struct RunRecord {
     int status = 0;
     std::string message;            // the error that ended the run, "" when none
     double seconds = 0.0;
-    struct Step {
-        std::string stage, step;    // "caso 2", "sistema acoplado, n = 2410"
-        double seconds = 0.0;
-    };
-    std::vector<Step> timings;      // the steps of the run in order
+    std::vector<StepTime> timings;  // the steps of the run in order
 };
 
 // The summary of a run as JSON (UTF-8; texts of the data file converted from

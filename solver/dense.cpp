@@ -114,12 +114,10 @@ double large(const CoupledSystem& sys, T* b, Trace log, SolverContext& ctx) {
     } else {
         const SparseFrame& f = sparse_frame(sys, ctx);
         const size_t nf = static_cast<size_t>(f.nf), nr = static_cast<size_t>(f.nr);
-        std::vector<double> S(nr * nr), x(nf + nr);
-        for (size_t j = 0; j < nr; ++j)
-            for (size_t i = 0; i < nr; ++i)
-                S[j * nr + i] = sys.soil()(static_cast<int32_t>(i + 1), static_cast<int32_t>(j + 1));
+        std::vector<double> x(nf + nr);
         SchurReport r;
-        if (!ctx.schur.solve(f, S.data(), b, x.data(), r)) throw SingularMatrix();
+        // The soil block is held column-major, reactions x reactions, as the solver reads it.
+        if (!ctx.schur.solve(f, sys.soil().data(), b, x.data(), r)) throw SingularMatrix();
         std::copy(x.begin(), x.end(), b);
         const double cond = condition(r.rcond);
         List(log.digest()) << "SISTEMA REDUCIDO A LAS REACCIONES, ORDEN:" << r.reduced
@@ -135,12 +133,11 @@ double large(const CoupledSystem& sys, T* b, Trace log, SolverContext& ctx) {
 void factor_frame(const CoupledSystem& sys, Trace log, SolverContext& ctx) {
     if constexpr (std::is_same_v<real, double>) {
         const SparseFrame& f = sparse_frame(sys, ctx);
-        const double before = ctx.schur.factor_seconds;
-        if (!ctx.schur.factor(f) || ctx.schur.factor_seconds == before) return;
+        if (ctx.schur.factored(f) || !ctx.schur.factor(f)) return;   // a line for a new factor only
         const SchurSolver::FactorStats& s = ctx.schur.last_factor;
         List(log.digest()) << "FACTOR DEL MARCO, ECUACIONES:" << s.equations << "BLOQUE FINAL:" << s.trailing
                            << "TERMINOS:" << static_cast<int32_t>(std::min(s.entries, 2.0e9))
-                           << "OPERACIONES:" << s.flops << "SEGUNDOS:" << ctx.schur.factor_seconds - before
+                           << "OPERACIONES:" << s.flops << "SEGUNDOS:" << s.seconds
                            << "DE ELLOS EN EL ORDEN:" << s.ordering_seconds
                            << (s.dissection ? "ORDEN POR DISECCION ANIDADA" : "ORDEN POR MINIMO GRADO");
     }

@@ -44,8 +44,7 @@ double seconds_since(std::chrono::steady_clock::time_point t0) {
 
 // The frame factored for one coupling.
 struct SchurSolver::Frame {
-    const SparseFrame* key = nullptr;
-    std::vector<int32_t> eq;          // the coupling it was built for
+    const SparseFrame* key = nullptr;   // the frame and coupling it was built for
     cholmod_common cc{};
     bool started = false;
     cholmod_factor* L = nullptr;
@@ -269,7 +268,6 @@ void SchurSolver::Frame::condense(const SparseFrame& f, std::vector<double> LT, 
 bool SchurSolver::Frame::build(const SparseFrame& f) {
     const Cholmod& c = cholmod();
     key = &f;
-    eq = f.eq;
     nf = f.nf;
     nr = f.nr;
     const Size snf = static_cast<Size>(nf);
@@ -318,7 +316,7 @@ SchurSolver::~SchurSolver() = default;
 
 SchurSolver::Frame* SchurSolver::find(const SparseFrame& f) const {
     for (const auto& k : frames_)
-        if (k->key == &f && k->eq == f.eq) return k.get();
+        if (k->key == &f) return k.get();
     return nullptr;
 }
 
@@ -328,7 +326,7 @@ bool SchurSolver::factor(const SparseFrame& f) {
     frames_.push_back(std::make_unique<Frame>());
     Frame* fr = frames_.back().get();
     if (!fr->build(f)) fr->usable = false;
-    factor_seconds += seconds_since(t0);
+    fr->stats.seconds = seconds_since(t0);
     last_factor = fr->stats;
     return fr->usable;
 }
@@ -403,10 +401,9 @@ void SchurSolver::Frame::solve_whole(const SparseFrame& f, const ScaledLu& lu, c
 
 bool SchurSolver::solve(const SparseFrame& f, const double* S, const double* b, double* x, SchurReport& report) {
     report = SchurReport{};
-    report.reused = find(f) != nullptr;
+    report.reused = factored(f);
     if (!factor(f)) return false;
     Frame* fr = find(f);
-    const auto t0 = std::chrono::steady_clock::now();
     report.reduced = fr->nz + f.nr;
     ScaledLu lu;
     if (!lu.factor(reduced_system(f, fr->Kz, fr->Cz, fr->zof, S, fr->nz), report.reduced)) throw SingularMatrix();
@@ -425,7 +422,6 @@ bool SchurSolver::solve(const SparseFrame& f, const double* S, const double* b, 
         size = std::max(size, std::fabs(x[i]));
     }
     report.refinement = size > 0.0 ? step / size : step;
-    dense_seconds += seconds_since(t0);
     return true;
 }
 

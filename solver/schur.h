@@ -79,13 +79,12 @@ public:
     struct FactorStats {
         int32_t equations = 0, trailing = 0;
         double entries = 0.0, flops = 0.0;
-        double ordering_seconds = 0.0;   // of the factor's time
+        double seconds = 0.0, ordering_seconds = 0.0;   // the whole factor, and its ordering
         bool dissection = false;
     } last_factor;
 
-    // Seconds spent: factoring the frame, forming the dense systems and
-    // solving them (for the benchmarks).
-    double factor_seconds = 0.0, dense_seconds = 0.0;
+    // Whether the frame has been factored for its coupling (usable or not).
+    bool factored(const SparseFrame& frame) const { return find(frame) != nullptr; }
 
 private:
     struct Frame;
