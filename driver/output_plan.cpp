@@ -155,12 +155,14 @@ void check_plan(const OutputPlan& plan, const std::string& data, const FileId& d
 }
 
 void remove_earlier_case_files(const OutputPlan& plan, const FileId& data_id) {
-    std::vector<PlannedFile> names{{output_path(plan.dir, collection_name(plan.stem)), "VTK collection"}};
-    for (int32_t c = 1; c <= 4; ++c) {
-        names.push_back({output_path(plan.dir, case_grid_name(plan.stem, c)), "VTK grid"});
-        for (const char* t : CASE_TABLES)
-            names.push_back({output_path(plan.dir, case_table_name(plan.stem, c, t)), "CSV table"});
-    }
+    // Every case file the job can have: those of every case, VTK and CSV on.
+    OutputPlan every = plan;
+    every.vtk = every.csv = true;
+    std::vector<PlannedFile> names;
+    for (int32_t c = 1; c <= 4; ++c)
+        for (const PlannedFile& f : every.case_files(c))
+            if (std::none_of(names.begin(), names.end(), [&f](const PlannedFile& n) { return n.path == f.path; }))
+                names.push_back(f);
     // Removing a name of one of these would take the file from under the run.
     FileId out_id, err_id;
     const bool out_file = regular_stream(STDOUT_FILENO, out_id);
